@@ -1,0 +1,123 @@
+#pragma once
+// The ledger window: a client's movements for a period with its balances, the editing of one
+// movement, and the command bar that reaches every other function.
+//
+// Split by concern: frmAnticipi.cpp (layout, load and unload, columns, command bar, event wiring),
+// lista.cpp (RinfrescaLista, period check, PulisciCampi), identificazione.cpp (ControlloCodiceAna and
+// the client block), modifica.cpp (loading, input rules, ControlloCampi, Salva), comandi.cpp (the
+// dispatcher and its commands).
+
+#include "clients/destinatariocliente.h"
+
+#include <QDate>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QToolBar;
+class ReportControl;
+
+class frmAnticipi : public QMainWindow, public DestinatarioCliente {
+    Q_OBJECT
+public:
+    // The one ledger window: created (and loaded) on first use, destroyed when closed.
+    static frmAnticipi *Istanza();
+    static frmAnticipi *Esistente();  // nullptr when not loaded
+    ~frmAnticipi() override;
+
+    // ---- controls, named as the program knows them
+    QToolBar *CommandBars = nullptr;  // the toolbar "BarraVelmar"
+    QGroupBox *grpAnagrafica = nullptr, *grpMovimento = nullptr, *grpPeriodo = nullptr, *grpSaldo = nullptr;
+    QPushButton *cmdTrova = nullptr;
+    QLineEdit *txtDenominazione = nullptr, *txtCF = nullptr, *txtPiva = nullptr;
+    QLineEdit *txtCodiceana = nullptr;  // hidden
+    QRadioButton *optTipo[2] = {};
+    QDateEdit *DtpData = nullptr;
+    QLineEdit *txtEntrate = nullptr, *txtUscite = nullptr;
+    QPlainTextEdit *txtDescrizione = nullptr;
+    QDateEdit *DTPFIltro[2] = {};
+    QLabel *lblDato[2] = {};  // only element 1
+    QLabel *lblEntrate = nullptr, *lblUscite = nullptr, *lblSaldo = nullptr;
+    ReportControl *ReportAttivita = nullptr;
+    QLabel *lblID = nullptr;  // hidden
+    QAction *ctlSalva = nullptr, *ctlElimina = nullptr;
+
+    QDate PeriodoDal, PeriodoAl;
+
+    // ---- start-up and the command bar (frmAnticipi.cpp)
+    void ImpostaColonne();
+    void ImpostaBarra();
+    void AbilitaComandi(int modo);
+    // All the controls of the command bar, buttons and menu entries, in the order added.
+    QList<QAction *> ControlliBarra() const;
+    QAction *ControlloBarra(const QString &caption) const;
+
+    // ---- list and balances (lista.cpp)
+    void RinfrescaLista();
+    void PulisciCampi(bool mantieniCliente);
+    void DTPFIltro_Change(int indice);  // the period check
+    void DtpData_Validate();
+
+    // ---- client identification (identificazione.cpp)
+    void ControlloCodiceAna();
+    void cmdTrova_Click();
+    void txtCF_LostFocus();
+    void txtPiva_LostFocus();
+    void txtDenominazione_LostFocus();
+    void txtCampo_KeyUp(int codiceTasto, int shift);  // the three client fields
+    void txtDenominazione_Change();
+
+    // ---- movement editing (modifica.cpp)
+    void ReportAttivita_MouseUp(int pulsante, int shift, int x, int y);
+    void ImpostaID(const QString &id);  // sets lblID and runs lblID_Change when it changes
+    void lblID_Change();
+    void optTipo_Click(int indice);
+    void txtImporto_GotFocus(QLineEdit *campo);
+    // Returns the character to insert, or 0 to discard it.
+    int txtImporto_KeyPress(QLineEdit *campo, int carattere);
+    void txtImporto_LostFocus(QLineEdit *campo);
+    void txtDescrizione_KeyPress();
+    bool ControlloCampi();
+    void Salva();
+    // True when the last Salva wrote the movement.
+    bool UltimoSalvataggioRiuscito() const { return m_salvato; }
+
+    // ---- commands (comandi.cpp)
+    void CommandBars_Execute(QAction *controllo);
+    void ApriSelezioneDate(const QString &caso);
+    void Comando_Salva();
+    void Comando_Annulla();
+    void Comando_Elimina();
+    void Comando_Esci();
+    void Comando_Stampa();
+    void Comando_ModificaAnagrafica();
+    void Comando_Informazioni();
+    void Comando_Manuale();
+    QString TestoIntestazioneStampa() const;
+    QString TestoPiePaginaStampa() const;
+
+    // ---- the client fields, for the search and master-data windows
+    DatiCliente ClienteCorrente() const override;
+    void RiceviCliente(const DatiCliente &cliente) override;
+
+protected:
+    bool eventFilter(QObject *obj, QEvent *ev) override;
+    void closeEvent(QCloseEvent *ev) override;
+
+private:
+    frmAnticipi();
+    void costruisci();
+    void Form_Load();
+    void Form_Unload();
+    QAction *AggiungiControllo(QWidget *barra, int tipo, int id, const QString &caption);
+
+    bool m_salvato = false;
+    static QPointer<frmAnticipi> s_istanza;
+};

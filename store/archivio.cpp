@@ -1,0 +1,490 @@
+#include "store/archivio.h"
+
+#include "store/costanti.h"
+#include "store/impostazioni.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <QtSql/QSqlError>
+#include <QtSql/QSqlRecord>
+#include <memory>
+
+namespace {
+
+const char *const Schema[] = {
+    "CREATE TABLE IF NOT EXISTS ANTICIPI ("
+    " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " DATAOP TEXT NOT NULL,"
+    " DESCRIZIONE TEXT,"
+    " ENTRATA INTEGER NOT NULL DEFAULT 0,"
+    " USCITA INTEGER NOT NULL DEFAULT 0,"
+    " RAGIONESOCIALE TEXT COLLATE NOCASE,"
+    " CODICEFISCALE TEXT COLLATE NOCASE,"
+    " PARTITAIVA TEXT COLLATE NOCASE,"
+    " CODICEANA INTEGER NOT NULL)",
+};
+
+// The lookups of the windows: a client's ledger by code and date, the three identifications,
+// and the exports by date.
+const char *const Indici[] = {
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEANA_DATAOP ON ANTICIPI (CODICEANA, DATAOP)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEFISCALE ON ANTICIPI (CODICEFISCALE)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_PARTITAIVA ON ANTICIPI (PARTITAIVA)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_RAGIONESOCIALE ON ANTICIPI (RAGIONESOCIALE)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_DATAOP ON ANTICIPI (DATAOP)",
+};
+
+std::unique_ptr<Archivio> &condivisa()
+{
+    static std::unique_ptr<Archivio> a;
+    return a;
+}
+
+int contatore = 0;
+
+QString senzaSeparatoreFinale(QString percorso)
+{
+    while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
+        percorso.chop(1);
+    return percorso;
+}
+
+// The first bytes of every SQLite 3 database.
+bool intestazioneSqlite(const QString &percorso)
+{
+    QFile f(percorso);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray testa = f.read(16);
+    f.close();
+    return testa == QByteArray("SQLite format 3\0", 16);
+}
+
+[[noreturn]] void illeggibile(const QString &percorso)
+{
+    throw ErroreApp(CodiciErrore::ArchivioIllegibile,
+                    QStringLiteral("Impossibile leggere l'archivio ") + QDir::toNativeSeparators(percorso) +
+                        QStringLiteral(": il file non è un archivio di questo programma o è danneggiato. "
+                                       "Il file non è stato modificato."));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Recordset
+
+Recordset::Recordset(QSqlQuery query) : m_q(std::move(query)) { m_fine = !m_q.next(); }
+
+void Recordset::MoveNext()
+{
+    if (!m_fine)
+        m_fine = !m_q.next();
+}
+
+void Recordset::Chiudi()
+{
+    m_q.finish();
+    m_fine = true;
+}
+
+int Recordset::indice(const QString &nome) const
+{
+    const int i = m_q.record().indexOf(nome);  // QSqlRecord ignores case
+    if (i < 0)
+        throw ErroreApp(3265, QStringLiteral("Elemento non trovato nell'insieme: ") + nome);
+    return i;
+}
+
+QVariant Recordset::Campo(const QString &nome) const
+{
+    if (m_fine)
+        throw ErroreApp(3021, QStringLiteral("Nessun record corrente."));
+    return m_q.value(indice(nome));
+}
+
+QVariant Recordset::Campo(int posizione) const
+{
+    if (m_fine)
+        throw ErroreApp(3021, QStringLiteral("Nessun record corrente."));
+    return m_q.value(posizione);
+}
+
+QString Recordset::Testo(const QString &nome) const
+{
+    const QVariant v = Campo(nome);
+    return v.isNull() ? QString() : v.toString();
+}
+
+QDateTime Recordset::DataOra(const QString &nome) const
+{
+    const QString t = Testo(nome);
+    QDateTime d = QDateTime::fromString(t, Qt::ISODate);
+    if (!d.isValid())
+        d = QDateTime::fromString(t, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!d.isValid())
+        d = QDateTime(QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd")), QTime(0, 0));
+    return d;
+}
+
+QDate Recordset::Data(const QString &nome) const
+{
+    return QDate::fromString(Testo(nome).left(10), QStringLiteral("yyyy-MM-dd"));
+}
+
+Valuta Recordset::Importo(const QString &nome) const
+{
+    const QVariant v = Campo(nome);
+    if (v.isNull())
+        return Valuta();
+    bool ok = false;
+    const qint64 n = v.toLongLong(&ok);
+    if (!ok)
+        throw ErroreApp(CodiciErrore::NumeroNonValido, QStringLiteral("Importo non valido nel campo ") + nome);
+    return Valuta::daDecimillesimi(n);
+}
+
+qint64 Recordset::Intero(const QString &nome) const
+{
+    const QVariant v = Campo(nome);
+    bool ok = false;
+    const qint64 n = v.toLongLong(&ok);
+    if (v.isNull() || !ok)
+        throw ErroreApp(94, QStringLiteral("Uso non valido di Null nel campo ") + nome);
+    return n;
+}
+
+int Recordset::NumeroCampi() const { return m_q.record().count(); }
+
+QString Recordset::NomeCampo(int posizione) const { return m_q.record().fieldName(posizione); }
+
+// ---------------------------------------------------------------------------------------------
+// Archivio
+
+Archivio::Archivio() : m_nome(QStringLiteral("ConnArchivio%1").arg(++contatore)) {}
+
+Archivio::~Archivio()
+{
+    Chiudi();
+    QSqlDatabase::removeDatabase(m_nome);
+}
+
+Archivio &Archivio::ConnArchivio()
+{
+    auto &a = condivisa();
+    if (!a)
+        a.reset(new Archivio());
+    return *a;
+}
+
+StatoConnessione Archivio::Stato()
+{
+    const auto &a = condivisa();
+    if (!a)
+        return StatoConnessione::Assente;
+    return a->Aperto() ? StatoConnessione::Aperta : StatoConnessione::Chiusa;
+}
+
+void Archivio::Rilascia() { condivisa().reset(); }
+
+QSqlDatabase Archivio::Database() const { return QSqlDatabase::database(m_nome, false); }
+
+bool Archivio::Aperto() const { return QSqlDatabase::contains(m_nome) && Database().isOpen(); }
+
+void Archivio::Chiudi()
+{
+    if (QSqlDatabase::contains(m_nome)) {
+        QSqlDatabase db = Database();
+        if (db.isOpen())
+            db.close();
+    }
+}
+
+void Archivio::Apri(const QString &percorsoFile, bool crea)
+{
+    Chiudi();
+    m_percorso = percorsoFile;
+    const QFileInfo info(percorsoFile);
+    if (info.exists() && info.isDir())
+        illeggibile(percorsoFile);
+    const bool nuovo = !info.exists();
+    if (nuovo && !crea)
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("Archivio non trovato: ") + QDir::toNativeSeparators(percorsoFile));
+    // Check the header before SQLite sees the file: QSQLITE would "open" any file, and an empty file
+    // would silently become a new database.
+    if (!nuovo && !intestazioneSqlite(percorsoFile))
+        illeggibile(percorsoFile);
+
+    QSqlDatabase db = QSqlDatabase::contains(m_nome) ? Database()
+                                                     : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_nome);
+    // mode=rw never creates a file; rwc only when the first-run rule says so.
+    db.setDatabaseName(QUrl::fromLocalFile(percorsoFile).toString(QUrl::FullyEncoded) +
+                       (nuovo ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw")));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!db.open())
+        throw ErroreDb(db.lastError());
+
+    auto esegui = [&](const QString &sql) {
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            throw ErroreDb(q.lastError());
+    };
+    try {
+        // Rollback journal, not WAL: the archive folder may be on a network share.
+        esegui(QStringLiteral("PRAGMA journal_mode=DELETE"));
+        esegui(QStringLiteral("PRAGMA synchronous=FULL"));
+        if (nuovo) {
+            for (const char *s : Schema)
+                esegui(QString::fromLatin1(s));
+        }
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'")) ||
+            !q.next())
+            throw ErroreDb(q.lastError());
+        if (q.value(0).toInt() != 1)
+            illeggibile(percorsoFile);
+        q.finish();
+    } catch (...) {
+        db.close();
+        throw;
+    }
+    // Indexes are a matter of speed only: a read-only archive still opens without them.
+    for (const char *s : Indici) {
+        QSqlQuery q(db);
+        q.exec(QString::fromLatin1(s));
+    }
+}
+
+void Archivio::verificaAperto() const
+{
+    if (!Aperto())
+        throw ErroreApp(CodiciErrore::ArchivioNonAperto,
+                        QStringLiteral("Operazione non consentita: l'archivio non è aperto."));
+}
+
+Recordset Archivio::Query(const QString &sqlJet)
+{
+    verificaAperto();
+    QSqlQuery q(Database());
+    q.setForwardOnly(true);
+    if (!q.exec(RiscriviDateJet(sqlJet)))
+        throw ErroreDb(q.lastError());
+    return Recordset(std::move(q));
+}
+
+int Archivio::Esegui(const QString &sqlJet)
+{
+    verificaAperto();
+    QSqlQuery q(Database());
+    if (!q.exec(RiscriviDateJet(sqlJet)))
+        throw ErroreDb(q.lastError());
+    return q.numRowsAffected();
+}
+
+void Archivio::Transazione(const std::function<void()> &f)
+{
+    verificaAperto();
+    QSqlDatabase db = Database();
+    QSqlQuery inizio(db);
+    if (!inizio.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        throw ErroreDb(inizio.lastError());
+    try {
+        f();
+        QSqlQuery fine(db);
+        if (!fine.exec(QStringLiteral("COMMIT")))
+            throw ErroreDb(fine.lastError());
+    } catch (...) {
+        QSqlQuery annulla(db);
+        annulla.exec(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+QSqlQuery Archivio::preparata(const QString &sql)
+{
+    QSqlQuery q(Database());
+    if (!q.prepare(sql))
+        throw ErroreDb(q.lastError());
+    return q;
+}
+
+qint64 Archivio::ScriviMovimento(const QString &idTesto, const Movimento &m)
+{
+    verificaAperto();
+    const QString id = SqlIntero(idTesto);
+    qint64 idRiga = 0;
+    {
+        Recordset rs = Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+        if (!rs.Fine())
+            idRiga = rs.Intero(QStringLiteral("ID"));
+        rs.Chiudi();
+    }
+    QSqlQuery q = preparata(
+        idRiga != 0
+            ? QStringLiteral("UPDATE ANTICIPI SET DATAOP=?, DESCRIZIONE=?, ENTRATA=?, USCITA=?, RAGIONESOCIALE=?, "
+                             "CODICEFISCALE=?, PARTITAIVA=?, CODICEANA=? WHERE ID=?")
+            : QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                             "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    q.addBindValue(DataArchivio(m.dataOp));
+    q.addBindValue(m.descrizione.isNull() ? QString(QLatin1String("")) : m.descrizione);
+    q.addBindValue(m.entrata.decimillesimi());
+    q.addBindValue(m.uscita.decimillesimi());
+    q.addBindValue(m.ragioneSociale.isNull() ? QString(QLatin1String("")) : m.ragioneSociale);
+    q.addBindValue(m.codiceFiscale.isNull() ? QString(QLatin1String("")) : m.codiceFiscale);
+    q.addBindValue(m.partitaIva.isNull() ? QString(QLatin1String("")) : m.partitaIva);
+    q.addBindValue(m.codiceAna);
+    if (idRiga != 0)
+        q.addBindValue(idRiga);
+    if (!q.exec())
+        throw ErroreDb(q.lastError());
+    return idRiga != 0 ? idRiga : q.lastInsertId().toLongLong();
+}
+
+bool Archivio::EliminaMovimento(const QString &idTesto)
+{
+    verificaAperto();
+    const QString id = SqlIntero(idTesto);
+    qint64 idRiga = 0;
+    {
+        Recordset rs = Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+        if (!rs.Fine())
+            idRiga = rs.Intero(QStringLiteral("ID"));
+        rs.Chiudi();
+    }
+    if (idRiga == 0)
+        return false;
+    QSqlQuery q = preparata(QStringLiteral("DELETE FROM ANTICIPI WHERE ID=?"));
+    q.addBindValue(idRiga);
+    if (!q.exec())
+        throw ErroreDb(q.lastError());
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+QString CartellaArchivioPredefinita()
+{
+    return CartellaDatiComuni() + QDir::separator() + QStringLiteral("Corvalle") + QDir::separator() +
+           QStringLiteral("Spesario");
+}
+
+QString ApriArchivio()
+{
+    QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
+    const QString predefinita = CartellaArchivioPredefinita();
+    if (cartella.isEmpty()) {
+        cartella = predefinita;
+        // Stored at once, before the open, so that it stays even if the open fails.
+        Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+    }
+    cartella = senzaSeparatoreFinale(cartella);
+    const QFileInfo info(cartella);
+    const bool eDefault = QDir::cleanPath(QDir::fromNativeSeparators(cartella)) ==
+                          QDir::cleanPath(QDir::fromNativeSeparators(predefinita));
+    if (info.exists() && !info.isDir())
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("La cartella dell'archivio ") + QDir::toNativeSeparators(cartella) +
+                            QStringLiteral(" è un file, non una cartella."));
+    if (!info.exists()) {
+        // Only the first-run folder is made; a folder chosen elsewhere (a network share not mounted,
+        // say) is never replaced by a new empty archive.
+        if (!eDefault)
+            throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                            QStringLiteral("Cartella dell'archivio non trovata: ") +
+                                QDir::toNativeSeparators(cartella));
+        if (!QDir().mkpath(cartella))
+            throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                            QStringLiteral("Impossibile creare la cartella dell'archivio ") +
+                                QDir::toNativeSeparators(cartella));
+    }
+    const QString file = QDir(cartella).filePath(NomeFileArchivio);
+    Archivio::ConnArchivio().Apri(file, eDefault);
+    return cartella;
+}
+
+QString SqlTesto(const QString &testo)
+{
+    QString r = testo;
+    r.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + r + QLatin1Char('\'');
+}
+
+QString SqlIntero(const QString &testo)
+{
+    bool ok = false;
+    const qint64 n = testo.toLongLong(&ok);
+    if (!ok || testo.isEmpty() || testo.trimmed() != testo)
+        throw ErroreApp(CodiciErrore::NumeroNonValido,
+                        QStringLiteral("Tipo non corrispondente: \"") + testo + QStringLiteral("\" non è un numero intero."));
+    return QString::number(n);
+}
+
+QString DataArchivio(const QDate &data) { return data.toString(QStringLiteral("yyyy-MM-dd")); }
+
+QString RiscriviDateJet(const QString &sql)
+{
+    QString r;
+    r.reserve(sql.size() + 8);
+    bool inTesto = false;
+    const int n = sql.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'')) {
+            inTesto = !inTesto;  // a doubled quote toggles twice and stays inside
+            r.append(c);
+            continue;
+        }
+        if (inTesto || c != QLatin1Char('#')) {
+            r.append(c);
+            continue;
+        }
+        const int chiusa = sql.indexOf(QLatin1Char('#'), i + 1);
+        const QString dentro = chiusa > i ? sql.mid(i + 1, chiusa - i - 1) : QString();
+        const QDate d = QDate::fromString(dentro, QStringLiteral("MM/dd/yyyy"));
+        if (chiusa < 0 || dentro.size() != 10 || !d.isValid())
+            throw ErroreApp(CodiciErrore::DataNonValida,
+                            QStringLiteral("Errore di sintassi nella data dell'espressione: ") + sql.mid(i, 24));
+        r.append(QLatin1Char('\'') + DataArchivio(d) + QLatin1Char('\''));
+        i = chiusa;
+    }
+    return r;
+}
+
+ErroreApp ErroreDb(const QSqlError &e)
+{
+    bool ok = false;
+    int codice = e.nativeErrorCode().toInt(&ok);
+    if (!ok)
+        codice = -1;
+    QString testo;
+    switch (codice & 0xff) {
+    case 5:  // SQLITE_BUSY
+    case 6:  // SQLITE_LOCKED
+        testo = QStringLiteral("L'archivio è in uso da un altro programma. Riprovare tra qualche istante.");
+        break;
+    case 8:  // SQLITE_READONLY
+        testo = QStringLiteral("L'archivio è in sola lettura: le modifiche non possono essere salvate.");
+        break;
+    case 10:  // SQLITE_IOERR
+        testo = QStringLiteral("Errore di lettura o scrittura sul disco dell'archivio.");
+        break;
+    case 11:  // SQLITE_CORRUPT
+    case 26:  // SQLITE_NOTADB
+        testo = QStringLiteral("L'archivio è danneggiato o non è un archivio di questo programma.");
+        break;
+    case 13:  // SQLITE_FULL
+        testo = QStringLiteral("Disco pieno: le modifiche non possono essere salvate.");
+        break;
+    case 14:  // SQLITE_CANTOPEN
+        testo = QStringLiteral("Impossibile aprire il file dell'archivio.");
+        break;
+    default:
+        break;
+    }
+    const QString motore = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    if (testo.isEmpty())
+        return ErroreApp(codice, motore);
+    return ErroreApp(codice, testo + QStringLiteral(" (") + motore + QLatin1Char(')'));
+}

@@ -1,0 +1,119 @@
+#pragma once
+// The archive: one SQLite file, archivio.mdb, with the one table ANTICIPI, reached through the one
+// process-wide connection ConnArchivio. Statements are written in their Jet text: #mm/dd/yyyy# date
+// literals are rewritten into the stored date form before they run, text enters only through
+// SqlTesto and numbers only through SqlIntero. The archive never shows a dialog: it throws ErroreApp.
+
+#include "store/errore.h"
+#include "store/valuta.h"
+
+#include <QDate>
+#include <QString>
+#include <QVariant>
+#include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlQuery>
+#include <functional>
+
+class QSqlError;
+
+// The archive file name inside the archive folder.
+inline const QString NomeFileArchivio = QStringLiteral("archivio.mdb");
+
+// A result set, walked with Fine() and MoveNext() and read by field name (case does not matter).
+class Recordset {
+public:
+    explicit Recordset(QSqlQuery query);
+    bool Fine() const { return m_fine; }
+    void MoveNext();
+    void Chiudi();
+
+    QVariant Campo(const QString &nome) const;
+    QVariant Campo(int posizione) const;
+    bool Nullo(const QString &nome) const { return Campo(nome).isNull(); }
+    QString Testo(const QString &nome) const;    // null reads as empty text
+    QDate Data(const QString &nome) const;       // the stored date form, 'yyyy-MM-dd'
+    QDateTime DataOra(const QString &nome) const;
+    Valuta Importo(const QString &nome) const;   // null reads as 0
+    qint64 Intero(const QString &nome) const;    // throws on null or non-integer
+    int NumeroCampi() const;
+    QString NomeCampo(int posizione) const;
+
+private:
+    int indice(const QString &nome) const;
+    QSqlQuery m_q;
+    bool m_fine = true;
+};
+
+// One movement as the save step writes it.
+struct Movimento {
+    QDate dataOp;
+    QString descrizione;
+    Valuta entrata;
+    Valuta uscita;
+    QString ragioneSociale;
+    QString codiceFiscale;
+    QString partitaIva;
+    qint64 codiceAna = 0;
+};
+
+enum class StatoConnessione { Assente, Chiusa, Aperta };
+
+class Archivio {
+public:
+    // The shared connection: created, closed, on first reference.
+    static Archivio &ConnArchivio();
+    static StatoConnessione Stato();
+    // Closes and releases the shared connection; the next reference creates a new, closed one.
+    static void Rilascia();
+
+    ~Archivio();
+    Archivio(const Archivio &) = delete;
+    Archivio &operator=(const Archivio &) = delete;
+
+    // Opens the file; with crea true a missing file is created with the empty table.
+    void Apri(const QString &percorsoFile, bool crea);
+    void Chiudi();
+    bool Aperto() const;
+    QString Percorso() const { return m_percorso; }
+
+    // A read-only result set on a Jet statement.
+    Recordset Query(const QString &sqlJet);
+    // A statement without rows; returns the rows it changed.
+    int Esegui(const QString &sqlJet);
+    // Runs f inside BEGIN IMMEDIATE ... COMMIT; any failure rolls back and is rethrown.
+    void Transazione(const std::function<void()> &f);
+
+    // The row of "SELECT * FROM ANTICIPI WHERE ID=" + id rewritten, or a new row when there is none.
+    // Returns the row's ID.
+    qint64 ScriviMovimento(const QString &idTesto, const Movimento &m);
+    // Deletes the row of "SELECT * FROM ANTICIPI WHERE ID=" + id; false when there is none.
+    bool EliminaMovimento(const QString &idTesto);
+
+    QSqlDatabase Database() const;
+
+private:
+    Archivio();
+    QSqlQuery preparata(const QString &sql);
+    void verificaAperto() const;
+    QString m_nome;
+    QString m_percorso;
+};
+
+// The open step of the ledger window: reads "Connessione" (storing the default folder on first run),
+// then opens ConnArchivio on the folder's archivio.mdb. Returns the folder. Throws on failure.
+QString ApriArchivio();
+// The first-run folder: the shared data folder followed by Corvalle/Spesario.
+QString CartellaArchivioPredefinita();
+
+// 'text' with each quote doubled.
+QString SqlTesto(const QString &testo);
+// The decimal text of an integer; anything else (blanks, letters, signs alone) is an ErroreApp.
+QString SqlIntero(const QString &testo);
+// Rewrites every #mm/dd/yyyy# outside quoted text into 'yyyy-MM-dd'; a '#' outside quotes that is not
+// such a literal is an ErroreApp.
+QString RiscriviDateJet(const QString &sql);
+// The stored form of a date.
+QString DataArchivio(const QDate &data);
+
+// A database failure as an ErroreApp, with the engine's code and a plain Italian description.
+ErroreApp ErroreDb(const QSqlError &e);

@@ -1,0 +1,78 @@
+#include "store/costanti.h"
+
+#include "store/errore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QStringList>
+
+#ifdef Q_OS_WIN
+#include <shlobj.h>
+#include <windows.h>
+#endif
+
+void ImpostaLocaleItaliano() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
+
+QString DataSql(const QDate &data) { return data.toString(QStringLiteral("MM/dd/yyyy")); }
+
+QString TestoData(const QDate &data) { return data.toString(FormatoData); }
+
+QDate DataDaTesto(const QString &testo)
+{
+    return QDate::fromString(testo.trimmed(), FormatoData);
+}
+
+bool EsisteFile(const QString &percorso)
+{
+    if (percorso.isEmpty() || QFileInfo(percorso).isDir())
+        return false;
+    QFile f(percorso);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    f.close();
+    return true;
+}
+
+QString CartellaSpeciale(int csidl)
+{
+    QString percorso;
+    EseguiPasso(QStringLiteral("CercaParametriInNet"), [&] {
+#ifdef Q_OS_WIN
+        wchar_t buffer[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buffer)))
+            percorso = QDir::fromNativeSeparators(QString::fromWCharArray(buffer));
+#else
+        switch (csidl) {
+        case CSIDL_COMMON_APPDATA:
+            percorso = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+            break;
+        case CSIDL_DESKTOPDIRECTORY:
+            percorso = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+            break;
+        default:
+            break;
+        }
+#endif
+    });
+    while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
+        percorso.chop(1);
+    return percorso;
+}
+
+QString CartellaDatiComuni() { return CartellaSpeciale(CSIDL_COMMON_APPDATA); }
+
+QString CartellaDesktop() { return CartellaSpeciale(CSIDL_DESKTOPDIRECTORY); }
+
+QString TestoVersione(const QString &versione)
+{
+    QStringList parti;
+    const QStringList pezzi = versione.split(QLatin1Char('.'));
+    for (const QString &p : pezzi)
+        parti << QString::number(p.toInt());
+    while (parti.size() < 3)
+        parti << QStringLiteral("0");
+    return parti.mid(0, 3).join(QLatin1Char('.'));
+}

@@ -1,0 +1,101 @@
+#include "store/errore.h"
+
+#include "store/messaggi.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QtSql/QSqlError>
+
+#include <cstdlib>
+#include <unistd.h>
+
+ErroreApp::ErroreApp(int numero, QString descrizione)
+    : m_numero(numero), m_descrizione(std::move(descrizione)), m_utf8(m_descrizione.toUtf8())
+{
+}
+
+namespace {
+
+FunzioneUscita &funzioneUscita()
+{
+    static FunzioneUscita f = [](int codice) {
+        // End at once: no window's unload step runs. Settings are synced when written.
+        ::_exit(codice);
+    };
+    return f;
+}
+
+QString &cartellaLog()
+{
+    static QString c;
+    return c;
+}
+
+bool appendiRiga(const QString &percorso, const QByteArray &riga)
+{
+    QFile f(percorso);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const bool ok = f.write(riga) == riga.size();
+    f.close();
+    return ok && f.error() == QFileDevice::NoError;
+}
+
+void scriviLog(const ErroreApp &errore)
+{
+    const QString riga = QString::number(errore.numero()) + QLatin1Char(' ') + errore.descrizione() +
+                         QLatin1Char(' ') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) +
+                         QStringLiteral("\r\n");
+    const QByteArray byte = riga.toUtf8();
+    if (appendiRiga(PercorsoLog(), byte))
+        return;
+    // The program's folder may be read-only (an installed program): keep the log in the data folder.
+    const QString dati = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!dati.isEmpty() && QDir().mkpath(dati))
+        appendiRiga(dati + QStringLiteral("/LOGERR"), byte);
+}
+
+} // namespace
+
+void ImpostaFunzioneUscita(FunzioneUscita f) { funzioneUscita() = std::move(f); }
+
+void ImpostaCartellaLog(const QString &cartella) { cartellaLog() = cartella; }
+
+QString PercorsoLog()
+{
+    QString cartella = cartellaLog();
+    if (cartella.isEmpty())
+        cartella = QCoreApplication::applicationDirPath();
+    return cartella + QStringLiteral("/LOGERR");
+}
+
+void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent)
+{
+    scriviLog(errore);
+    Messaggio m;
+    m.testo = QStringLiteral("Errore N.") + QString::number(errore.numero()) + QStringLiteral(" Descrizione: ") +
+              errore.descrizione() + QStringLiteral(" Continuare?");
+    m.titolo = QStringLiteral("Errore ") + etichetta;
+    m.icona = Icona::Critico;
+    m.pulsanti = Pulsanti::SiNo;
+    m.predefinito = Risposta::Si;
+    if (Messaggi::mostra(parent, m) == Risposta::No)
+        funzioneUscita()(1);
+}
+
+bool EseguiPasso(const QString &etichetta, const std::function<void()> &passo, QWidget *parent)
+{
+    try {
+        passo();
+        return true;
+    } catch (const ErroreApp &e) {
+        SegnalaErrore(etichetta, e, parent);
+    } catch (const std::exception &e) {
+        SegnalaErrore(etichetta, ErroreApp(-1, QString::fromLocal8Bit(e.what())), parent);
+    }
+    return false;
+}

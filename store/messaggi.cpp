@@ -1,0 +1,125 @@
+#include "store/messaggi.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+namespace {
+ServizioMessaggi *&installato()
+{
+    static ServizioMessaggi *s = nullptr;
+    return s;
+}
+
+QMessageBox::StandardButton pulsante(Risposta r)
+{
+    switch (r) {
+    case Risposta::Si:
+        return QMessageBox::Yes;
+    case Risposta::No:
+        return QMessageBox::No;
+    case Risposta::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+// "File CSV | *.csv" becomes Qt's "File CSV (*.csv)".
+QString filtroQt(const QString &filtro)
+{
+    const int barra = filtro.indexOf(QLatin1Char('|'));
+    if (barra < 0)
+        return filtro;
+    return filtro.left(barra).trimmed() + QStringLiteral(" (") + filtro.mid(barra + 1).trimmed() +
+           QLatin1Char(')');
+}
+} // namespace
+
+Risposta ServizioMessaggiQt::mostra(QWidget *parent, const Messaggio &m)
+{
+    QMessageBox box(parent);
+    box.setText(m.testo);
+    box.setWindowTitle(m.titolo.isEmpty() ? QStringLiteral("Gestione spese anticipate") : m.titolo);
+    switch (m.icona) {
+    case Icona::Informazione:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icona::Domanda:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icona::Critico:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    if (m.pulsanti == Pulsanti::SiNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(pulsante(m.predefinito == Risposta::No ? Risposta::No : Risposta::Si));
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int r = box.exec();
+    if (m.pulsanti == Pulsanti::Ok)
+        return Risposta::Ok;
+    return r == QMessageBox::Yes ? Risposta::Si : Risposta::No;
+}
+
+QString ServizioMessaggiQt::fileDaSalvare(QWidget *parent, const RichiestaFile &r)
+{
+    QFileDialog dlg(parent);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setDirectory(r.cartella);
+    dlg.setNameFilter(filtroQt(r.filtro));
+    dlg.selectFile(r.nomeIniziale);
+    // The program asks its own replace question.
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return QString();
+    return dlg.selectedFiles().constFirst();
+}
+
+void ServizioMessaggiQt::anteprimaStampa(QWidget *parent, const QString &titolo,
+                                         const std::function<void(QPrinter *)> &disegna)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintPreviewDialog dlg(&printer, parent);
+    dlg.setWindowTitle(titolo);
+    dlg.resize(900, 700);
+    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, &dlg, [&](QPrinter *p) { disegna(p); });
+    dlg.exec();
+}
+
+namespace Messaggi {
+
+void impostaServizio(ServizioMessaggi *s) { installato() = s; }
+
+ServizioMessaggi &servizio()
+{
+    static ServizioMessaggiQt reale;
+    return installato() ? *installato() : reale;
+}
+
+Risposta mostra(QWidget *parent, const Messaggio &m) { return servizio().mostra(parent, m); }
+
+void informa(QWidget *parent, const QString &testo, const QString &titolo)
+{
+    Messaggio m;
+    m.testo = testo;
+    m.titolo = titolo;
+    mostra(parent, m);
+}
+
+bool chiedi(QWidget *parent, const QString &testo, const QString &titolo, Risposta predefinito, Icona icona)
+{
+    Messaggio m;
+    m.testo = testo;
+    m.titolo = titolo;
+    m.icona = icona;
+    m.pulsanti = Pulsanti::SiNo;
+    m.predefinito = predefinito;
+    return mostra(parent, m) == Risposta::Si;
+}
+
+} // namespace Messaggi

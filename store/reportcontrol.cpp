@@ -1,0 +1,350 @@
+#include "store/reportcontrol.h"
+
+#include "store/costanti.h"
+#include "store/messaggi.h"
+
+#include <QDate>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+// The list's widths are in its own units; this keeps "dd/MM/yyyy" readable at the usual font size.
+constexpr double FattoreLarghezza = 1.3;
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+ModelloReport::ModelloReport(ReportControl *report) : QAbstractTableModel(report), m_report(report) {}
+
+int ModelloReport::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_report->m_righe.size();
+}
+
+int ModelloReport::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_report->m_colonne.size();
+}
+
+QVariant ModelloReport::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const ColonnaReport &c = m_report->m_colonne.at(index.column());
+    if (role == Qt::DisplayRole)
+        return ReportControl::TestoValore(m_report->ValoreItem(index.row(), c.indiceItem));
+    if (role == Qt::TextAlignmentRole)
+        return int(c.allineamento);
+    return QVariant();
+}
+
+QVariant ModelloReport::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_report->m_colonne.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return m_report->m_colonne.at(section).caption;
+    if (role == Qt::TextAlignmentRole)
+        return int(m_report->m_colonne.at(section).allineamento);
+    return QVariant();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void VistaReport::paintEvent(QPaintEvent *e)
+{
+    QTreeView::paintEvent(e);
+    if (model() && model()->rowCount() == 0 && !testoVuoto.isEmpty()) {
+        QPainter p(viewport());
+        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.drawText(viewport()->rect().adjusted(0, 12, 0, 0), Qt::AlignHCenter | Qt::AlignTop, testoVuoto);
+    }
+}
+
+void VistaReport::keyPressEvent(QKeyEvent *e)
+{
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentIndex().isValid()) {
+        Q_EMIT sceltaRiga();
+        return;
+    }
+    QTreeView::keyPressEvent(e);
+}
+
+void VistaReport::mouseReleaseEvent(QMouseEvent *e)
+{
+    QTreeView::mouseReleaseEvent(e);
+    int pulsante = 0;
+    switch (e->button()) {
+    case Qt::LeftButton:
+        pulsante = 1;
+        break;
+    case Qt::RightButton:
+        pulsante = 2;
+        break;
+    case Qt::MiddleButton:
+        pulsante = 4;
+        break;
+    default:
+        break;
+    }
+    int shift = 0;
+    if (e->modifiers() & Qt::ShiftModifier)
+        shift |= 1;
+    if (e->modifiers() & Qt::ControlModifier)
+        shift |= 2;
+    if (e->modifiers() & Qt::AltModifier)
+        shift |= 4;
+    const QPoint pos = e->position().toPoint();
+    Q_EMIT rilascioMouse(pulsante, shift, pos.x(), pos.y());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ReportControl::ReportControl(QWidget *parent) : QWidget(parent)
+{
+    m_modello = new ModelloReport(this);
+    m_vista = new VistaReport(this);
+    m_vista->setObjectName(QStringLiteral("vista"));
+    m_vista->setRootIsDecorated(false);
+    m_vista->setItemsExpandable(false);
+    m_vista->setUniformRowHeights(true);
+    m_vista->setAlternatingRowColors(true);
+    m_vista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_vista->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_vista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_vista->setAllColumnsShowFocus(true);
+    m_vista->setModel(m_modello);
+    m_vista->header()->setStretchLastSection(false);
+    m_vista->header()->setSectionsMovable(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_vista);
+    setFocusProxy(m_vista);
+
+    connect(m_vista, &VistaReport::rilascioMouse, this, &ReportControl::MouseUp);
+    connect(m_vista, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &i) { Q_EMIT EventoRiga(i.row(), i.column()); });
+    connect(m_vista, &VistaReport::sceltaRiga, this, [this] {
+        const QModelIndex i = m_vista->currentIndex();
+        Q_EMIT EventoRiga(i.row(), i.column());
+    });
+}
+
+void ReportControl::CancellaColonne()
+{
+    m_modello->inizio();
+    m_colonne.clear();
+    m_ordinamento.clear();
+    m_modello->fine();
+}
+
+int ReportControl::AggiungiColonna(int indiceItem, const QString &caption, int larghezza, bool ridimensionabile)
+{
+    ColonnaReport c;
+    c.indiceItem = indiceItem;
+    c.caption = caption;
+    c.larghezza = larghezza;
+    c.ridimensionabile = ridimensionabile;
+    m_modello->inizio();
+    m_colonne.append(c);
+    m_modello->fine();
+    applicaColonne();
+    return m_colonne.size() - 1;
+}
+
+void ReportControl::ImpostaColonnaVisibile(int posizione, bool visibile)
+{
+    m_colonne[posizione].visibile = visibile;
+    applicaColonne();
+}
+
+void ReportControl::ImpostaAllineamento(int posizione, Qt::Alignment allineamento)
+{
+    m_colonne[posizione].allineamento = allineamento;
+    m_vista->viewport()->update();
+}
+
+void ReportControl::applicaColonne()
+{
+    QHeaderView *h = m_vista->header();
+    for (int i = 0; i < m_colonne.size(); ++i) {
+        const ColonnaReport &c = m_colonne.at(i);
+        // A width of 0 shows nothing; a hidden column's items stay readable.
+        m_vista->setColumnHidden(i, !c.visibile || c.larghezza == 0);
+        h->setSectionResizeMode(i, c.ridimensionabile ? QHeaderView::Interactive : QHeaderView::Fixed);
+        h->resizeSection(i, int(c.larghezza * FattoreLarghezza));
+    }
+}
+
+void ReportControl::CancellaRecord()
+{
+    m_record.clear();
+}
+
+int ReportControl::AggiungiRecord()
+{
+    m_record.append(QVector<QVariant>());
+    return m_record.size() - 1;
+}
+
+void ReportControl::AggiungiItem(int record, const QVariant &valore) { m_record[record].append(valore); }
+
+void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
+
+void ReportControl::AggiungiOrdinamento(int posizioneColonna) { m_ordinamento.append(posizioneColonna); }
+
+void ReportControl::ImpostaTestoVuoto(const QString &testo)
+{
+    m_vista->testoVuoto = testo;
+    m_vista->viewport()->update();
+}
+
+QString ReportControl::TestoValore(const QVariant &v)
+{
+    if (v.metaType().id() == QMetaType::QDate)
+        return TestoData(v.toDate());
+    return v.toString();
+}
+
+void ReportControl::Popola()
+{
+    m_modello->inizio();
+    m_righe.clear();
+    m_righe.reserve(m_record.size());
+    for (int i = 0; i < m_record.size(); ++i)
+        m_righe.append(i);
+
+    if (!m_ordinamento.isEmpty()) {
+        // Case-folded keys once per record, then a stable sort: equal names keep their order.
+        QVector<QVector<QString>> chiavi(m_record.size());
+        for (int r = 0; r < m_record.size(); ++r) {
+            for (int col : std::as_const(m_ordinamento)) {
+                const int item = m_colonne.value(col).indiceItem;
+                chiavi[r].append(TestoValore(m_record[r].value(item)).toCaseFolded());
+            }
+        }
+        std::stable_sort(m_righe.begin(), m_righe.end(), [&](int a, int b) { return chiavi[a] < chiavi[b]; });
+    }
+
+    if (!m_filtro.isEmpty()) {
+        QVector<int> visibili;
+        visibili.reserve(m_righe.size());
+        for (int r : std::as_const(m_righe)) {
+            for (const ColonnaReport &c : std::as_const(m_colonne)) {
+                if (!c.visibile)
+                    continue;
+                if (TestoValore(m_record[r].value(c.indiceItem)).contains(m_filtro, Qt::CaseInsensitive)) {
+                    visibili.append(r);
+                    break;
+                }
+            }
+        }
+        m_righe = std::move(visibili);
+    }
+    m_modello->fine();
+}
+
+void ReportControl::Ridisegna() { m_vista->viewport()->update(); }
+
+int ReportControl::RigaFocalizzata() const
+{
+    const QModelIndex i = m_vista->currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+void ReportControl::ImpostaRigaFocalizzata(int riga)
+{
+    if (riga < 0 || riga >= m_righe.size())
+        m_vista->setCurrentIndex(QModelIndex());
+    else
+        m_vista->setCurrentIndex(m_modello->index(riga, 0));
+}
+
+QVariant ReportControl::ValoreItem(int riga, int item) const
+{
+    if (riga < 0 || riga >= m_righe.size())
+        return QVariant();
+    return m_record.at(m_righe.at(riga)).value(item);
+}
+
+void ReportControl::AnteprimaStampa()
+{
+    Messaggi::servizio().anteprimaStampa(window(), m_titoloAnteprima,
+                                         [this](QPrinter *p) { StampaPagine(p); });
+}
+
+int ReportControl::StampaPagine(QPrinter *printer) const
+{
+    QPainter p;
+    if (!p.begin(printer))
+        return 0;
+    const QRect pagina = printer->pageLayout().paintRectPixels(printer->resolution());
+    const QRect area(0, 0, pagina.width(), pagina.height());
+
+    QFont corpo(QStringLiteral("DejaVu Sans"), 9);
+    QFont grassetto = corpo;
+    grassetto.setBold(true);
+    p.setFont(corpo);
+    const int riga = QFontMetrics(corpo, printer).height() * 13 / 10;
+    const int margine = riga / 3;
+
+    QVector<int> colonne;
+    int larghezzaTotale = 0;
+    for (int i = 0; i < m_colonne.size(); ++i) {
+        if (m_colonne[i].visibile && m_colonne[i].larghezza > 0) {
+            colonne.append(i);
+            larghezzaTotale += m_colonne[i].larghezza;
+        }
+    }
+    auto rettangoliColonne = [&](int y) {
+        QVector<QRect> r;
+        int x = area.left();
+        for (int i : colonne) {
+            const int w = larghezzaTotale > 0 ? area.width() * m_colonne[i].larghezza / larghezzaTotale : 0;
+            r.append(QRect(x + margine, y, w - 2 * margine, riga));
+            x += w;
+        }
+        return r;
+    };
+
+    const int inizioCorpo = area.top() + 3 * riga;
+    const int fineCorpo = area.bottom() - 2 * riga;
+    const int righePerPagina = qMax(1, (fineCorpo - inizioCorpo) / riga - 1);
+    const int totale = m_righe.size();
+    const int pagine = qMax(1, (totale + righePerPagina - 1) / righePerPagina);
+
+    for (int pag = 0; pag < pagine; ++pag) {
+        if (pag > 0)
+            printer->newPage();
+        p.setFont(grassetto);
+        p.drawText(QRect(area.left(), area.top(), area.width(), 2 * riga), Qt::AlignLeft | Qt::AlignVCenter,
+                   m_intestazione);
+        int y = inizioCorpo;
+        const QVector<QRect> titoli = rettangoliColonne(y);
+        for (int k = 0; k < colonne.size(); ++k)
+            p.drawText(titoli[k], int(m_colonne[colonne[k]].allineamento), m_colonne[colonne[k]].caption);
+        p.drawLine(area.left(), y + riga, area.right(), y + riga);
+        p.setFont(corpo);
+        y += riga;
+        const int fine = qMin(totale, (pag + 1) * righePerPagina);
+        for (int r = pag * righePerPagina; r < fine; ++r) {
+            const QVector<QRect> celle = rettangoliColonne(y);
+            for (int k = 0; k < colonne.size(); ++k) {
+                const ColonnaReport &c = m_colonne[colonne[k]];
+                const QString testo = TestoValore(ValoreItem(r, c.indiceItem));
+                p.drawText(celle[k], int(c.allineamento),
+                           p.fontMetrics().elidedText(testo, Qt::ElideRight, celle[k].width()));
+            }
+            y += riga;
+        }
+        p.drawLine(area.left(), fineCorpo + riga / 2, area.right(), fineCorpo + riga / 2);
+        p.drawText(QRect(area.left(), fineCorpo + riga / 2, area.width(), riga * 3 / 2),
+                   Qt::AlignLeft | Qt::AlignVCenter, m_piePagina);
+    }
+    p.end();
+    return pagine;
+}

@@ -1,0 +1,77 @@
+#pragma once
+// What every test needs: its own folders, settings and log, a scripted message service, a
+// replaceable exit, and a fresh archive with rows of its own.
+
+#include "store/archivio.h"
+#include "store/messaggi.h"
+
+#include <QApplication>
+#include <QList>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Answers the program's boxes and dialogs from queues and keeps every message shown.
+class MessaggiFinti : public ServizioMessaggi {
+public:
+    Risposta mostra(QWidget *parent, const Messaggio &m) override;
+    QString fileDaSalvare(QWidget *parent, const RichiestaFile &r) override;
+    void anteprimaStampa(QWidget *parent, const QString &titolo,
+                         const std::function<void(QPrinter *)> &disegna) override;
+
+    void azzera();
+    QStringList testi() const;  // the texts of the messages shown, in order
+
+    QList<Messaggio> messaggi;
+    QList<Risposta> risposte;           // answers to Yes/No boxes, in order
+    Risposta rispostaPredefinita = Risposta::Si;
+    std::function<void(const Messaggio &)> allaDomanda;  // runs while a box is "open"
+    QList<QString> file;                // answers to the save dialog; empty text cancels
+    QList<RichiestaFile> richiesteFile;
+    QStringList titoliAnteprima;
+    QString pdfAnteprima;               // when set, the preview's pages are printed to this PDF
+    int pagineAnteprima = 0;
+};
+
+// One per test executable: a temporary folder holding the settings file, the log, the shared data
+// folder and the desktop; the message service and the exit replaced.
+class Ambiente {
+public:
+    Ambiente();
+    ~Ambiente();
+    static Ambiente &corrente();
+
+    // Empties the settings, the log and the messages; a new archive folder for each call.
+    void azzera();
+    QString cartella() const { return m_dir.path(); }
+    QString cartellaArchivio() const;   // where "Connessione" points after apriArchivioNuovo()
+    // A new, empty archive in its own folder, opened as ConnArchivio and named in the settings.
+    void apriArchivioNuovo();
+    QString righeLog() const;
+
+    MessaggiFinti messaggi;
+    int uscite = 0;  // times the error reporter ended the "program"
+
+private:
+    QTemporaryDir m_dir;
+    int m_contatore = 0;
+    QString m_cartellaArchivio;
+};
+
+// Adds one movement directly, for fixtures; returns its ID.
+qint64 InserisciRiga(const QString &data /* yyyy-MM-dd */, const QString &descrizione, const QString &entrata,
+                     const QString &uscita, const QString &ragioneSociale, const QString &codiceFiscale,
+                     const QString &partitaIva, qint64 codiceAna);
+// One value of a query on the open archive.
+QVariant ValoreSql(const QString &sql);
+// The text of a PDF file (pdftotext), white space folded to single blanks.
+QString TestoPdf(const QString &percorso);
+
+// main() for a test executable: application, Italian locale, the environment above.
+#define SPESARIO_TEST_MAIN(Classe)                                                                              \
+    int main(int argc, char **argv)                                                                             \
+    {                                                                                                           \
+        QApplication app(argc, argv);                                                                           \
+        Ambiente ambiente;                                                                                      \
+        Classe t;                                                                                               \
+        return QTest::qExec(&t, argc, argv);                                                                    \
+    }
