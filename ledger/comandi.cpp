@@ -40,9 +40,5 @@ void frmAnticipi::Comando_Annulla() {}
 void frmAnticipi::Comando_Elimina() {}
 void frmAnticipi::Comando_Esci() {}
 void frmAnticipi::Comando_Stampa() {}
-void frmAnticipi::Comando_ModificaAnagrafica() {}
-void frmAnticipi::ApriSelezioneDate(const QString &) {}
-void frmAnticipi::Comando_Informazioni() {}
-void frmAnticipi::Comando_Manuale() {}
 QString frmAnticipi::TestoIntestazioneStampa() const { return QString(); }
 QString frmAnticipi::TestoPiePaginaStampa() const { return QString(); }
