@@ -431,6 +431,11 @@ bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)
 {
     const QEvent::Type tipo = ev->type();
     if (tipo == QEvent::FocusOut) {
+        // LostFocus is a move of the focus inside the window: switching to another window (the modal
+        // search among them) or opening a menu leaves the field's focus where it was.
+        const Qt::FocusReason motivo = static_cast<QFocusEvent *>(ev)->reason();
+        if (motivo == Qt::ActiveWindowFocusReason || motivo == Qt::PopupFocusReason)
+            return QMainWindow::eventFilter(obj, ev);
         if (obj == txtCF)
             EseguiPasso(QString(), [this] { txtCF_LostFocus(); }, this);
         else if (obj == txtPiva)
