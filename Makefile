@@ -1,7 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 # Both install the Debian packages that are missing, configure and build into build/.
 
-PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3
+PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
@@ -36,7 +36,7 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
-	./$(BUILD)/bench/bench_spesario
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md
 
 clean:
 	rm -rf $(BUILD)
