@@ -5,7 +5,7 @@ PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core popp
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench soak fuzz clean
 
 all: build
 
@@ -40,3 +40,7 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The long crash test: 1,000 kills instead of the 50 of `make test`.
+soak: build
+	cd $(BUILD) && SPESARIO_UCCISIONI=1000 QT_QPA_PLATFORM=offscreen ctest -R tst_interruzioni --output-on-failure --timeout 7200
