@@ -10,6 +10,7 @@
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlRecord>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -60,6 +61,25 @@ bool intestazioneSqlite(const QString &percorso)
     const QByteArray testa = f.read(16);
     f.close();
     return testa == QByteArray("SQLite format 3\0", 16);
+}
+
+// The inside of a #mm/dd/yyyy# literal: exactly two, two and four ASCII digits; anything else,
+// blanks and signs included, is an invalid date.
+QDate dataJet(const QString &t)
+{
+    if (t.size() != 10 || t.at(2) != QLatin1Char('/') || t.at(5) != QLatin1Char('/'))
+        return QDate();
+    int v[3] = {0, 0, 0};
+    const int inizio[3] = {0, 3, 6}, lunghezza[3] = {2, 2, 4};
+    for (int k = 0; k < 3; ++k) {
+        for (int j = inizio[k]; j < inizio[k] + lunghezza[k]; ++j) {
+            const QChar c = t.at(j);
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return QDate();
+            v[k] = v[k] * 10 + (c.unicode() - '0');
+        }
+    }
+    return QDate(v[2], v[0], v[1]);
 }
 
 [[noreturn]] void illeggibile(const QString &percorso)
@@ -223,8 +243,17 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
     db.setDatabaseName(QUrl::fromLocalFile(percorsoFile).toString(QUrl::FullyEncoded) +
                        (nuovo ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw")));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open())
-        throw ErroreDb(db.lastError());
+    // A file this open made and could not finish is removed: left behind empty, it would be
+    // refused as unreadable at every later start.
+    auto scartaNuovo = [&] {
+        if (nuovo)
+            QFile::remove(percorsoFile);
+    };
+    if (!db.open()) {
+        const ErroreApp e = ErroreDb(db.lastError());
+        scartaNuovo();
+        throw e;
+    }
 
     auto esegui = [&](const QString &sql) {
         QSqlQuery q(db);
@@ -246,8 +275,22 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         if (q.value(0).toInt() != 1)
             illeggibile(percorsoFile);
         q.finish();
+        // A file cut short keeps a good first page: only a walk of its pages shows the damage,
+        // and it is better shown now than at the first save.
+        if (!nuovo) {
+            QSqlQuery c(db);
+            if (!c.exec(QStringLiteral("PRAGMA quick_check(1)"))) {
+                const int codice = c.lastError().nativeErrorCode().toInt() & 0xff;
+                if (codice == 11 || codice == 26)  // SQLITE_CORRUPT, SQLITE_NOTADB
+                    illeggibile(percorsoFile);
+                throw ErroreDb(c.lastError());
+            }
+            if (!c.next() || c.value(0).toString() != QLatin1String("ok"))
+                illeggibile(percorsoFile);
+        }
     } catch (...) {
         db.close();
+        scartaNuovo();
         throw;
     }
     // Indexes are a matter of speed only: a read-only archive still opens without them.
@@ -374,10 +417,17 @@ QString ApriArchivio()
 {
     QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
     const QString predefinita = CartellaArchivioPredefinita();
+    // A settings file that cannot be written must not keep the archive shut: the open goes on and
+    // the failure is reported after it.
+    std::optional<ErroreApp> nonMemorizzata;
     if (cartella.isEmpty()) {
         cartella = predefinita;
         // Stored at once, before the open, so that it stays even if the open fails.
-        Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+        try {
+            Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+        } catch (const ErroreApp &e) {
+            nonMemorizzata = e;
+        }
     }
     cartella = senzaSeparatoreFinale(cartella);
     const QFileInfo info(cartella);
@@ -401,11 +451,18 @@ QString ApriArchivio()
     }
     const QString file = QDir(cartella).filePath(NomeFileArchivio);
     Archivio::ConnArchivio().Apri(file, eDefault);
+    if (nonMemorizzata)
+        throw *nonMemorizzata;
     return cartella;
 }
 
 QString SqlTesto(const QString &testo)
 {
+    // SQLite reads a statement only up to a NUL character: such a text cannot be written as a
+    // literal, and cutting it would store something else than what was typed.
+    if (testo.contains(QChar(0)))
+        throw ErroreApp(CodiciErrore::TestoNonValido,
+                        QStringLiteral("Il testo contiene un carattere non ammesso (NUL)."));
     QString r = testo;
     r.replace(QLatin1Char('\''), QStringLiteral("''"));
     return QLatin1Char('\'') + r + QLatin1Char('\'');
@@ -442,8 +499,8 @@ QString RiscriviDateJet(const QString &sql)
         }
         const int chiusa = sql.indexOf(QLatin1Char('#'), i + 1);
         const QString dentro = chiusa > i ? sql.mid(i + 1, chiusa - i - 1) : QString();
-        const QDate d = QDate::fromString(dentro, QStringLiteral("MM/dd/yyyy"));
-        if (chiusa < 0 || dentro.size() != 10 || !d.isValid())
+        const QDate d = dataJet(dentro);
+        if (chiusa < 0 || !d.isValid())
             throw ErroreApp(CodiciErrore::DataNonValida,
                             QStringLiteral("Errore di sintassi nella data dell'espressione: ") + sql.mid(i, 24));
         r.append(QLatin1Char('\'') + DataArchivio(d) + QLatin1Char('\''));
@@ -478,7 +535,7 @@ ErroreApp ErroreDb(const QSqlError &e)
         testo = QStringLiteral("Disco pieno: le modifiche non possono essere salvate.");
         break;
     case 14:  // SQLITE_CANTOPEN
-        testo = QStringLiteral("Impossibile aprire il file dell'archivio.");
+        testo = QStringLiteral("Impossibile aprire il file dell'archivio o scrivere nella sua cartella.");
         break;
     default:
         break;
