@@ -255,10 +255,17 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         throw e;
     }
 
+    // While opening, a damaged file or one of another kind is "cannot be read", whatever the step.
+    auto fallita = [&](const QSqlError &e) {
+        const int codice = e.nativeErrorCode().toInt() & 0xff;
+        if (codice == 11 || codice == 26)  // SQLITE_CORRUPT, SQLITE_NOTADB
+            illeggibile(percorsoFile);
+        throw ErroreDb(e);
+    };
     auto esegui = [&](const QString &sql) {
         QSqlQuery q(db);
         if (!q.exec(sql))
-            throw ErroreDb(q.lastError());
+            fallita(q.lastError());
     };
     try {
         // Rollback journal, not WAL: the archive folder may be on a network share.
@@ -271,7 +278,7 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'")) ||
             !q.next())
-            throw ErroreDb(q.lastError());
+            fallita(q.lastError());
         if (q.value(0).toInt() != 1)
             illeggibile(percorsoFile);
         q.finish();
@@ -279,12 +286,8 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         // and it is better shown now than at the first save.
         if (!nuovo) {
             QSqlQuery c(db);
-            if (!c.exec(QStringLiteral("PRAGMA quick_check(1)"))) {
-                const int codice = c.lastError().nativeErrorCode().toInt() & 0xff;
-                if (codice == 11 || codice == 26)  // SQLITE_CORRUPT, SQLITE_NOTADB
-                    illeggibile(percorsoFile);
-                throw ErroreDb(c.lastError());
-            }
+            if (!c.exec(QStringLiteral("PRAGMA quick_check(1)")))
+                fallita(c.lastError());
             if (!c.next() || c.value(0).toString() != QLatin1String("ok"))
                 illeggibile(percorsoFile);
         }
