@@ -135,6 +135,15 @@ ReportControl::ReportControl(QWidget *parent) : QWidget(parent)
     });
 }
 
+ReportControl::~ReportControl()
+{
+    // The view and its model read this object's columns and records: they go first, before those
+    // members are gone. Left to QWidget's destructor, a list closed while shown would read freed
+    // memory as its header hides.
+    delete m_vista;
+    delete m_modello;
+}
+
 void ReportControl::CancellaColonne()
 {
     m_modello->inizio();

@@ -149,6 +149,7 @@ QString TestoPdf(const QString &percorso)
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {percorso, QStringLiteral("-")});
     p.waitForFinished(30000);
-    QString t = QString::fromUtf8(p.readAllStandardOutput());
+    // NFKC: pdftotext gives the font's ligatures as single characters ("ﬁ" for "fi").
+    QString t = QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     return t.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed();
 }
