@@ -52,15 +52,31 @@ QString senzaSeparatoreFinale(QString percorso)
     return percorso;
 }
 
-// The first bytes of every SQLite 3 database.
+// Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
+// first, then the page count, which a file cut short (a copy that stopped half-way) no longer
+// fills. The count holds only when bytes 92-95 repeat the change counter (24-27); with a journal
+// beside the file SQLite first puts its pages back, so the size is not judged then.
 bool intestazioneSqlite(const QString &percorso)
 {
     QFile f(percorso);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray testa = f.read(16);
+    const QByteArray t = f.read(100);
+    const qint64 dimensione = f.size();
     f.close();
-    return testa == QByteArray("SQLite format 3\0", 16);
+    if (t.size() < 100 || !t.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return false;
+    auto numero = [&](int da, int byte) {
+        quint32 n = 0;
+        for (int i = da; i < da + byte; ++i)
+            n = n << 8 | quint8(t.at(i));
+        return n;
+    };
+    const quint32 pagina = numero(16, 2) == 1 ? 65536 : numero(16, 2);
+    const quint32 pagine = numero(28, 4);
+    if (pagine == 0 || numero(24, 4) != numero(92, 4) || QFileInfo(percorso + QStringLiteral("-journal")).size() > 0)
+        return true;
+    return dimensione >= qint64(pagine) * pagina;
 }
 
 // The inside of a #mm/dd/yyyy# literal: exactly two, two and four ASCII digits; anything else,
@@ -282,15 +298,6 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         if (q.value(0).toInt() != 1)
             illeggibile(percorsoFile);
         q.finish();
-        // A file cut short keeps a good first page: only a walk of its pages shows the damage,
-        // and it is better shown now than at the first save.
-        if (!nuovo) {
-            QSqlQuery c(db);
-            if (!c.exec(QStringLiteral("PRAGMA quick_check(1)")))
-                fallita(c.lastError());
-            if (!c.next() || c.value(0).toString() != QLatin1String("ok"))
-                illeggibile(percorsoFile);
-        }
     } catch (...) {
         db.close();
         scartaNuovo();

@@ -247,6 +247,7 @@ void TstArchivio::fileNonArchivio_data()
     QTest::newRow("prima pagina a metà") << vero.left(1000) << false;
     QTest::newRow("troncato a metà") << vero.left(vero.size() / 2) << false;
     QTest::newRow("troncato alla penultima pagina") << vero.left(vero.size() - 4096) << false;
+    QTest::newRow("un byte in meno") << vero.left(vero.size() - 1) << false;
 }
 
 void TstArchivio::fileNonArchivio()
