@@ -5,6 +5,7 @@
 #include "ledger/frmAnticipi.h"
 #include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/finestre.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -23,21 +24,10 @@ inline frmAnticipi *apri()
 {
     Ambiente::corrente().azzera();
     Ambiente::corrente().apriArchivioNuovo();
-    frmAnticipi *w = frmAnticipi::Istanza();
-    w->show();
-    w->activateWindow();
-    if (!QTest::qWaitForWindowActive(w))
-        qWarning("the ledger window did not become active");
-    return w;
+    return ApriRegistro();
 }
 
-// Closes the window (if still open) and lets it be destroyed.
-inline void chiudi()
-{
-    if (frmAnticipi *w = frmAnticipi::Esistente())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+inline void chiudi() { ChiudiFinestre(); }
 
 // The archive again after the window has closed it.
 inline void riapriArchivio()
