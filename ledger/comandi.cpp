@@ -1,9 +1,14 @@
 // The command bar's one dispatcher and the commands it runs.
 #include "ledger/frmAnticipi.h"
 
+#include "store/archivio.h"
 #include "store/errore.h"
+#include "store/messaggi.h"
+#include "store/reportcontrol.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QLineEdit>
 
 void frmAnticipi::CommandBars_Execute(QAction *controllo)
 {
@@ -35,10 +40,79 @@ void frmAnticipi::CommandBars_Execute(QAction *controllo)
     }, this);
 }
 
-void frmAnticipi::Comando_Salva() {}
-void frmAnticipi::Comando_Annulla() {}
-void frmAnticipi::Comando_Elimina() {}
-void frmAnticipi::Comando_Esci() {}
-void frmAnticipi::Comando_Stampa() {}
-QString frmAnticipi::TestoIntestazioneStampa() const { return QString(); }
-QString frmAnticipi::TestoPiePaginaStampa() const { return QString(); }
+void frmAnticipi::Comando_Salva()
+{
+    if (!ControlloCampi())
+        return;
+    Salva();
+}
+
+void frmAnticipi::Comando_Annulla()
+{
+    if (!txtDenominazione->text().isEmpty()) {
+        if (Messaggi::chiedi(this, QStringLiteral("Salvo le modifiche?"), QString(), Risposta::Si)) {
+            if (!ControlloCampi())
+                return;
+            Salva();
+            // A failed write keeps what was typed: clearing now would lose it.
+            if (!UltimoSalvataggioRiuscito())
+                return;
+        }
+    }
+    PulisciCampi(false);
+    AbilitaComandi(2);
+}
+
+void frmAnticipi::Comando_Elimina()
+{
+    if (!Messaggi::chiedi(this, QStringLiteral("Confermi eliminazione?"), windowTitle(), Risposta::No))
+        return;
+    bool eliminato = false;
+    if (!EseguiPasso(QString(), [&] { eliminato = Archivio::ConnArchivio().EliminaMovimento(lblID->text()); }, this))
+        return;
+    if (!eliminato)
+        return;
+    PulisciCampi(true);
+    AbilitaComandi(2);
+}
+
+void frmAnticipi::Comando_Esci()
+{
+    if (!txtDenominazione->text().isEmpty()) {
+        if (Messaggi::chiedi(this, QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Controllo"),
+                             Risposta::Si)) {
+            if (!ControlloCampi())
+                return;
+            Salva();
+            // The window stays open when the movement could not be written.
+            if (!UltimoSalvataggioRiuscito())
+                return;
+        }
+    }
+    close();
+}
+
+QString frmAnticipi::TestoIntestazioneStampa() const
+{
+    QString t = QStringLiteral("Cliente: ") + QLatin1Char(' ') + txtDenominazione->text();
+    if (!txtCF->text().isEmpty())
+        t += QStringLiteral(" C.F.: ") + txtCF->text();
+    if (!txtPiva->text().isEmpty())
+        t += QStringLiteral(" P.IVA.: ") + txtPiva->text();
+    return t;
+}
+
+QString frmAnticipi::TestoPiePaginaStampa() const
+{
+    return QStringLiteral("Saldo precedente: ") + lblDato[1]->text() + QStringLiteral("         Totale entrate: ") +
+           lblEntrate->text() + QStringLiteral("   Totale uscite: ") + lblUscite->text() +
+           QStringLiteral("   Saldo: ") + lblSaldo->text();
+}
+
+void frmAnticipi::Comando_Stampa()
+{
+    ReportAttivita->ImpostaIntestazioneStampa(TestoIntestazioneStampa());
+    ReportAttivita->ImpostaPiePaginaStampa(TestoPiePaginaStampa());
+    ReportAttivita->ImpostaTitoloAnteprima(QStringLiteral("Anteprima di stampa"));
+    ReportAttivita->AnteprimaStampa();
+}

@@ -80,6 +80,7 @@ frmAnticipi::frmAnticipi()
     setObjectName(QStringLiteral("frmAnticipi"));
     setWindowTitle(QStringLiteral("Gestione spese anticipate"));
     costruisci();
+    ImpostaRegoleImporti();
     Form_Load();
 }
 

@@ -75,6 +75,7 @@ public:
     void txtDenominazione_Change();
 
     // ---- movement editing (modifica.cpp)
+    void ImpostaRegoleImporti();  // the input rules of the two amount fields, set once at construction
     void ReportAttivita_MouseUp(int pulsante, int shift, int x, int y);
     void ImpostaID(const QString &id);  // sets lblID and runs lblID_Change when it changes
     void lblID_Change();

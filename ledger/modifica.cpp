@@ -1,9 +1,125 @@
 // Editing one movement: loading it from the list, the input rules, validation and saving.
 #include "ledger/frmAnticipi.h"
 
-#include <QLabel>
+#include "store/archivio.h"
+#include "store/errore.h"
+#include "store/messaggi.h"
+#include "store/reportcontrol.h"
+#include "store/valuta.h"
 
-void frmAnticipi::ReportAttivita_MouseUp(int, int, int, int) {}
+#include <QAction>
+#include <QApplication>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QValidator>
+
+#include <limits>
+#include <optional>
+
+namespace {
+
+// Whatever reaches an amount field (typed keys, paste, drag and drop) keeps only digits, "," and
+// ".": the key rule alone would let a pasted "-12" or "12abc" through.
+class ValidatoreImporto : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &testo, int &pos) const override
+    {
+        QString pulito;
+        pulito.reserve(testo.size());
+        int nuovaPos = pos;
+        for (int i = 0; i < testo.size(); ++i) {
+            const QChar c = testo.at(i);
+            if (c.isDigit() && c.unicode() < 128)
+                pulito.append(c);
+            else if (c == QLatin1Char(',') || c == QLatin1Char('.'))
+                pulito.append(c);
+            else if (i < pos)
+                --nuovaPos;
+        }
+        testo = pulito;
+        pos = nuovaPos;
+        return Acceptable;
+    }
+};
+
+// The program's own texts (a loaded amount, the formatting on leaving) are shown as they are: a
+// stored amount must not change sign on screen just because it came from elsewhere.
+void ScriviImporto(QLineEdit *campo, const QString &testo)
+{
+    const QValidator *v = campo->validator();
+    campo->setValidator(nullptr);
+    campo->setText(testo);
+    campo->setValidator(v);
+}
+
+void ColoreSfondo(QLineEdit *campo, QPalette::ColorRole ruolo)
+{
+    QPalette p = campo->palette();
+    const QColor colore = QApplication::palette().color(QPalette::Active, ruolo);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(g, QPalette::Base, colore);
+    campo->setPalette(p);
+}
+
+} // namespace
+
+void frmAnticipi::ImpostaRegoleImporti()
+{
+    for (QLineEdit *campo : {txtEntrate, txtUscite})
+        campo->setValidator(new ValidatoreImporto(campo));
+}
+
+void frmAnticipi::ReportAttivita_MouseUp(int pulsante, int, int, int)
+{
+    if (pulsante != 1)
+        return;
+    const QString etichetta = QStringLiteral("ReportAttivita_MouseUp");
+    EseguiPasso(etichetta, [this] { ctlElimina->setEnabled(false); }, this);
+    const int riga = ReportAttivita->RigaFocalizzata();
+    if (ReportAttivita->NumeroRighe() == 0 || riga < 0)
+        return;
+
+    std::optional<Recordset> rs;
+    EseguiPasso(etichetta, [&] {
+        const QString id = ReportAttivita->ValoreItem(riga, 5).toString();
+        rs.emplace(Archivio::ConnArchivio().Query(QStringLiteral("select * from ANTICIPI WHERE ID=") + SqlIntero(id)));
+    }, this);
+    if (!rs)
+        return;
+    if (!rs->Fine()) {
+        EseguiPasso(etichetta, [this] {
+            ctlElimina->setEnabled(true);
+            ctlSalva->setEnabled(true);
+        }, this);
+        EseguiPasso(etichetta, [&] { ImpostaID(QString::number(rs->Intero(QStringLiteral("ID")))); }, this);
+        EseguiPasso(etichetta, [&] {
+            const QDate d = rs->Data(QStringLiteral("DATAOP"));
+            if (!d.isValid())
+                throw ErroreApp(CodiciErrore::DataNonValida,
+                                QStringLiteral("Data non valida nel campo DATAOP: ") + rs->Testo(QStringLiteral("DATAOP")));
+            DtpData->setDate(d);
+        }, this);
+        EseguiPasso(etichetta, [&] { txtDescrizione->setPlainText(rs->Testo(QStringLiteral("DESCRIZIONE"))); }, this);
+        EseguiPasso(etichetta, [&] {
+            const Valuta entrata = rs->Importo(QStringLiteral("ENTRATA"));
+            if (entrata.positivo()) {
+                optTipo[0]->setChecked(true);
+                ScriviImporto(txtUscite, QStringLiteral("0,00"));
+                ScriviImporto(txtEntrate, entrata.testoDueDecimali());
+            } else {
+                optTipo[1]->setChecked(true);
+                ScriviImporto(txtEntrate, QStringLiteral("0,00"));
+                ScriviImporto(txtUscite, rs->Importo(QStringLiteral("USCITA")).testoDueDecimali());
+            }
+        }, this);
+    }
+    rs->Chiudi();
+}
+
 void frmAnticipi::ImpostaID(const QString &id)
 {
     if (lblID->text() == id)
@@ -11,11 +127,144 @@ void frmAnticipi::ImpostaID(const QString &id)
     lblID->setText(id);
     lblID_Change();
 }
-void frmAnticipi::lblID_Change() {}
-void frmAnticipi::optTipo_Click(int) {}
-void frmAnticipi::txtImporto_GotFocus(QLineEdit *) {}
-int frmAnticipi::txtImporto_KeyPress(QLineEdit *, int carattere) { return carattere; }
-void frmAnticipi::txtImporto_LostFocus(QLineEdit *) {}
-void frmAnticipi::txtDescrizione_KeyPress() {}
-bool frmAnticipi::ControlloCampi() { return false; }
-void frmAnticipi::Salva() {}
+
+void frmAnticipi::lblID_Change()
+{
+    AbilitaComandi(2);
+    if (lblID->text() != QLatin1String("0"))
+        AbilitaComandi(1);
+}
+
+void frmAnticipi::optTipo_Click(int)
+{
+    EseguiPasso(QString(), [this] {
+        const bool entrata = optTipo[0]->isChecked();
+        QLineEdit *attivo = entrata ? txtEntrate : txtUscite;
+        QLineEdit *spento = entrata ? txtUscite : txtEntrate;
+        attivo->setEnabled(true);
+        ColoreSfondo(attivo, QPalette::Base);
+        spento->setEnabled(false);
+        ColoreSfondo(spento, QPalette::Button);
+    }, this);
+    AbilitaComandi(1);
+}
+
+void frmAnticipi::txtImporto_GotFocus(QLineEdit *campo)
+{
+    campo->setSelection(0, campo->text().size());
+}
+
+int frmAnticipi::txtImporto_KeyPress(QLineEdit *, int carattere)
+{
+    if (carattere == '.')
+        carattere = ',';
+    const bool passa = carattere == 8 || carattere == ',' || (carattere >= '0' && carattere <= '9');
+    AbilitaComandi(1);
+    return passa ? carattere : 0;
+}
+
+void frmAnticipi::txtImporto_LostFocus(QLineEdit *campo)
+{
+    const QString testo = campo->text();
+    // Text that is not a number stays as typed; ControlloCampi refuses it at the save.
+    ScriviImporto(campo, testo.isEmpty() ? QStringLiteral("0,00") : FormattaImporto(testo));
+}
+
+void frmAnticipi::txtDescrizione_KeyPress() { AbilitaComandi(1); }
+
+bool frmAnticipi::ControlloCampi()
+{
+    bool esito = true;
+    const QString obbligatorio = QStringLiteral("Campo obbligatorio.");
+    if (txtDenominazione->text().isEmpty()) {
+        Messaggi::informa(this, obbligatorio, QStringLiteral("Controllo"));
+        esito = false;
+        if (txtDenominazione->isEnabled())
+            txtDenominazione->setFocus();
+    }
+    if (esito && txtDescrizione->toPlainText().isEmpty()) {
+        Messaggi::informa(this, obbligatorio, QStringLiteral("Controllo"));
+        esito = false;
+        if (txtDescrizione->isEnabled())
+            txtDescrizione->setFocus();
+    }
+    for (QLineEdit *campo : {txtEntrate, txtUscite})
+        if (campo->text().isEmpty())
+            ScriviImporto(campo, QStringLiteral("0,00"));
+    for (QLineEdit *campo : {txtEntrate, txtUscite}) {
+        if (esito && !Valuta::daTesto(campo->text())) {
+            Messaggi::informa(this, QStringLiteral("Inserire un valore numerico"), QStringLiteral("Controllo:"));
+            esito = false;
+            if (campo->isEnabled())
+                campo->setFocus();
+        }
+    }
+    return esito;
+}
+
+void frmAnticipi::Salva()
+{
+    m_salvato = false;
+    const QString etichetta = QStringLiteral("Salva");
+
+    // A code still empty means no identification has run since the window opened: run it now, so
+    // that a typed tax code of a known client is not saved as a new client.
+    if (txtCodiceana->text().isEmpty())
+        ControlloCodiceAna();
+
+    bool riuscito = EseguiPasso(etichetta, [&] {
+        QString testoCodice = txtCodiceana->text();
+        if (testoCodice.isEmpty())
+            testoCodice = QStringLiteral("0");
+        qint64 codice = SqlIntero(testoCodice).toLongLong();
+        if (codice < std::numeric_limits<qint32>::min() || codice > std::numeric_limits<qint32>::max())
+            throw ErroreApp(CodiciErrore::Overflow, QStringLiteral("Overflow: codice cliente ") + testoCodice);
+
+        Movimento m;
+        m.dataOp = DtpData->date();
+        m.descrizione = txtDescrizione->toPlainText();
+        QLineEdit *campo = optTipo[0]->isChecked() ? txtEntrate : txtUscite;
+        const std::optional<Valuta> importo = Valuta::daTesto(campo->text());
+        if (!importo)
+            throw ErroreApp(CodiciErrore::NumeroNonValido,
+                            QStringLiteral("Tipo non corrispondente: \"") + campo->text() +
+                                QStringLiteral("\" non è un importo."));
+        (optTipo[0]->isChecked() ? m.entrata : m.uscita) = *importo;
+        m.ragioneSociale = txtDenominazione->text();
+        m.codiceFiscale = txtCF->text();
+        m.partitaIva = txtPiva->text();
+
+        const QString id = lblID->text();
+        Archivio &archivio = Archivio::ConnArchivio();
+        // The new code and the row are written together: a second program on the same archive
+        // cannot take the same code in between, and a failed write leaves no code behind.
+        archivio.Transazione([&] {
+            if (codice == 0) {
+                Recordset rs = archivio.Query(
+                    QStringLiteral("SELECT Max(ANTICIPI.CODICEANA) AS MaxDiCODICEANA FROM ANTICIPI"));
+                if (!rs.Fine() && !rs.Nullo(QStringLiteral("MaxDiCODICEANA"))) {
+                    const qint64 massimo = rs.Intero(QStringLiteral("MaxDiCODICEANA"));
+                    if (massimo >= std::numeric_limits<qint32>::max())
+                        throw ErroreApp(CodiciErrore::Overflow, QStringLiteral("Overflow: nuovo codice cliente"));
+                    codice = massimo + 1;
+                }
+                rs.Chiudi();
+                if (codice == 0)
+                    codice = 1;
+            }
+            m.codiceAna = codice;
+            archivio.ScriviMovimento(id, m);
+        });
+        // Only now, once the row is in the archive, does the window take the new code.
+        txtCodiceana->setText(QString::number(codice));
+    }, this);
+
+    if (!riuscito) {
+        // Everything typed stays where it is, so that the user can try again.
+        EseguiPasso(etichetta, [this] { ctlSalva->setEnabled(true); }, this);
+        return;
+    }
+    m_salvato = true;
+    PulisciCampi(true);
+    AbilitaComandi(2);
+}
