@@ -1,11 +1,11 @@
 # The two commands of the README: `make run` and `make test`.
 # Both install the Debian packages that are missing, configure and build into build/.
 
-PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3
+PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench soak fuzz clean
 
 all: build
 
@@ -36,7 +36,11 @@ test: build
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
-	./$(BUILD)/bench/bench_spesario
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md
 
 clean:
 	rm -rf $(BUILD)
+
+# The long crash test: 1,000 kills instead of the 50 of `make test`.
+soak: build
+	cd $(BUILD) && SPESARIO_UCCISIONI=1000 QT_QPA_PLATFORM=offscreen ctest -R tst_interruzioni --output-on-failure --timeout 7200

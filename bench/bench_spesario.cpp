@@ -1,0 +1,193 @@
+// Times every main operation of the program on a generated archive of a million movements, through
+// the program's real windows (offscreen, dialogs scripted), beside the same statements run straight
+// by SQLite. Prints one table and writes it to a file.
+//
+//   bench_spesario [--movimenti N] [--giri N] [--uscita FILE]
+
+#include "bench/generatore.h"
+#include "bench/pavimento.h"
+#include "bench/operazioni.h"
+
+#include "app/frmStart.h"
+#include "ledger/frmAnticipi.h"
+#include "store/archivio.h"
+#include "store/costanti.h"
+#include "store/impostazioni.h"
+#include "tests/support/ambiente.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+long piccoMemoriaMb()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024;
+}
+
+struct Riga {
+    QString operazione;
+    qint64 righe = 0;
+    QVector<double> programma, pavimento;
+    long memoriaMb = 0;
+};
+
+double mediana(QVector<double> v)
+{
+    if (v.isEmpty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+QString ms(double v) { return QString::number(v, 'f', v < 10 ? 2 : 1); }
+
+QString tabella(const QVector<Riga> &righe, int giri)
+{
+    QString t;
+    QTextStream o(&t);
+    o << QStringLiteral("| operazione | righe | mediana ms | min-max ms | pavimento ms | rapporto | picco MB |\n");
+    o << QStringLiteral("|---|---:|---:|---:|---:|---:|---:|\n");
+    for (const Riga &r : righe) {
+        const double m = mediana(r.programma), p = mediana(r.pavimento);
+        const auto [mn, mx] = std::minmax_element(r.programma.begin(), r.programma.end());
+        o << "| " << r.operazione << " | " << r.righe << " | " << ms(m) << " | " << ms(*mn) << "-" << ms(*mx)
+          << " | " << ms(p) << " | " << (p > 0 ? QString::number(m / p, 'f', 2) : QStringLiteral("-")) << " | "
+          << r.memoriaMb << " |\n";
+    }
+    o << "\n" << giri << QStringLiteral(" giri per operazione; pavimento: le stesse istruzioni eseguite da SQLite "
+                                       "(API C), le esportazioni scrivono lo stesso testo CSV.\n");
+    return t;
+}
+
+// Child modes for the start-up figures: the whole process, from exec to the window shown.
+int avvio(int argc, char **argv, bool vuota)
+{
+    QApplication app(argc, argv);
+    ImpostaLocaleItaliano();
+    if (vuota) {
+        QWidget w;
+        w.show();
+        QObject::connect(&app, &QApplication::applicationStateChanged, &app, [] {});
+        while (!w.windowHandle() || !w.windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return 0;
+    }
+    Impostazioni::ImpostaFile(qEnvironmentVariable("SPESARIO_BENCH_INI"));
+    frmStart::Istanza()->show();
+    frmStart::Istanza()->PushButton2_Click();
+    frmAnticipi *w = frmAnticipi::Istanza();
+    while (!w->windowHandle() || !w->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    Archivio::Rilascia();
+    return 0;
+}
+
+double tempoProcesso(const QString &programma, const QStringList &argomenti, const QProcessEnvironment &env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    p.start(programma, argomenti);
+    p.waitForFinished(60000);
+    return t.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--avvio") == 0)
+            return avvio(argc, argv, false);
+        if (qstrcmp(argv[i], "--vuota") == 0)
+            return avvio(argc, argv, true);
+    }
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    Ambiente ambiente;
+
+    ParametriArchivio par;
+    int giri = 5;
+    QString uscita = QStringLiteral("bench_risultati.md");
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--movimenti"))
+            par.movimenti = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--giri"))
+            giri = args[i + 1].toInt();
+        else if (args[i] == QLatin1String("--uscita"))
+            uscita = args[i + 1];
+    }
+    if (par.movimenti < 100000) {
+        par.clienti = qMax(100, par.movimenti / 100);
+        par.movimentiPesante = par.movimenti / 50;
+        par.righeRiscrittura = qMax(10, par.movimenti / 1000);
+    }
+
+    QTemporaryDir dir;
+    const QString cartella = dir.filePath(QStringLiteral("archivio"));
+    QDir().mkpath(cartella);
+    const QString file = QDir(cartella).filePath(NomeFileArchivio);
+    std::fprintf(stderr, "Genero l'archivio: %d movimenti, %d clienti...\n", par.movimenti, par.clienti);
+    const ArchivioGenerato gen = GeneraArchivio(file, par);
+    Archivio::ConnArchivio().Apri(file, false);  // builds the indexes, as the program's first open does
+    Archivio::Rilascia();
+    Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+
+    QVector<Riga> righe;
+
+    // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window.
+    {
+        Riga r;
+        r.operazione = QStringLiteral("avvio fino alla finestra Anticipi");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("SPESARIO_BENCH_INI"), Impostazioni::File());
+        for (int g = 0; g < giri; ++g) {
+            r.programma << tempoProcesso(app.applicationFilePath(), {QStringLiteral("--avvio")}, env);
+            r.pavimento << tempoProcesso(app.applicationFilePath(), {QStringLiteral("--vuota")}, env);
+        }
+        r.memoriaMb = piccoMemoriaMb();
+        righe << r;
+        std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
+    }
+
+    Pavimento pav(file);
+    Operazioni op(gen, pav, dir.path());
+    for (auto &misura : op.Tutte()) {
+        Riga r;
+        r.operazione = misura.nome;
+        for (int g = 0; g < giri; ++g) {
+            QElapsedTimer t;
+            t.start();
+            r.righe = misura.programma();
+            r.programma << t.nsecsElapsed() / 1e6;
+            t.restart();
+            misura.pavimento();
+            r.pavimento << t.nsecsElapsed() / 1e6;
+        }
+        r.memoriaMb = piccoMemoriaMb();
+        righe << r;
+        std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
+    }
+    op.Chiudi();
+
+    const QString t = tabella(righe, giri);
+    std::printf("%s", t.toUtf8().constData());
+    QFile f(uscita);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(t.toUtf8());
+    std::fprintf(stderr, "Tabella scritta in %s\n", qPrintable(QFileInfo(uscita).absoluteFilePath()));
+    return 0;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The operations the benchmark times: each through the program's windows, and its floor.
+
+#include "bench/generatore.h"
+
+#include <QString>
+#include <QVector>
+#include <functional>
+
+class Pavimento;
+class frmAnticipi;
+
+struct Misura {
+    QString nome;
+    std::function<qint64()> programma;  // returns the rows concerned
+    std::function<void()> pavimento;
+};
+
+class Operazioni {
+public:
+    Operazioni(const ArchivioGenerato &gen, Pavimento &pav, const QString &cartellaFile);
+    QVector<Misura> Tutte();
+    void Chiudi();
+
+private:
+    void mostraPesante();
+    // The search window, the master-data rewrite and the two exports.
+    void AggiungiAltre(QVector<Misura> &v);
+    ArchivioGenerato m_gen;
+    Pavimento &m_pav;
+    QString m_cartella;
+    frmAnticipi *m_w = nullptr;
+};

@@ -1,0 +1,133 @@
+// Crashes and two instances: a child saves movements through the real save path and is killed at
+// random moments; two children save at the same time. Every movement reported as saved must be in
+// the archive with exactly its values, and the archive must stay sound.
+
+#include "store/archivio.h"
+#include "store/impostazioni.h"
+#include "tests/support/ambiente.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <csignal>
+
+namespace {
+
+struct Salvato {
+    QString descrizione, tipo, importo, cf, nome, codice;
+};
+
+QString figlio() { return QCoreApplication::applicationDirPath() + QStringLiteral("/figlio_salvataggi"); }
+
+QList<Salvato> leggi(const QByteArray &uscita, int *falliti = nullptr)
+{
+    QList<Salvato> r;
+    for (const QByteArray &riga : uscita.split('\n')) {
+        const QStringList c = QString::fromUtf8(riga).split(QLatin1Char('\t'));
+        if (c.size() == 7 && c[0] == QLatin1String("SALVATO"))
+            r.append({c[1], c[2], c[3], c[4], c[5], c[6]});
+        else if (falliti && c.size() == 2 && c[0] == QLatin1String("FALLITO"))
+            ++*falliti;
+    }
+    return r;
+}
+
+// Each reported movement is there once, with its values.
+void verificaSalvati(const QList<Salvato> &salvati)
+{
+    QSqlDatabase db = Archivio::ConnArchivio().Database();
+    for (const Salvato &s : salvati) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT ENTRATA, USCITA, CODICEFISCALE, RAGIONESOCIALE, CODICEANA, COUNT(*) "
+                                 "FROM ANTICIPI WHERE DESCRIZIONE=?"));
+        q.addBindValue(s.descrizione);
+        QVERIFY(q.exec() && q.next());
+        QCOMPARE(q.value(5).toInt(), 1);
+        const qint64 importo = Valuta::daTesto(s.importo)->decimillesimi();
+        QCOMPARE(q.value(0).toLongLong(), s.tipo == QLatin1String("E") ? importo : 0);
+        QCOMPARE(q.value(1).toLongLong(), s.tipo == QLatin1String("U") ? importo : 0);
+        QCOMPARE(q.value(2).toString(), s.cf);
+        QCOMPARE(q.value(3).toString(), s.nome);
+        QCOMPARE(q.value(4).toString(), s.codice);
+    }
+}
+
+void verificaIntegrita()
+{
+    QCOMPARE(ValoreSql(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"))
+                 .toInt(),
+             1);
+}
+
+} // namespace
+
+class TstInterruzioni : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        Ambiente::corrente().azzera();
+        Ambiente::corrente().apriArchivioNuovo();
+        Archivio::Rilascia();  // the children own the archive while they run
+    }
+
+    void uccisioniCasuali()
+    {
+        const int uccisioni = qEnvironmentVariableIntValue("SPESARIO_UCCISIONI") > 0
+                                  ? qEnvironmentVariableIntValue("SPESARIO_UCCISIONI")
+                                  : 50;
+        QList<Salvato> salvati;
+        QRandomGenerator caso(20261208);
+        for (int k = 0; k < uccisioni; ++k) {
+            QProcess p;
+            p.start(figlio(), {Impostazioni::File(), QStringLiteral("k%1").arg(k), QStringLiteral("100000"),
+                               QStringLiteral("7")});
+            QVERIFY(p.waitForStarted());
+            // Let it run from a moment to well into its saves, then kill it without warning.
+            QByteArray uscita;
+            QElapsedTimer t;
+            t.start();
+            const int attesa = 100 + int(caso.bounded(600));
+            while (t.elapsed() < attesa && p.state() == QProcess::Running) {
+                p.waitForReadyRead(10);
+                uscita += p.readAllStandardOutput();
+            }
+            ::kill(pid_t(p.processId()), SIGKILL);
+            p.waitForFinished();
+            uscita += p.readAllStandardOutput();
+            salvati += leggi(uscita);
+        }
+        QVERIFY2(salvati.size() > uccisioni, "the children saved too little to prove anything");
+        Archivio::ConnArchivio().Apri(Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb"), false);
+        verificaIntegrita();
+        verificaSalvati(salvati);
+        qInfo("%d uccisioni, %lld movimenti salvati e ritrovati", uccisioni, qint64(salvati.size()));
+    }
+
+    void dueIstanzeInsieme()
+    {
+        QProcess a, b;
+        const QStringList comune = {QStringLiteral("500"), QStringLiteral("10")};
+        a.start(figlio(), QStringList{Impostazioni::File(), QStringLiteral("A")} + comune);
+        b.start(figlio(), QStringList{Impostazioni::File(), QStringLiteral("B")} + comune);
+        QVERIFY(a.waitForFinished(600000) && b.waitForFinished(600000));
+        int falliti = 0;
+        const QList<Salvato> salvati = leggi(a.readAllStandardOutput(), &falliti) + leggi(b.readAllStandardOutput(), &falliti);
+        QCOMPARE(falliti, 0);
+        QCOMPARE(salvati.size(), 1000);
+        Archivio::ConnArchivio().Apri(Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb"), false);
+        verificaIntegrita();
+        verificaSalvati(salvati);
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1000);
+        // A client code belongs to one client only: never two tax codes under one code.
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM (SELECT CODICEANA FROM ANTICIPI GROUP BY CODICEANA "
+                                          "HAVING COUNT(DISTINCT CODICEFISCALE) > 1)"))
+                     .toInt(),
+                 0);
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(DISTINCT CODICEANA) FROM ANTICIPI")).toInt(),
+                 ValoreSql(QStringLiteral("SELECT COUNT(DISTINCT CODICEFISCALE) FROM ANTICIPI")).toInt());
+    }
+};
+
+SPESARIO_TEST_MAIN(TstInterruzioni)
+#include "tst_interruzioni.moc"
