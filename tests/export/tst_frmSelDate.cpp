@@ -29,6 +29,7 @@ private Q_SLOTS:
     void dialogoAnnullato();
     void sostituireNo();
     void sostituireSi();
+    void movimentiNuovoFile();
     void scritturaImpossibile_data();
     void scritturaImpossibile();
     void modoDalRegistro();
@@ -241,6 +242,23 @@ void TstFrmSelDate::sostituireSi()
     QTest::mouseClick(f->cmdOk, Qt::LeftButton);
     QCOMPARE(messaggi().richiesteFile.last().nomeIniziale, QStringLiteral("Export.csv"));
     QCOMPARE(messaggi().richiesteFile.last().cartella, CartellaDesktop());
+}
+
+void TstFrmSelDate::movimentiNuovoFile()
+{
+    // A new file: no question; the period runs from the first picker to the second.
+    const QString percorso = desktop(QStringLiteral("Movimenti marzo.csv"));
+    frmSelDate *f = apri(QStringLiteral("0"));
+    f->DtpData[0]->setDate(QDate(2026, 3, 2));
+    f->DtpData[1]->setDate(QDate(2026, 3, 5));
+    messaggi().file << percorso;
+    QTest::mouseClick(f->cmdOk, Qt::LeftButton);
+    QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Esportazione terminata")});
+    QCOMPARE(leggiFile(percorso),
+             QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
+                        "05/03/2026;secondo;0;12,25;Rossi;RSS;123\r\n"));
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::DataI), QStringLiteral("02/03/2026"));
+    QVERIFY(!f->isVisible());
 }
 
 void TstFrmSelDate::scritturaImpossibile_data()
