@@ -1,17 +1,39 @@
 #pragma once
-// The start window: title, version, links to the vendor's pages, and "Continua".
+// The start window: title, version, links to the vendor's pages, and "Continua", which hands over to
+// the ledger window.
 
-#include <QDialog>
 #include <QPointer>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class EtichettaCliccabile;
 
 class frmStart : public QWidget {
     Q_OBJECT
 public:
     static frmStart *Istanza();
+    static frmStart *Esistente();  // nullptr when not loaded
     ~frmStart() override;
+
+    // ---- controls, named as the program knows them
+    QGroupBox *GroupBox1 = nullptr;
+    QLabel *Image2 = nullptr;
+    QLabel *Label1 = nullptr, *Label3 = nullptr;
+    QLabel *lblVersion = nullptr, *lblVerN = nullptr;
+    QLabel *Label2 = nullptr;
+    EtichettaCliccabile *lblDescription[1] = {};  // one element of a label array
+    QPushButton *PushButton4 = nullptr, *PushButton1 = nullptr, *PushButton2 = nullptr;
+
+    void lblDescription_Click(int indice);
+    void PushButton1_Click();
+    void PushButton4_Click();
     void PushButton2_Click();
 
 private:
     frmStart();
+    void costruisci();
+    void Form_Load();
     static QPointer<frmStart> s_istanza;
 };

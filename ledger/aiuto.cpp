@@ -1,5 +1,17 @@
 // The Help menu: the about window and the online manual.
 #include "ledger/frmAnticipi.h"
 
-void frmAnticipi::Comando_Informazioni() {}
-void frmAnticipi::Comando_Manuale() {}
+#include "app/collegamenti.h"
+#include "app/frmAbout.h"
+
+void frmAnticipi::Comando_Informazioni()
+{
+    // Modeless and owned by the ledger: it stays above it and the ledger stays usable. Choosing the
+    // command again brings the same window forward.
+    frmAbout *f = frmAbout::Istanza(this);
+    f->show();
+    f->raise();
+    f->activateWindow();
+}
+
+void frmAnticipi::Comando_Manuale() { Collegamenti::Apri(Collegamenti::Manuale()); }
