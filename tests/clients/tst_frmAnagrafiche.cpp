@@ -119,6 +119,8 @@ void TstFrmAnagrafiche::controlli()
     auto *trova = f->findChild<QPushButton *>("cmdTrova");
     QVERIFY(trova->text().isEmpty());
     QCOMPARE(trova->toolTip(), QStringLiteral("Trova cliente"));
+    QVERIFY(!trova->icon().isNull());
+    QCOMPARE(trova->iconSize(), QSize(16, 16));
     QVERIFY(f->findChild<QLineEdit *>("txtCodiceana")->isHidden());
     QCOMPARE(f->findChild<QPushButton *>("cmdOk")->text(), QStringLiteral("Ok"));
     QCOMPARE(f->findChild<QPushButton *>("CmdEsci")->text(), QStringLiteral("Esci"));
