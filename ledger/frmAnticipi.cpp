@@ -431,6 +431,11 @@ bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)
 {
     const QEvent::Type tipo = ev->type();
     if (tipo == QEvent::FocusOut) {
+        // LostFocus is a move of the focus inside the window: switching to another window (the modal
+        // search among them) or opening a menu leaves the field's focus where it was.
+        const Qt::FocusReason motivo = static_cast<QFocusEvent *>(ev)->reason();
+        if (motivo == Qt::ActiveWindowFocusReason || motivo == Qt::PopupFocusReason)
+            return QMainWindow::eventFilter(obj, ev);
         if (obj == txtCF)
             EseguiPasso(QString(), [this] { txtCF_LostFocus(); }, this);
         else if (obj == txtPiva)
@@ -450,11 +455,22 @@ bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)
     } else if (tipo == QEvent::KeyRelease) {
         auto *k = static_cast<QKeyEvent *>(ev);
         if ((obj == txtCF || obj == txtPiva || obj == txtDenominazione) && !k->isAutoRepeat()) {
-            const int codice = (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) ? 13 : k->key();
-            EseguiPasso(QString(), [this, codice, k] { txtCampo_KeyUp(codice, int(k->modifiers() >> 25)); }, this);
+            const bool invio = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
+            // An Enter released here but pressed elsewhere (on a row of the search window that it
+            // closed) must not open the search again.
+            const bool premutoQui = m_invioPremutoIn == obj;
+            if (invio)
+                m_invioPremutoIn = nullptr;
+            if (!invio || premutoQui) {
+                const int codice = invio ? 13 : k->key();
+                EseguiPasso(QString(), [this, codice, k] { txtCampo_KeyUp(codice, int(k->modifiers() >> 25)); }, this);
+            }
         }
     } else if (tipo == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(ev);
+        if ((obj == txtCF || obj == txtPiva || obj == txtDenominazione) &&
+            (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter))
+            m_invioPremutoIn = obj;
         if (obj == txtEntrate || obj == txtUscite) {
             auto *campo = static_cast<QLineEdit *>(obj);
             const QString t = k->text();

@@ -119,5 +119,6 @@ private:
     QAction *AggiungiControllo(QWidget *barra, int tipo, int id, const QString &caption);
 
     bool m_salvato = false;
+    QObject *m_invioPremutoIn = nullptr;  // the client field where Enter went down
     static QPointer<frmAnticipi> s_istanza;
 };

@@ -38,6 +38,8 @@ public:
     qint64 Intero(const QString &nome) const;    // throws on null or non-integer
     int NumeroCampi() const;
     QString NomeCampo(int posizione) const;
+    // The position of a field, resolved once so that a long walk reads by position.
+    int IndiceCampo(const QString &nome) const { return indice(nome); }
 
 private:
     int indice(const QString &nome) const;

@@ -1,0 +1,367 @@
+// The client search window, opened from the ledger window as the user does (Enter in a client field,
+// "Trova cliente") and from a master-data stand-in, then driven by keys and clicks.
+#include "clients/destinatariocliente.h"
+#include "clients/frmRicerca.h"
+#include "ledger/frmAnticipi.h"
+#include "store/reportcontrol.h"
+#include "tests/support/ambiente.h"
+#include "tests/support/finestre.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+// What the master-data window gets back: the four fields, and no list to refresh.
+class AnagraficaFinta : public DestinatarioCliente {
+public:
+    DatiCliente ClienteCorrente() const override { return {}; }
+    void RiceviCliente(const DatiCliente &c) override { ricevuti.append(c); }
+    QList<DatiCliente> ricevuti;
+};
+
+QString Giorno(int mese, int giorno)
+{
+    return QDate(QDate::currentDate().year(), mese, giorno).toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// The shown rows as "tax code|VAT number|name|code".
+QStringList Righe(ReportControl *l)
+{
+    QStringList r;
+    for (int i = 0; i < l->NumeroRighe(); ++i)
+        r << QStringList{l->ValoreItem(i, 1).toString(), l->ValoreItem(i, 2).toString(), l->ValoreItem(i, 3).toString(),
+                         l->ValoreItem(i, 4).toString()}
+                 .join(QLatin1Char('|'));
+    return r;
+}
+
+QPoint CentroRiga(ReportControl *l, int riga)
+{
+    return l->Vista()->visualRect(l->Vista()->model()->index(riga, 3)).center();
+}
+
+void ClicSuRiga(ReportControl *l, int riga)
+{
+    QTest::mouseClick(l->Vista()->viewport(), Qt::LeftButton, {}, CentroRiga(l, riga));
+}
+
+// Clients 1 and 2 share a name; client 1 was renamed: its newest row says "Rossi". Client 77 has a
+// code that no shown text holds.
+void Clienti()
+{
+    InserisciRiga(Giorno(1, 1), "vecchia", "0", "10", "Rossi vecchio", "RSSOLD", "10000000000", 1);
+    InserisciRiga(Giorno(1, 2), "di 2", "0", "20", "Rossi", "RSSDUE", "20000000000", 2);
+    InserisciRiga(Giorno(1, 3), "nuova", "0", "30", "Rossi", "RSSUNO", "10000000001", 1);
+    InserisciRiga(Giorno(1, 4), "di 3", "5", "0", "bianchi & C.", "BNCTRE", "30000000000", 77);
+}
+
+// Opens the search from the ledger window with Enter in the name field (no focus change, so no
+// identification runs) and runs `azione` on it.
+void CercaDalRegistro(frmAnticipi *f, std::function<void(frmRicerca *)> azione)
+{
+    bool eseguita = false;
+    QuandoAperta(QStringLiteral("frmRicerca"), [&](QWidget *w) {
+        eseguita = true;
+        azione(qobject_cast<frmRicerca *>(w));
+    });
+    QTest::keyClick(f->txtDenominazione, Qt::Key_Return);
+    QVERIFY(eseguita);
+    QVERIFY(!frmRicerca::Esistente());
+}
+
+QStringList Cliente(frmAnticipi *f)
+{
+    return {f->txtCodiceana->text(), f->txtDenominazione->text(), f->txtCF->text(), f->txtPiva->text()};
+}
+
+} // namespace
+
+class TstRicerca : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void unaRigaPerCliente();
+    void sceltaRestituisceIlCliente_data();
+    void sceltaRestituisceIlCliente();
+    void invioRilasciatoNelRegistroNonRiapre();
+    void filtro_data();
+    void filtro();
+    void archivioVuoto();
+    void chiusuraSenzaScelta_data();
+    void chiusuraSenzaScelta();
+    void dallaFinestraAnagrafiche();
+    void unaSolaFinestra();
+    void controlliPerNome();
+};
+
+void TstRicerca::init()
+{
+    Ambiente::corrente().azzera();
+    Ambiente::corrente().apriArchivioNuovo();
+}
+
+void TstRicerca::cleanup()
+{
+    ChiudiFinestre();
+    QVERIFY(NessunaAttesa());
+}
+
+void TstRicerca::unaRigaPerCliente()
+{
+    Clienti();
+    frmAnticipi *f = ApriRegistro();
+    QStringList righe;
+    QWidget *focus = nullptr;
+    bool aperto = true;
+    CercaDalRegistro(f, [&](frmRicerca *r) {
+        righe = Righe(r->ReportAttivita);
+        focus = r->focusWidget();
+        aperto = r->ApertoDaAnagrafiche;
+        QCOMPARE(focus, r->txtCerca);
+        QTest::mouseClick(r->CmdEsci, Qt::LeftButton);
+    });
+    // Sorted by name, case ignored; equal names in client-code order.
+    QCOMPARE(righe, QStringList({"BNCTRE|30000000000|bianchi & C.|77", "RSSUNO|10000000001|Rossi|1",
+                                 "RSSDUE|20000000000|Rossi|2"}));
+    QVERIFY(!aperto);
+}
+
+void TstRicerca::sceltaRestituisceIlCliente_data()
+{
+    QTest::addColumn<QString>("gesto");
+    QTest::addColumn<int>("riga");
+    QTest::addColumn<QStringList>("cliente");
+    QTest::addColumn<QStringList>("movimenti");
+    const QStringList uno = {"1", "Rossi", "RSSUNO", "10000000001"};
+    const QStringList due = {"2", "Rossi", "RSSDUE", "20000000000"};
+    QTest::newRow("Ok, primo Rossi") << "ok" << 1 << uno << QStringList{"vecchia", "nuova"};
+    QTest::newRow("Ok, secondo Rossi") << "ok" << 2 << due << QStringList{"di 2"};
+    QTest::newRow("doppio clic") << "doppio" << 2 << due << QStringList{"di 2"};
+    QTest::newRow("Invio sulla riga") << "invio" << 1 << uno << QStringList{"vecchia", "nuova"};
+}
+
+void TstRicerca::sceltaRestituisceIlCliente()
+{
+    QFETCH(QString, gesto);
+    QFETCH(int, riga);
+    QFETCH(QStringList, cliente);
+    QFETCH(QStringList, movimenti);
+    Clienti();
+    frmAnticipi *f = ApriRegistro();
+    CercaDalRegistro(f, [&](frmRicerca *r) {
+        ReportControl *l = r->ReportAttivita;
+        if (gesto == QLatin1String("doppio")) {
+            DoppioClic(l->Vista()->viewport(), CentroRiga(l, riga));
+        } else {
+            ClicSuRiga(l, riga);
+            QCOMPARE(l->RigaFocalizzata(), riga);
+            if (gesto == QLatin1String("ok"))
+                QTest::mouseClick(r->cmdOk, Qt::LeftButton);
+            else
+                QTest::keyClick(l->Vista(), Qt::Key_Return);
+        }
+    });
+    QCOMPARE(Cliente(f), cliente);
+    QStringList descrizioni;
+    for (int i = 0; i < f->ReportAttivita->NumeroRighe(); ++i)
+        descrizioni << f->ReportAttivita->ValoreItem(i, 2).toString();
+    QCOMPARE(descrizioni, movimenti);
+    QVERIFY(f->lblSaldo->text() != QLatin1String("0,00"));
+}
+
+void TstRicerca::invioRilasciatoNelRegistroNonRiapre()
+{
+    Clienti();
+    frmAnticipi *f = ApriRegistro();
+    CercaDalRegistro(f, [&](frmRicerca *r) {
+        ClicSuRiga(r->ReportAttivita, 2);
+        // Enter goes down on the row and closes the window...
+        QTest::keyPress(r->ReportAttivita->Vista(), Qt::Key_Return);
+    });
+    QCOMPARE(f->txtCodiceana->text(), QStringLiteral("2"));
+    // ...and comes up in the ledger's field, which must not open the search again.
+    bool riaperta = false;
+    QuandoAperta(QStringLiteral("frmRicerca"), [&](QWidget *) { riaperta = true; });
+    QTest::keyRelease(f->txtDenominazione, Qt::Key_Return);
+    QVERIFY(!riaperta);
+    QVERIFY(!NessunaAttesa());  // forgets the action that never ran
+    // A whole Enter there still opens it.
+    QuandoAperta(QStringLiteral("frmRicerca"), [&](QWidget *) { riaperta = true; });
+    QTest::keyClick(f->txtDenominazione, Qt::Key_Return);
+    QVERIFY(riaperta);
+}
+
+void TstRicerca::filtro_data()
+{
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QStringList>("codici");
+    QTest::newRow("vuoto: tutti") << "" << QStringList{"77", "1", "2"};
+    QTest::newRow("nome, maiuscole ignorate") << "ROSS" << QStringList{"1", "2"};
+    QTest::newRow("codice fiscale") << "bnct" << QStringList{"77"};
+    QTest::newRow("partita IVA") << "0000000001" << QStringList{"1"};
+    QTest::newRow("nessuna riga") << "zzz" << QStringList{};
+    QTest::newRow("simbolo nel nome") << "& c" << QStringList{"77"};
+    // The hidden code takes no part: no shown text holds "77".
+    QTest::newRow("codice nascosto") << "77" << QStringList{};
+}
+
+void TstRicerca::filtro()
+{
+    QFETCH(QString, testo);
+    QFETCH(QStringList, codici);
+    Clienti();
+    AnagraficaFinta opener;
+    frmRicerca *r = frmRicerca::Istanza(&opener);
+    r->show();
+    auto codiciMostrati = [r] {
+        QStringList c;
+        for (int i = 0; i < r->ReportAttivita->NumeroRighe(); ++i)
+            c << r->ReportAttivita->ValoreItem(i, 4).toString();
+        return c;
+    };
+    // The find button...
+    QTest::keyClicks(r->txtCerca, testo);
+    QTest::mouseClick(r->cmdTrova, Qt::LeftButton);
+    QCOMPARE(codiciMostrati(), codici);
+    // ...and Enter in the search box give the same rows, and Enter chooses nothing.
+    r->txtCerca->clear();
+    QTest::mouseClick(r->cmdTrova, Qt::LeftButton);
+    QCOMPARE(r->ReportAttivita->NumeroRighe(), 3);
+    QTest::keyClicks(r->txtCerca, testo);
+    QTest::keyClick(r->txtCerca, Qt::Key_Return);
+    QCOMPARE(codiciMostrati(), codici);
+    QVERIFY(r->isVisible());
+    QVERIFY(opener.ricevuti.isEmpty());
+    r->close();
+}
+
+void TstRicerca::archivioVuoto()
+{
+    frmAnticipi *f = ApriRegistro();
+    f->txtCF->setText(QStringLiteral("DIGITATO"));
+    int righe = -1;
+    CercaDalRegistro(f, [&](frmRicerca *r) {
+        righe = r->ReportAttivita->NumeroRighe();
+        QTest::mouseClick(r->cmdOk, Qt::LeftButton);
+    });
+    QCOMPARE(righe, 0);
+    // Untouched, and no refresh ran (it would have set the code to "0").
+    QCOMPARE(Cliente(f), QStringList({"", "", "DIGITATO", ""}));
+    QVERIFY(Ambiente::corrente().messaggi.messaggi.isEmpty());
+}
+
+void TstRicerca::chiusuraSenzaScelta_data()
+{
+    QTest::addColumn<QString>("gesto");
+    QTest::newRow("Ok senza riga focalizzata") << "ok";
+    QTest::newRow("Esci") << "esci";
+    QTest::newRow("Esc") << "esc";
+    QTest::newRow("chiusura della finestra") << "chiudi";
+}
+
+void TstRicerca::chiusuraSenzaScelta()
+{
+    QFETCH(QString, gesto);
+    Clienti();
+    frmAnticipi *f = ApriRegistro();
+    f->txtDenominazione->setText(QStringLiteral("Ros"));
+    bool nessunaRiga = false;
+    CercaDalRegistro(f, [&](frmRicerca *r) {
+        QCOMPARE(r->txtCerca->text(), QStringLiteral("Ros"));
+        nessunaRiga = r->ReportAttivita->RigaFocalizzata() < 0;
+        if (gesto == QLatin1String("ok")) {
+            QTest::mouseClick(r->cmdOk, Qt::LeftButton);
+        } else if (gesto == QLatin1String("esci")) {
+            ClicSuRiga(r->ReportAttivita, 0);  // a row chosen, then left
+            QTest::mouseClick(r->CmdEsci, Qt::LeftButton);
+        } else if (gesto == QLatin1String("esc")) {
+            QTest::keyClick(r->txtCerca, Qt::Key_Escape);
+        } else {
+            r->close();
+        }
+        QVERIFY(!r->isVisible());
+    });
+    QVERIFY(nessunaRiga);
+    QCOMPARE(Cliente(f), QStringList({"", "Ros", "", ""}));
+    QCOMPARE(f->ReportAttivita->NumeroRighe(), 0);
+}
+
+void TstRicerca::dallaFinestraAnagrafiche()
+{
+    Clienti();
+    frmAnticipi *f = ApriRegistro();
+    AnagraficaFinta anagrafica;
+    // The master-data window's calling order: text, find, DaFormAnagrafiche, modal display.
+    frmRicerca *r = frmRicerca::Istanza(&anagrafica);
+    QVERIFY(!r->ApertoDaAnagrafiche);
+    r->txtCerca->setText(QStringLiteral("bianchi"));
+    r->cmdTrova_Click();
+    r->DaFormAnagrafiche();
+    QVERIFY(r->ApertoDaAnagrafiche);
+    QuandoAperta(QStringLiteral("frmRicerca"), [](QWidget *w) {
+        auto *d = qobject_cast<frmRicerca *>(w);
+        ClicSuRiga(d->ReportAttivita, 0);
+        QTest::mouseClick(d->cmdOk, Qt::LeftButton);
+    });
+    r->exec();
+    QVERIFY(!frmRicerca::Esistente());
+    QCOMPARE(anagrafica.ricevuti.size(), 1);
+    const DatiCliente c = anagrafica.ricevuti.first();
+    QCOMPARE(QStringList({c.codiceFiscale, c.partitaIva, c.denominazione, c.codiceAna}),
+             QStringList({"BNCTRE", "30000000000", "bianchi & C.", "77"}));
+    // The ledger window is not touched.
+    QCOMPARE(Cliente(f), QStringList({"", "", "", ""}));
+    // Every load starts as not opened from the master data.
+    QVERIFY(!frmRicerca::Istanza()->ApertoDaAnagrafiche);
+}
+
+void TstRicerca::unaSolaFinestra()
+{
+    frmRicerca *r = frmRicerca::Istanza();
+    QCOMPARE(frmRicerca::Istanza(), r);
+    QCOMPARE(frmRicerca::Esistente(), r);
+    QVERIFY(r->testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(!r->parentWidget());
+    r->show();
+    r->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!frmRicerca::Esistente());
+}
+
+void TstRicerca::controlliPerNome()
+{
+    frmRicerca *r = frmRicerca::Istanza();
+    QCOMPARE(r->windowTitle(), QStringLiteral("Trova"));
+    QCOMPARE(r->findChild<ReportControl *>("ReportAttivita"), r->ReportAttivita);
+    QCOMPARE(r->findChild<QGroupBox *>("GroupBox1"), r->GroupBox1);
+    QCOMPARE(r->findChild<QPushButton *>("cmdOk"), r->cmdOk);
+    QCOMPARE(r->findChild<QPushButton *>("cmdTrova"), r->cmdTrova);
+    QCOMPARE(r->findChild<QLineEdit *>("txtCerca"), r->txtCerca);
+    QCOMPARE(r->findChild<QPushButton *>("CmdEsci"), r->CmdEsci);
+    QCOMPARE(r->cmdOk->text(), QStringLiteral("Ok"));
+    QCOMPARE(r->CmdEsci->text(), QStringLiteral("Esci"));
+    QVERIFY(r->cmdTrova->text().isEmpty());
+    QCOMPARE(r->cmdTrova->toolTip(), QStringLiteral("Trova cliente"));
+    QVERIFY(r->GroupBox1->title().isEmpty());
+    QCOMPARE(r->txtCerca->maxLength(), 32767);  // no limit of its own
+
+    ReportControl *l = r->ReportAttivita;
+    QCOMPARE(l->NumeroColonne(), 5);
+    const QStringList captions = {"", "Codice fiscale", "Partita IVA", "Denominazione", "CODICE"};
+    const int larghezze[] = {0, 100, 100, 250, 0};
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(l->Colonna(i).indiceItem, i);
+        QCOMPARE(l->Colonna(i).caption, captions[i]);
+        QCOMPARE(l->Colonna(i).larghezza, larghezze[i]);
+        QCOMPARE(l->Colonna(i).ridimensionabile, i >= 1 && i <= 3);
+        QCOMPARE(l->Colonna(i).visibile, i != 4);
+    }
+    r->close();
+}
+
+SPESARIO_TEST_MAIN(TstRicerca)
+#include "tst_ricerca.moc"
