@@ -1,5 +1,6 @@
 #include "clients/frmAnagrafiche.h"
 
+#include "clients/frmRicerca.h"
 #include "ledger/icone.h"
 #include "store/archivio.h"
 #include "store/errore.h"
@@ -219,18 +220,18 @@ void frmAnagrafiche::cmdOk_Click()
 
 void frmAnagrafiche::cmdTrova_Click()
 {
-    QString cerca;
+    frmRicerca *ricerca = frmRicerca::Istanza(this);
     if (!txtDenominazione->text().isEmpty())
-        cerca = txtDenominazione->text();
+        ricerca->txtCerca->setText(txtDenominazione->text());
     else if (!txtCF->text().isEmpty())
-        cerca = txtCF->text();
+        ricerca->txtCerca->setText(txtCF->text());
     else if (!txtPiva->text().isEmpty())
-        cerca = txtPiva->text();
-    ApriRicerca(cerca);
+        ricerca->txtCerca->setText(txtPiva->text());
+    ricerca->cmdTrova_Click();
+    ricerca->DaFormAnagrafiche();
+    // Modal and with no owner: this window and the ledger window wait for the search, and the chosen
+    // client comes back through RiceviCliente.
+    ricerca->exec();
 }
-
-// ---- The search window in its master-data mode. ------------------------------------------------
-// PENDING: the client search window is not in this branch yet; this is the one place that opens it.
-void frmAnagrafiche::ApriRicerca(const QString &) {}
 
 void frmAnagrafiche::CmdEsci_Click() { close(); }

@@ -42,7 +42,6 @@ private:
     frmAnagrafiche(QWidget *proprietario, DestinatarioCliente *registro);
     void costruisci();
     void ControlloCodiceAna();
-    void ApriRicerca(const QString &cerca);
 
     DestinatarioCliente *m_registro = nullptr;
     static QPointer<frmAnagrafiche> s_istanza;

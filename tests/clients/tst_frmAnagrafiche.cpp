@@ -1,6 +1,9 @@
 #include "clients/frmAnagrafiche.h"
+#include "clients/frmRicerca.h"
 #include "ledger/frmAnticipi.h"
+#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/finestre.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -32,6 +35,8 @@ private Q_SLOTS:
     void controlli();
     void nomeCambiatoNelRegistro();
     void riapertura();
+    void trova_data();
+    void trova();
     void codiceDalCodiceFiscale_data();
     void codiceDalCodiceFiscale();
     void nessunCliente();
@@ -59,6 +64,8 @@ private:
         QTest::keyClick(campo, Qt::Key_Delete);
         QTest::keyClicks(campo, testo);
     }
+    // A January day of this year, inside the ledger window's default period.
+    static QString giorno(int g) { return QDate(QDate::currentDate().year(), 1, g).toString("yyyy-MM-dd"); }
     static void scaricati() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     // Every row, for "nothing was written".
     static QString archivio()
@@ -82,9 +89,9 @@ void TstFrmAnagrafiche::init()
 {
     Ambiente::corrente().azzera();
     Ambiente::corrente().apriArchivioNuovo();
-    InserisciRiga("2026-01-10", "a", "10", "0", "Rossi M.", "RSSMRA80A01H501U", "11111111111", 1);
-    InserisciRiga("2026-01-11", "b", "0", "5", "Bianchi", "BNCLGU70B02F205X", "22222222222", 2);
-    InserisciRiga("2026-01-12", "c", "0", "3", "Rossi Mario", "RSSMRA80A01H501U", "12345678901", 1);
+    InserisciRiga(giorno(10), "a", "10", "0", "Rossi M.", "RSSMRA80A01H501U", "11111111111", 1);
+    InserisciRiga(giorno(11), "b", "0", "5", "Bianchi", "BNCLGU70B02F205X", "22222222222", 2);
+    InserisciRiga(giorno(12), "c", "0", "3", "Rossi Mario", "RSSMRA80A01H501U", "12345678901", 1);
     m_registro = new RegistroFinto;
 }
 
@@ -92,9 +99,8 @@ void TstFrmAnagrafiche::cleanup()
 {
     delete m_registro;  // takes the master-data window with it
     m_registro = nullptr;
-    if (frmAnticipi *a = frmAnticipi::Esistente())
-        delete a;
-    scaricati();
+    ChiudiFinestre();
+    QVERIFY(NessunaAttesa());
     QVERIFY(!frmAnagrafiche::Esistente());
 }
 
@@ -128,11 +134,13 @@ void TstFrmAnagrafiche::controlli()
 
 void TstFrmAnagrafiche::nomeCambiatoNelRegistro()
 {
-    frmAnticipi *registro = frmAnticipi::Istanza();
+    frmAnticipi *registro = ApriRegistro();
     registro->RiceviCliente({"RSSMRA80A01H501U", "12345678901", "Rossi Mario", "1"});
+    QCOMPARE(registro->ReportAttivita->NumeroRighe(), 2);
     registro->ControlloBarra(QStringLiteral("Modifica anagrafica"))->trigger();
     frmAnagrafiche *f = frmAnagrafiche::Esistente();
     QVERIFY(f && f->isVisible());
+    InserisciRiga(giorno(13), "d", "1", "0", "Rossi Mario", "RSSMRA80A01H501U", "12345678901", 1);
     QCOMPARE(f->parentWidget(), registro);
     QCOMPARE(f->ClienteCorrente().codiceAna, QStringLiteral("1"));
     QCOMPARE(f->txtDenominazione->text(), QStringLiteral("Rossi Mario"));
@@ -146,13 +154,14 @@ void TstFrmAnagrafiche::nomeCambiatoNelRegistro()
     QCOMPARE(distinti("RAGIONESOCIALE", 2), QStringLiteral("Bianchi"));
     QCOMPARE(registro->txtDenominazione->text(), QStringLiteral("Rossi Mario S.r.l."));
     QCOMPARE(registro->txtCodiceana->text(), QStringLiteral("1"));
+    QCOMPARE(registro->ReportAttivita->NumeroRighe(), 3);  // the list was refreshed
     scaricati();
     QVERIFY(!frmAnagrafiche::Esistente());
 }
 
 void TstFrmAnagrafiche::riapertura()
 {
-    frmAnticipi *registro = frmAnticipi::Istanza();
+    frmAnticipi *registro = ApriRegistro();
     registro->RiceviCliente({"RSSMRA80A01H501U", "12345678901", "Rossi Mario", "1"});
     registro->ControlloBarra(QStringLiteral("Modifica anagrafica"))->trigger();
     frmAnagrafiche *f = frmAnagrafiche::Esistente();
@@ -165,6 +174,45 @@ void TstFrmAnagrafiche::riapertura()
     QCOMPARE(d.denominazione, QStringLiteral("Bianchi"));
     QCOMPARE(d.codiceFiscale, QStringLiteral("BNCLGU70B02F205X"));
     QCOMPARE(d.partitaIva, QStringLiteral("22222222222"));
+}
+
+void TstFrmAnagrafiche::trova_data()
+{
+    QTest::addColumn<QStringList>("campi");  // name, tax code, VAT number
+    QTest::addColumn<QString>("cerca");
+    QTest::newRow("il nome prima") << QStringList{"bianchi", "RSS", "123"} << "bianchi";
+    QTest::newRow("poi il codice fiscale") << QStringList{"", "BNCLGU70B02F205X", "123"} << "BNCLGU70B02F205X";
+    QTest::newRow("poi la partita IVA") << QStringList{"", "", "22222222222"} << "22222222222";
+}
+
+void TstFrmAnagrafiche::trova()
+{
+    QFETCH(QStringList, campi);
+    QFETCH(QString, cerca);
+    const QString prima = archivio();
+    frmAnagrafiche *f = apri("0", campi[0], campi[1], campi[2]);
+    bool aperta = false;
+    QuandoAperta(QStringLiteral("frmRicerca"), [&](QWidget *w) {
+        aperta = true;
+        auto *r = qobject_cast<frmRicerca *>(w);
+        QCOMPARE(r->txtCerca->text(), cerca);
+        QVERIFY(r->ApertoDaAnagrafiche);
+        QVERIFY(r->isModal());
+        QCOMPARE(r->ReportAttivita->NumeroRighe(), 1);  // the search already ran on the text
+        ReportControl *l = r->ReportAttivita;
+        QTest::mouseClick(l->Vista()->viewport(), Qt::LeftButton, {},
+                          l->Vista()->visualRect(l->Vista()->model()->index(0, 1)).center());
+        QTest::mouseClick(r->cmdOk, Qt::LeftButton);
+    });
+    QTest::mouseClick(f->cmdTrova, Qt::LeftButton);
+    QVERIFY(aperta);
+    QVERIFY(!frmRicerca::Esistente());
+    const DatiCliente d = f->ClienteCorrente();
+    QCOMPARE(QStringList({d.codiceAna, d.denominazione, d.codiceFiscale, d.partitaIva}),
+             QStringList({"2", "Bianchi", "BNCLGU70B02F205X", "22222222222"}));
+    QVERIFY(f->isVisible());
+    QCOMPARE(m_registro->ricevuti, 0);  // only Ok writes, and only then does the ledger follow
+    QCOMPARE(archivio(), prima);
 }
 
 void TstFrmAnagrafiche::codiceDalCodiceFiscale_data()
