@@ -1,11 +1,12 @@
 # The two commands of the README: `make run` and `make test`.
 # Both install the Debian packages that are missing, configure and build into build/.
 
-PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev
+PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
+            clang libclang-rt-dev
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench soak fuzz clean
+.PHONY: all deps configure build run test bench soak fuzz fuzz-breve fuzz-build clean
 
 all: build
 
@@ -33,14 +34,45 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory fuzz-breve
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)
 
 # The long crash test: 1,000 kills instead of the 50 of `make test`.
 soak: build
 	cd $(BUILD) && SPESARIO_UCCISIONI=1000 QT_QPA_PLATFORM=offscreen ctest -R tst_interruzioni --output-on-failure --timeout 7200
+
+# The fuzz targets (clang's libFuzzer with AddressSanitizer), built apart in build-fuzz/.
+# `make fuzz` runs each for FUZZ_SECONDI seconds; `make fuzz-breve`, part of `make test`, runs each
+# for FUZZ_RUNS inputs. New inputs collect in build-fuzz/corpus/, a failing one in build-fuzz/.
+FUZZ_BUILD   := build-fuzz
+FUZZ_TARGETS := fuzz_date_jet fuzz_sql_testo fuzz_valuta
+FUZZ_SECONDI ?= 60
+FUZZ_RUNS    ?= 20000
+
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DSPESARIO_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+
+fuzz: fuzz-build
+	@$(call esegui_fuzz,-max_total_time=$(FUZZ_SECONDI))
+
+fuzz-breve: fuzz-build
+	@$(call esegui_fuzz,-runs=$(FUZZ_RUNS))
+
+define esegui_fuzz
+for t in $(FUZZ_TARGETS); do \
+  mkdir -p $(FUZZ_BUILD)/corpus/$$t; \
+  if ./$(FUZZ_BUILD)/fuzz/$$t $(1) -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/$$t- \
+       $(FUZZ_BUILD)/corpus/$$t fuzz/semi/$$t > $(FUZZ_BUILD)/$$t.log 2>&1; then \
+    echo "$$t: $$(grep -h '^stat::number_of_executed_units' $(FUZZ_BUILD)/$$t.log | tr -dc 0-9) esecuzioni, nessun errore"; \
+  else \
+    tail -n 40 $(FUZZ_BUILD)/$$t.log; echo "$$t: ERRORE (dettagli in $(FUZZ_BUILD)/$$t.log)"; exit 1; \
+  fi; \
+done
+endef

@@ -10,6 +10,7 @@
 #include <QtSql/QSqlError>
 #include <QtSql/QSqlRecord>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -51,15 +52,50 @@ QString senzaSeparatoreFinale(QString percorso)
     return percorso;
 }
 
-// The first bytes of every SQLite 3 database.
+// Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
+// first, then the page count, which a file cut short (a copy that stopped half-way) no longer
+// fills. The count holds only when bytes 92-95 repeat the change counter (24-27); with a journal
+// beside the file SQLite first puts its pages back, so the size is not judged then.
 bool intestazioneSqlite(const QString &percorso)
 {
     QFile f(percorso);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray testa = f.read(16);
+    const QByteArray t = f.read(100);
+    const qint64 dimensione = f.size();
     f.close();
-    return testa == QByteArray("SQLite format 3\0", 16);
+    if (t.size() < 100 || !t.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return false;
+    auto numero = [&](int da, int byte) {
+        quint32 n = 0;
+        for (int i = da; i < da + byte; ++i)
+            n = n << 8 | quint8(t.at(i));
+        return n;
+    };
+    const quint32 pagina = numero(16, 2) == 1 ? 65536 : numero(16, 2);
+    const quint32 pagine = numero(28, 4);
+    if (pagine == 0 || numero(24, 4) != numero(92, 4) || QFileInfo(percorso + QStringLiteral("-journal")).size() > 0)
+        return true;
+    return dimensione >= qint64(pagine) * pagina;
+}
+
+// The inside of a #mm/dd/yyyy# literal: exactly two, two and four ASCII digits; anything else,
+// blanks and signs included, is an invalid date.
+QDate dataJet(const QString &t)
+{
+    if (t.size() != 10 || t.at(2) != QLatin1Char('/') || t.at(5) != QLatin1Char('/'))
+        return QDate();
+    int v[3] = {0, 0, 0};
+    const int inizio[3] = {0, 3, 6}, lunghezza[3] = {2, 2, 4};
+    for (int k = 0; k < 3; ++k) {
+        for (int j = inizio[k]; j < inizio[k] + lunghezza[k]; ++j) {
+            const QChar c = t.at(j);
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return QDate();
+            v[k] = v[k] * 10 + (c.unicode() - '0');
+        }
+    }
+    return QDate(v[2], v[0], v[1]);
 }
 
 [[noreturn]] void illeggibile(const QString &percorso)
@@ -223,13 +259,29 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
     db.setDatabaseName(QUrl::fromLocalFile(percorsoFile).toString(QUrl::FullyEncoded) +
                        (nuovo ? QStringLiteral("?mode=rwc") : QStringLiteral("?mode=rw")));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open())
-        throw ErroreDb(db.lastError());
+    // A file this open made and could not finish is removed: left behind empty, it would be
+    // refused as unreadable at every later start.
+    auto scartaNuovo = [&] {
+        if (nuovo)
+            QFile::remove(percorsoFile);
+    };
+    if (!db.open()) {
+        const ErroreApp e = ErroreDb(db.lastError());
+        scartaNuovo();
+        throw e;
+    }
 
+    // While opening, a damaged file or one of another kind is "cannot be read", whatever the step.
+    auto fallita = [&](const QSqlError &e) {
+        const int codice = e.nativeErrorCode().toInt() & 0xff;
+        if (codice == 11 || codice == 26)  // SQLITE_CORRUPT, SQLITE_NOTADB
+            illeggibile(percorsoFile);
+        throw ErroreDb(e);
+    };
     auto esegui = [&](const QString &sql) {
         QSqlQuery q(db);
         if (!q.exec(sql))
-            throw ErroreDb(q.lastError());
+            fallita(q.lastError());
     };
     try {
         // Rollback journal, not WAL: the archive folder may be on a network share.
@@ -242,12 +294,13 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'")) ||
             !q.next())
-            throw ErroreDb(q.lastError());
+            fallita(q.lastError());
         if (q.value(0).toInt() != 1)
             illeggibile(percorsoFile);
         q.finish();
     } catch (...) {
         db.close();
+        scartaNuovo();
         throw;
     }
     // Indexes are a matter of speed only: a read-only archive still opens without them.
@@ -374,10 +427,17 @@ QString ApriArchivio()
 {
     QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
     const QString predefinita = CartellaArchivioPredefinita();
+    // A settings file that cannot be written must not keep the archive shut: the open goes on and
+    // the failure is reported after it.
+    std::optional<ErroreApp> nonMemorizzata;
     if (cartella.isEmpty()) {
         cartella = predefinita;
         // Stored at once, before the open, so that it stays even if the open fails.
-        Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+        try {
+            Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+        } catch (const ErroreApp &e) {
+            nonMemorizzata = e;
+        }
     }
     cartella = senzaSeparatoreFinale(cartella);
     const QFileInfo info(cartella);
@@ -401,11 +461,18 @@ QString ApriArchivio()
     }
     const QString file = QDir(cartella).filePath(NomeFileArchivio);
     Archivio::ConnArchivio().Apri(file, eDefault);
+    if (nonMemorizzata)
+        throw *nonMemorizzata;
     return cartella;
 }
 
 QString SqlTesto(const QString &testo)
 {
+    // SQLite reads a statement only up to a NUL character: such a text cannot be written as a
+    // literal, and cutting it would store something else than what was typed.
+    if (testo.contains(QChar(0)))
+        throw ErroreApp(CodiciErrore::TestoNonValido,
+                        QStringLiteral("Il testo contiene un carattere non ammesso (NUL)."));
     QString r = testo;
     r.replace(QLatin1Char('\''), QStringLiteral("''"));
     return QLatin1Char('\'') + r + QLatin1Char('\'');
@@ -442,8 +509,8 @@ QString RiscriviDateJet(const QString &sql)
         }
         const int chiusa = sql.indexOf(QLatin1Char('#'), i + 1);
         const QString dentro = chiusa > i ? sql.mid(i + 1, chiusa - i - 1) : QString();
-        const QDate d = QDate::fromString(dentro, QStringLiteral("MM/dd/yyyy"));
-        if (chiusa < 0 || dentro.size() != 10 || !d.isValid())
+        const QDate d = dataJet(dentro);
+        if (chiusa < 0 || !d.isValid())
             throw ErroreApp(CodiciErrore::DataNonValida,
                             QStringLiteral("Errore di sintassi nella data dell'espressione: ") + sql.mid(i, 24));
         r.append(QLatin1Char('\'') + DataArchivio(d) + QLatin1Char('\''));
@@ -478,7 +545,7 @@ ErroreApp ErroreDb(const QSqlError &e)
         testo = QStringLiteral("Disco pieno: le modifiche non possono essere salvate.");
         break;
     case 14:  // SQLITE_CANTOPEN
-        testo = QStringLiteral("Impossibile aprire il file dell'archivio.");
+        testo = QStringLiteral("Impossibile aprire il file dell'archivio o scrivere nella sua cartella.");
         break;
     default:
         break;

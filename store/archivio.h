@@ -105,12 +105,13 @@ private:
 };
 
 // The open step of the ledger window: reads "Connessione" (storing the default folder on first run),
-// then opens ConnArchivio on the folder's archivio.mdb. Returns the folder. Throws on failure.
+// then opens ConnArchivio on the folder's archivio.mdb. Returns the folder. Throws on failure; a
+// first-run folder that the settings could not keep is reported after the archive is open.
 QString ApriArchivio();
 // The first-run folder: the shared data folder followed by Corvalle/Spesario.
 QString CartellaArchivioPredefinita();
 
-// 'text' with each quote doubled.
+// 'text' with each quote doubled; a text holding a NUL character is an ErroreApp.
 QString SqlTesto(const QString &testo);
 // The decimal text of an integer; anything else (blanks, letters, signs alone) is an ErroreApp.
 QString SqlIntero(const QString &testo);

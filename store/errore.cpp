@@ -46,7 +46,10 @@ bool appendiRiga(const QString &percorso, const QByteArray &riga)
 
 void scriviLog(const ErroreApp &errore)
 {
-    const QString riga = QString::number(errore.numero()) + QLatin1Char(' ') + errore.descrizione() +
+    // One line per report: a line break inside an engine's message would split it.
+    QString descrizione = errore.descrizione();
+    descrizione.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QString riga = QString::number(errore.numero()) + QLatin1Char(' ') + descrizione +
                          QLatin1Char(' ') +
                          QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")) +
                          QStringLiteral("\r\n");

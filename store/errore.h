@@ -30,6 +30,7 @@ constexpr int ArchivioNonTrovato = 3044;  // the archive folder or file is missi
 constexpr int ArchivioIllegibile = 3343;  // the file is not an archive this program can read
 constexpr int ArchivioNonAperto = 3704;   // a query on a closed connection
 constexpr int DataNonValida = 3075;       // a malformed date literal in a statement
+constexpr int TestoNonValido = 3075;      // a text that cannot be written as a literal
 constexpr int ImpostazioniNonScritte = 75;
 constexpr int FileNonScritto = 61;
 } // namespace CodiciErrore

@@ -3,6 +3,7 @@
 #include "store/costanti.h"
 #include "store/messaggi.h"
 
+#include <QCollator>
 #include <QDate>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -134,6 +135,15 @@ ReportControl::ReportControl(QWidget *parent) : QWidget(parent)
     });
 }
 
+ReportControl::~ReportControl()
+{
+    // The view and its model read this object's columns and records: they go first, before those
+    // members are gone. Left to QWidget's destructor, a list closed while shown would read freed
+    // memory as its header hides.
+    delete m_vista;
+    delete m_modello;
+}
+
 void ReportControl::CancellaColonne()
 {
     m_modello->inizio();
@@ -182,7 +192,12 @@ void ReportControl::applicaColonne()
 
 void ReportControl::CancellaRecord()
 {
+    // The displayed rows point into the records: they go with them, or a repaint during a fill
+    // would read records that are no longer there.
+    m_modello->inizio();
+    m_righe.clear();
     m_record.clear();
+    m_modello->fine();
 }
 
 int ReportControl::AggiungiRecord()
@@ -219,15 +234,27 @@ void ReportControl::Popola()
         m_righe.append(i);
 
     if (!m_ordinamento.isEmpty()) {
-        // Case-folded keys once per record, then a stable sort: equal names keep their order.
-        QVector<QVector<QString>> chiavi(m_record.size());
+        // The locale's collation ignoring case, so that "Édile" sorts among the E's; keys once per
+        // record, then a stable sort: names that compare equal keep their order.
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        QVector<QVector<QCollatorSortKey>> chiavi(m_record.size());
         for (int r = 0; r < m_record.size(); ++r) {
+            chiavi[r].reserve(m_ordinamento.size());
             for (int col : std::as_const(m_ordinamento)) {
                 const int item = m_colonne.value(col).indiceItem;
-                chiavi[r].append(TestoValore(m_record[r].value(item)).toCaseFolded());
+                chiavi[r].append(collator.sortKey(TestoValore(m_record[r].value(item))));
             }
         }
-        std::stable_sort(m_righe.begin(), m_righe.end(), [&](int a, int b) { return chiavi[a] < chiavi[b]; });
+        std::stable_sort(m_righe.begin(), m_righe.end(), [&](int a, int b) {
+            const QVector<QCollatorSortKey> &ka = chiavi[a], &kb = chiavi[b];
+            for (int k = 0; k < ka.size(); ++k) {
+                const int c = ka[k].compare(kb[k]);
+                if (c != 0)
+                    return c < 0;
+            }
+            return false;
+        });
     }
 
     if (!m_filtro.isEmpty()) {

@@ -58,6 +58,7 @@ class ReportControl : public QWidget {
     Q_OBJECT
 public:
     explicit ReportControl(QWidget *parent = nullptr);
+    ~ReportControl() override;
 
     // Columns, in the order added; each shows the record item of its item index.
     void CancellaColonne();

@@ -53,7 +53,11 @@ std::optional<Valuta> Valuta::daTesto(const QString &testoGrezzo)
             if (gruppo >= 0)
                 ++gruppo;
         } else if (c == QLatin1Char('.')) {
-            if (intera.isEmpty() || (gruppo >= 0 && gruppo != 3))
+            // The first group has one to three digits and no leading zero: "0.500" or "1234.567"
+            // are not grouped Italian numbers, and reading "0.500" as 500 would be a costly mistake.
+            if (gruppo < 0 && (intera.isEmpty() || intera.size() > 3 || intera.at(0) == QLatin1Char('0')))
+                return std::nullopt;
+            if (gruppo >= 0 && gruppo != 3)
                 return std::nullopt;
             gruppo = 0;
         } else {

@@ -14,7 +14,8 @@ public:
     static constexpr Valuta daDecimillesimi(qint64 v) { return Valuta(v); }
     static Valuta daUnita(qint64 euro);  // throws on overflow
 
-    // Parses Italian text: optional sign, digits with optional "." grouping, optional "," and
+    // Parses Italian text: optional sign, digits with optional "." grouping in threes (a first
+    // group of one to three digits, not starting with 0), optional "," and
     // decimals. Decimals past the fourth are rounded half away from zero. Surrounding blanks are
     // ignored. Returns nothing for text that is not a number or does not fit.
     static std::optional<Valuta> daTesto(const QString &testo);

@@ -71,6 +71,13 @@ Ambiente::Ambiente()
     qputenv("XDG_DESKTOP_DIR", QFile::encodeName(m_dir.filePath(QStringLiteral("Scrivania"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     QDir().mkpath(m_dir.filePath(QStringLiteral("Scrivania")));
+    // Qt takes the desktop from user-dirs.dirs, not from the environment: without this file the
+    // tests would see the user's real desktop.
+    QDir().mkpath(m_dir.filePath(QStringLiteral("config")));
+    QFile cartelleUtente(m_dir.filePath(QStringLiteral("config/user-dirs.dirs")));
+    if (cartelleUtente.open(QIODevice::WriteOnly))
+        cartelleUtente.write("XDG_DESKTOP_DIR=\"" + QFile::encodeName(m_dir.filePath(QStringLiteral("Scrivania"))) + "\"\n");
+    cartelleUtente.close();
     Impostazioni::ImpostaFile(m_dir.filePath(QStringLiteral("Spesario.ini")));
     ImpostaCartellaLog(m_dir.path());
     Messaggi::impostaServizio(&messaggi);
@@ -142,6 +149,7 @@ QString TestoPdf(const QString &percorso)
     QProcess p;
     p.start(QStringLiteral("pdftotext"), {percorso, QStringLiteral("-")});
     p.waitForFinished(30000);
-    QString t = QString::fromUtf8(p.readAllStandardOutput());
+    // NFKC: pdftotext gives the font's ligatures as single characters ("ﬁ" for "fi").
+    QString t = QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
     return t.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed();
 }
