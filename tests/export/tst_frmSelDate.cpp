@@ -64,8 +64,12 @@ void TstFrmSelDate::init()
     Ambiente::corrente().apriArchivioNuovo();
     InserisciRiga("2026-03-01", "primo", "100", "0", "Rossi", "RSS", "123", 1);
     InserisciRiga("2026-03-05", "secondo", "0", "12,25", "Rossi", "RSS", "123", 1);
-    QDir(CartellaDesktop()).removeRecursively();
-    QDir().mkpath(CartellaDesktop());
+    // The exports go to the desktop: it must be the test's own before anything is emptied there.
+    const QString scrivania = CartellaDesktop();
+    QVERIFY2(!scrivania.isEmpty() && scrivania.startsWith(Ambiente::corrente().cartella() + QLatin1Char('/')),
+             qPrintable(scrivania));
+    QDir(scrivania).removeRecursively();
+    QDir().mkpath(scrivania);
 }
 
 void TstFrmSelDate::cleanup()
