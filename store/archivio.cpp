@@ -111,7 +111,7 @@ QDate dataJet(const QString &t)
 // ---------------------------------------------------------------------------------------------
 // Recordset
 
-Recordset::Recordset(QSqlQuery query) : m_q(std::move(query)) { m_fine = !m_q.next(); }
+Recordset::Recordset(QSqlQuery query) : m_q(std::move(query)), m_campi(m_q.record()) { m_fine = !m_q.next(); }
 
 void Recordset::MoveNext()
 {
@@ -127,7 +127,7 @@ void Recordset::Chiudi()
 
 int Recordset::indice(const QString &nome) const
 {
-    const int i = m_q.record().indexOf(nome);  // QSqlRecord ignores case
+    const int i = m_campi.indexOf(nome);  // QSqlRecord ignores case
     if (i < 0)
         throw ErroreApp(3265, QStringLiteral("Elemento non trovato nell'insieme: ") + nome);
     return i;
@@ -191,9 +191,9 @@ qint64 Recordset::Intero(const QString &nome) const
     return n;
 }
 
-int Recordset::NumeroCampi() const { return m_q.record().count(); }
+int Recordset::NumeroCampi() const { return m_campi.count(); }
 
-QString Recordset::NomeCampo(int posizione) const { return m_q.record().fieldName(posizione); }
+QString Recordset::NomeCampo(int posizione) const { return m_campi.fieldName(posizione); }
 
 // ---------------------------------------------------------------------------------------------
 // Archivio

@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlQuery>
+#include <QtSql/QSqlRecord>
 #include <functional>
 
 class QSqlError;
@@ -43,6 +44,8 @@ public:
 private:
     int indice(const QString &nome) const;
     QSqlQuery m_q;
+    // The field names, taken once: QSqlQuery::record() copies every value of the row at each call.
+    QSqlRecord m_campi;
     bool m_fine = true;
 };
 

@@ -1,0 +1,237 @@
+#include "clients/frmAnagrafiche.h"
+
+#include "clients/frmRicerca.h"
+#include "ledger/icone.h"
+#include "store/archivio.h"
+#include "store/errore.h"
+#include "store/messaggi.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+QPointer<frmAnagrafiche> frmAnagrafiche::s_istanza;
+
+namespace {
+const QString Nessuno = QStringLiteral("0");
+const QString Titolo = QStringLiteral("Controllo:");
+} // namespace
+
+frmAnagrafiche *frmAnagrafiche::Istanza(QWidget *proprietario, DestinatarioCliente *registro)
+{
+    if (!s_istanza)
+        s_istanza = new frmAnagrafiche(proprietario, registro);
+    return s_istanza;
+}
+
+frmAnagrafiche *frmAnagrafiche::Esistente() { return s_istanza; }
+
+frmAnagrafiche::frmAnagrafiche(QWidget *proprietario, DestinatarioCliente *registro)
+    : QWidget(proprietario, Qt::Dialog), m_registro(registro)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmAnagrafiche"));
+    setWindowTitle(QStringLiteral("Modifica anagrafica"));
+    costruisci();
+}
+
+frmAnagrafiche::~frmAnagrafiche()
+{
+    if (s_istanza == this)
+        s_istanza = nullptr;
+}
+
+void frmAnagrafiche::costruisci()
+{
+    auto campo = [](const QString &nome, int lunghezza, QWidget *parent) {
+        auto *e = new QLineEdit(parent);
+        e->setObjectName(nome);
+        e->setMaxLength(lunghezza);
+        e->setFrame(false);  // the flat edit boxes of the window
+        return e;
+    };
+    auto didascalia = [](const QString &nome, const QString &testo, QWidget *campo, QWidget *parent) {
+        auto *l = new QLabel(testo, parent);
+        l->setObjectName(nome);
+        l->setBuddy(campo);
+        return l;
+    };
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Anagrafica:"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    txtDenominazione = campo(QStringLiteral("txtDenominazione"), 50, GroupBox1);
+    txtCF = campo(QStringLiteral("txtCF"), 16, GroupBox1);
+    txtPiva = campo(QStringLiteral("txtPiva"), 11, GroupBox1);
+    ShortcutCaption1 =
+        didascalia(QStringLiteral("ShortcutCaption1"), QStringLiteral("Denominazione:"), txtDenominazione, GroupBox1);
+    ShortcutCaption2[0] =
+        didascalia(QStringLiteral("ShortcutCaption2_0"), QStringLiteral("Codice Fiscale:"), txtCF, GroupBox1);
+    ShortcutCaption2[1] =
+        didascalia(QStringLiteral("ShortcutCaption2_1"), QStringLiteral("Partita IVA:"), txtPiva, GroupBox1);
+    cmdTrova = new QPushButton(GroupBox1);
+    cmdTrova->setObjectName(QStringLiteral("cmdTrova"));
+    cmdTrova->setIcon(IconaTrova());
+    cmdTrova->setIconSize(QSize(16, 16));
+    cmdTrova->setToolTip(QStringLiteral("Trova cliente"));
+    cmdTrova->setAutoDefault(false);
+    txtCodiceana = new QLineEdit(GroupBox1);
+    txtCodiceana->setObjectName(QStringLiteral("txtCodiceana"));
+    txtCodiceana->setVisible(false);
+    {
+        auto *g = new QGridLayout(GroupBox1);
+        g->addWidget(ShortcutCaption1, 0, 0);
+        g->addWidget(txtDenominazione, 0, 1, 1, 4);
+        g->addWidget(ShortcutCaption2[0], 1, 0);
+        g->addWidget(txtCF, 1, 1);
+        g->addWidget(ShortcutCaption2[1], 1, 2);
+        g->addWidget(txtPiva, 1, 3);
+        g->addWidget(cmdTrova, 1, 4);
+        g->setColumnStretch(1, 3);
+        g->setColumnStretch(3, 2);
+    }
+
+    cmdOk = new QPushButton(QStringLiteral("Ok"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    CmdEsci = new QPushButton(QStringLiteral("Esci"), this);
+    CmdEsci->setObjectName(QStringLiteral("CmdEsci"));
+    auto *colonna = new QVBoxLayout(this);
+    colonna->addWidget(GroupBox1);
+    auto *pulsanti = new QHBoxLayout();
+    pulsanti->addWidget(cmdOk);
+    pulsanti->addStretch(1);
+    pulsanti->addWidget(CmdEsci);
+    colonna->addLayout(pulsanti);
+
+    setTabOrder(txtDenominazione, txtCF);
+    setTabOrder(txtCF, txtPiva);
+    setTabOrder(txtPiva, cmdTrova);
+    setTabOrder(cmdTrova, cmdOk);
+    setTabOrder(cmdOk, CmdEsci);
+
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    connect(cmdTrova, &QPushButton::clicked, this, [this] { cmdTrova_Click(); });
+    connect(CmdEsci, &QPushButton::clicked, this, [this] { CmdEsci_Click(); });
+
+    resize(520, sizeHint().height());
+}
+
+DatiCliente frmAnagrafiche::ClienteCorrente() const
+{
+    return DatiCliente{txtCF->text(), txtPiva->text(), txtDenominazione->text(), txtCodiceana->text()};
+}
+
+void frmAnagrafiche::RiceviCliente(const DatiCliente &c)
+{
+    txtCF->setText(c.codiceFiscale);
+    txtPiva->setText(c.partitaIva);
+    txtDenominazione->setText(c.denominazione);
+    txtCodiceana->setText(c.codiceAna);
+}
+
+void frmAnagrafiche::ControlloCodiceAna()
+{
+    // The ledger's lookup, without its refresh: the tax code wins over the VAT number, the VAT number
+    // over the name, and the client's newest row gives the other fields.
+    const QString etichetta = QStringLiteral("ControlloCodiceAna");
+    auto cerca = [this](const QString &colonna, const QString &valore,
+                        const std::function<void(const Recordset &)> &copia) {
+        Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna +
+                                                      QLatin1Char('=') + SqlTesto(valore) +
+                                                      QStringLiteral(" ORDER BY ID DESC"));
+        if (!rs.Fine()) {
+            txtCodiceana->setText(rs.Testo(QStringLiteral("CODICEANA")));
+            copia(rs);
+        }
+        rs.Chiudi();
+    };
+    EseguiPasso(etichetta, [this] {
+        if (txtCodiceana->text().isEmpty())
+            txtCodiceana->setText(Nessuno);
+    }, this);
+    EseguiPasso(etichetta, [&] {
+        if (txtCF->text().isEmpty())
+            return;
+        cerca(QStringLiteral("codicefiscale"), txtCF->text(), [this](const Recordset &rs) {
+            txtDenominazione->setText(rs.Testo(QStringLiteral("RAGIONESOCIALE")));
+            txtPiva->setText(rs.Testo(QStringLiteral("PARTITAIVA")));
+        });
+    }, this);
+    EseguiPasso(etichetta, [&] {
+        if (txtPiva->text().isEmpty() || txtCodiceana->text() != Nessuno)
+            return;
+        cerca(QStringLiteral("PARTITAIVA"), txtPiva->text(), [this](const Recordset &rs) {
+            txtDenominazione->setText(rs.Testo(QStringLiteral("RAGIONESOCIALE")));
+            txtCF->setText(rs.Testo(QStringLiteral("CODICEFISCALE")));
+        });
+    }, this);
+    EseguiPasso(etichetta, [&] {
+        if (txtDenominazione->text().isEmpty() || txtCodiceana->text() != Nessuno)
+            return;
+        cerca(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text(), [this](const Recordset &rs) {
+            txtPiva->setText(rs.Testo(QStringLiteral("PARTITAIVA")));
+            txtCF->setText(rs.Testo(QStringLiteral("CODICEFISCALE")));
+        });
+    }, this);
+}
+
+void frmAnagrafiche::cmdOk_Click()
+{
+    if (txtCodiceana->text().isEmpty())
+        txtCodiceana->setText(Nessuno);
+    if (txtCodiceana->text() == Nessuno)
+        ControlloCodiceAna();
+    if (txtCodiceana->text() == Nessuno) {
+        Messaggi::informa(this, QStringLiteral("Anagrafica inesistente in archivio"), Titolo);
+        return;
+    }
+
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        Archivio::ConnArchivio().Esegui(
+            QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=") + SqlTesto(txtDenominazione->text()) +
+            QStringLiteral(", CODICEFISCALE=") + SqlTesto(txtCF->text()) + QStringLiteral(", PARTITAIVA=") +
+            SqlTesto(txtPiva->text()) + QStringLiteral(" WHERE CODICEANA=") + SqlIntero(txtCodiceana->text()));
+    } catch (const ErroreApp &e) {
+        // Nothing was written: the user keeps the window, enabled, to try again or leave.
+        setEnabled(true);
+        QApplication::restoreOverrideCursor();
+        SegnalaErrore(QString(), e, this);
+        return;
+    }
+    setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    Messaggi::informa(this, QStringLiteral("Aggiornamento terminato"), Titolo);
+
+    // The ledger follows only when it shows this client or none; a ledger moved to another client
+    // meanwhile keeps it.
+    if (m_registro) {
+        const QString codiceRegistro = m_registro->ClienteCorrente().codiceAna;
+        if (codiceRegistro == txtCodiceana->text() || codiceRegistro == Nessuno)
+            m_registro->RiceviCliente(ClienteCorrente());
+    }
+    close();
+}
+
+void frmAnagrafiche::cmdTrova_Click()
+{
+    frmRicerca *ricerca = frmRicerca::Istanza(this);
+    if (!txtDenominazione->text().isEmpty())
+        ricerca->txtCerca->setText(txtDenominazione->text());
+    else if (!txtCF->text().isEmpty())
+        ricerca->txtCerca->setText(txtCF->text());
+    else if (!txtPiva->text().isEmpty())
+        ricerca->txtCerca->setText(txtPiva->text());
+    ricerca->cmdTrova_Click();
+    ricerca->DaFormAnagrafiche();
+    // Modal and with no owner: this window and the ledger window wait for the search, and the chosen
+    // client comes back through RiceviCliente.
+    ricerca->exec();
+}
+
+void frmAnagrafiche::CmdEsci_Click() { close(); }

@@ -1,0 +1,296 @@
+#include "export/frmSelDate.h"
+
+#include "export/csv.h"
+#include "store/archivio.h"
+#include "store/costanti.h"
+#include "store/errore.h"
+#include "store/impostazioni.h"
+#include "store/messaggi.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+
+#include <limits>
+
+QPointer<frmSelDate> frmSelDate::s_istanza;
+
+namespace {
+// How often a running export lets the user interface breathe: often enough for the bar to move and
+// the ledger window to answer, rarely enough that a million rows do not spend their time repainting.
+constexpr qint64 IntervalloEventiMs = 30;
+} // namespace
+
+frmSelDate *frmSelDate::Istanza(QWidget *proprietario)
+{
+    if (!s_istanza)
+        s_istanza = new frmSelDate(proprietario);
+    return s_istanza;
+}
+
+frmSelDate *frmSelDate::Esistente() { return s_istanza; }
+
+frmSelDate::frmSelDate(QWidget *proprietario) : QWidget(proprietario, Qt::Dialog)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmSelDate"));
+    setWindowTitle(QStringLiteral("Seleziona il periodo"));
+    costruisci();
+    // While an export runs the owner must not take this window (and the archive) away with it.
+    if (proprietario)
+        proprietario->installEventFilter(this);
+    Form_Load();
+}
+
+frmSelDate::~frmSelDate()
+{
+    if (m_esportando)
+        QApplication::restoreOverrideCursor();
+    if (s_istanza == this)
+        s_istanza = nullptr;
+}
+
+int frmSelDate::Twips(int twips) const { return qRound(twips * logicalDpiX() / 1440.0); }
+
+void frmSelDate::costruisci()
+{
+    auto posa = [this](QWidget *w, int x, int y, int larghezza, int altezza) {
+        w->setGeometry(Twips(x), Twips(y), Twips(larghezza), Twips(altezza));
+    };
+    gbSel = new QGroupBox(this);
+    gbSel->setObjectName(QStringLiteral("gbSel"));
+    posa(gbSel, 120, 0, 4215, 735);
+    const char *const didascalie[2] = {"Da:", "A:"};
+    const int xLabel[2] = {120, 2040}, xData[2] = {480, 2520};
+    for (int i = 0; i < 2; ++i) {
+        Label1[i] = new QLabel(QString::fromUtf8(didascalie[i]), gbSel);
+        Label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        posa(Label1[i], xLabel[i], 240, 375, 255);
+        DtpData[i] = new QDateEdit(gbSel);
+        DtpData[i]->setObjectName(QStringLiteral("DtpData_%1").arg(i));
+        DtpData[i]->setDisplayFormat(FormatoData);
+        DtpData[i]->setCalendarPopup(true);
+        posa(DtpData[i], xData[i], 240, 1335, 300);
+        Label1[i]->setBuddy(DtpData[i]);
+    }
+    // The pickers need room for a four-digit year and the calendar button; they grow to the right,
+    // into the space the layout leaves free.
+    for (QDateEdit *d : DtpData)
+        d->resize(qMax(d->width(), d->sizeHint().width()), qMax(d->height(), d->sizeHint().height()));
+
+    PBar = new QProgressBar(this);
+    PBar->setObjectName(QStringLiteral("PBar"));
+    PBar->setTextVisible(false);
+    PBar->setRange(0, 100);
+    PBar->setValue(0);
+    posa(PBar, 120, 840, 4215, 255);
+
+    cmdOk = new QPushButton(QStringLiteral("OK"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    posa(cmdOk, 120, 1200, 855, 375);
+    cmdAnnulla = new QPushButton(QStringLiteral("Annulla"), this);
+    cmdAnnulla->setObjectName(QStringLiteral("cmdAnnulla"));
+    posa(cmdAnnulla, 3480, 1200, 855, 375);
+
+    txtCaso = new QLineEdit(this);
+    txtCaso->setObjectName(QStringLiteral("txtCaso"));
+    txtCaso->setVisible(false);
+
+    const int destra = qMax(DtpData[1]->geometry().right() + Twips(120), gbSel->width());
+    gbSel->resize(destra, gbSel->height());
+    PBar->resize(gbSel->width(), PBar->height());
+    cmdAnnulla->move(gbSel->x() + gbSel->width() - cmdAnnulla->width(), cmdAnnulla->y());
+    setFixedSize(qMax(Twips(4455), gbSel->x() * 2 + gbSel->width()), Twips(1680));
+
+    connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
+    connect(cmdAnnulla, &QPushButton::clicked, this, [this] { cmdAnnulla_Click(); });
+    connect(txtCaso, &QLineEdit::textChanged, this, [this] { txtCaso_Change(); });
+}
+
+void frmSelDate::Form_Load()
+{
+    const QString nessuna;
+    QString inizio, fine;
+    EseguiPasso(nessuna, [&] {
+        inizio = Impostazioni::Leggi(Impostazioni::DataI);
+        fine = Impostazioni::Leggi(Impostazioni::DataF);
+    }, this);
+    EseguiPasso(nessuna, [&] {
+        if (!DataDaTesto(inizio).isValid())
+            inizio = QStringLiteral("01/01/") + QString::number(QDate::currentDate().year()).rightJustified(4, QLatin1Char('0'));
+    }, this);
+    EseguiPasso(nessuna, [&] {
+        if (!DataDaTesto(fine).isValid())
+            fine = TestoData(QDate::currentDate());
+    }, this);
+    EseguiPasso(nessuna, [&] {
+        DtpData[0]->setDate(DataDaTesto(inizio));
+        DtpData[1]->setDate(DataDaTesto(fine));
+    }, this);
+}
+
+void frmSelDate::txtCaso_Change()
+{
+    const QString caso = txtCaso->text();
+    if (caso == QLatin1String("0")) {
+        Label1[0]->resize(Twips(375), Label1[0]->height());
+        Label1[0]->setText(QStringLiteral("Da:"));
+        Label1[1]->setText(QStringLiteral("A:"));
+        Label1[0]->setVisible(true);
+        Label1[1]->setVisible(true);
+        DtpData[0]->setVisible(true);
+        DtpData[1]->setVisible(true);
+    } else if (caso == QLatin1String("1")) {
+        // "Saldo al:" reaches over the hidden first picker and label, up to the second picker.
+        Label1[0]->resize(Twips(2075), Label1[0]->height());
+        Label1[0]->setText(QStringLiteral("Saldo al:"));
+        Label1[1]->setText(QStringLiteral("A:"));
+        Label1[1]->setVisible(false);
+        DtpData[0]->setVisible(false);
+        DtpData[1]->setVisible(true);
+    }
+}
+
+void frmSelDate::cmdOk_Click()
+{
+    const QString caso = txtCaso->text();
+    if (caso == QLatin1String("0"))
+        EsportaMovimenti();
+    else if (caso == QLatin1String("1"))
+        EsportaSaldi();
+}
+
+void frmSelDate::cmdAnnulla_Click() { close(); }
+
+void frmSelDate::EsportaSaldi()
+{
+    const QDate alGiorno = DtpData[1]->date();
+    Esporta(QStringLiteral("Anticipazioni.csv"), [alGiorno](QIODevice &file, const Csv::Avanzamento &a) {
+        Csv::ScriviSaldi(file, Archivio::ConnArchivio(), alGiorno, a);
+    });
+}
+
+void frmSelDate::EsportaMovimenti()
+{
+    const QDate dal = DtpData[0]->date(), al = DtpData[1]->date();
+    Esporta(QStringLiteral("Export.csv"), [dal, al](QIODevice &file, const Csv::Avanzamento &a) {
+        Csv::ScriviMovimenti(file, Archivio::ConnArchivio(), dal, al, a);
+    });
+}
+
+void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
+{
+    // The dialog always starts from the default name on the desktop, whatever was chosen before.
+    RichiestaFile richiesta;
+    richiesta.nomeIniziale = nomeFile;
+    richiesta.filtro = QStringLiteral("File CSV | *.csv");
+    richiesta.cartella = CartellaDesktop();
+    QString percorso;
+    try {
+        percorso = Messaggi::servizio().fileDaSalvare(this, richiesta);
+    } catch (...) {
+        return;  // a failed dialog is not reported
+    }
+    if (percorso.isEmpty())
+        return;
+    if (EsisteFile(percorso) &&
+        !Messaggi::chiedi(this, QStringLiteral("Sostituire il file ") + percorso + QStringLiteral(" ?"),
+                          QStringLiteral("Controllo:"), Risposta::No, Icona::Informazione))
+        return;
+
+    m_esportando = true;
+    setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString nessuna;
+    EseguiPasso(nessuna, [this] { PBar->setValue(PBar->minimum()); }, this);
+    EseguiPasso(nessuna, [this] { Impostazioni::Scrivi(Impostazioni::DataI, TestoData(DtpData[0]->date())); }, this);
+    EseguiPasso(nessuna, [this] { Impostazioni::Scrivi(Impostazioni::DataF, TestoData(DtpData[1]->date())); }, this);
+
+    // The new content goes to a file beside the old one, which is replaced only once the whole export
+    // is written: a failed export leaves the old file as it was.
+    bool riuscita = false;
+    ErroreApp errore(0, QString());
+    const QString nativo = QDir::toNativeSeparators(percorso);
+    QSaveFile file(percorso);
+    try {
+        if (!file.open(QIODevice::WriteOnly))
+            throw ErroreApp(CodiciErrore::FileNonScritto,
+                            QStringLiteral("Impossibile aprire il file ") + nativo + QStringLiteral(": ") +
+                                file.errorString());
+        Csv::Avanzamento avanzamento;
+        avanzamento.totale = [this](qint64 righe) {
+            const qint64 massimo = qMin<qint64>(righe + 10, std::numeric_limits<int>::max());
+            PBar->setMaximum(int(massimo));
+        };
+        avanzamento.riga = [this] { Avanza(); };
+        m_orologio.start();
+        scrivi(file, avanzamento);
+        if (!file.commit())
+            throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Impossibile scrivere il file ") + nativo +
+                                                              QStringLiteral(": ") + file.errorString());
+        riuscita = true;
+    } catch (const ErroreApp &e) {
+        errore = e;
+    } catch (const std::exception &e) {
+        errore = ErroreApp(-1, QString::fromLocal8Bit(e.what()));
+    }
+
+    if (!riuscita) {
+        // Reported once; the user keeps the window and its dates to try again elsewhere.
+        file.cancelWriting();
+        PBar->setValue(PBar->minimum());
+        setEnabled(true);
+        QApplication::restoreOverrideCursor();
+        m_esportando = false;
+        SegnalaErrore(nessuna, errore, this);
+        return;
+    }
+
+    EseguiPasso(nessuna, [this] {
+        PBar->setValue(PBar->maximum());
+        QCoreApplication::processEvents();
+    }, this);
+    Messaggi::informa(this, QStringLiteral("Esportazione terminata"), QStringLiteral("Controllo:"));
+    EseguiPasso(nessuna, [this] {
+        PBar->setValue(PBar->minimum());
+        QCoreApplication::processEvents();
+    }, this);
+    setEnabled(true);
+    QApplication::restoreOverrideCursor();
+    m_esportando = false;
+    close();
+}
+
+void frmSelDate::Avanza()
+{
+    PBar->setValue(PBar->value() + 1);
+    if (m_orologio.elapsed() >= IntervalloEventiMs) {
+        QCoreApplication::processEvents();
+        m_orologio.restart();
+    }
+}
+
+bool frmSelDate::eventFilter(QObject *obj, QEvent *ev)
+{
+    if (m_esportando && obj == parentWidget() && ev->type() == QEvent::Close) {
+        ev->ignore();
+        return true;
+    }
+    return QWidget::eventFilter(obj, ev);
+}
+
+void frmSelDate::closeEvent(QCloseEvent *ev)
+{
+    if (m_esportando) {
+        ev->ignore();
+        return;
+    }
+    ev->accept();
+}

@@ -1,0 +1,192 @@
+#include "export/csv.h"
+#include "store/archivio.h"
+#include "tests/support/ambiente.h"
+
+#include <QBuffer>
+
+// The two writers on a known archive, compared byte for byte with the files Excel is given.
+class TstCsv : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void campo_data();
+    void campo();
+    void windows1252_data();
+    void windows1252();
+    void saldi();
+    void saldiArchivioVuoto();
+    void movimenti();
+    void movimentiPeriodoRovesciato();
+    void avanzamento();
+    void scritturaFallita();
+
+private:
+    static void esegui(const QString &sql)
+    {
+        QSqlQuery q(Archivio::ConnArchivio().Database());
+        QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+    }
+    static QByteArray saldi(const QDate &d, Csv::Avanzamento a = {})
+    {
+        QBuffer b;
+        b.open(QIODevice::WriteOnly);
+        Csv::ScriviSaldi(b, Archivio::ConnArchivio(), d, a);
+        return b.data();
+    }
+    static QByteArray movimenti(const QDate &dal, const QDate &al)
+    {
+        QBuffer b;
+        b.open(QIODevice::WriteOnly);
+        Csv::ScriviMovimenti(b, Archivio::ConnArchivio(), dal, al);
+        return b.data();
+    }
+};
+
+void TstCsv::init()
+{
+    Ambiente::corrente().azzera();
+    Ambiente::corrente().apriArchivioNuovo();
+}
+
+void TstCsv::campo_data()
+{
+    QTest::addColumn<QString>("valore");
+    QTest::addColumn<QString>("scritto");
+    QTest::newRow("semplice") << "Rossi Mario" << "Rossi Mario";
+    QTest::newRow("vuoto") << "" << "";
+    QTest::newRow("virgola e apostrofo") << "Bar dell'Angolo, snc" << "Bar dell'Angolo, snc";
+    QTest::newRow("punto e virgola") << "Alfa; Beta" << "\"Alfa; Beta\"";
+    QTest::newRow("virgolette") << "Gamma \"G\"" << "\"Gamma \"\"G\"\"\"";
+    QTest::newRow("a capo") << "riga 1\r\nriga 2" << "\"riga 1\r\nriga 2\"";
+    QTest::newRow("solo LF") << "a\nb" << "\"a\nb\"";
+    QTest::newRow("solo CR") << "a\rb" << "\"a\rb\"";
+}
+
+void TstCsv::campo()
+{
+    QFETCH(QString, valore);
+    QFETCH(QString, scritto);
+    QCOMPARE(Csv::Campo(valore), scritto);
+}
+
+void TstCsv::windows1252_data()
+{
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QByteArray>("byte");
+    QTest::newRow("ascii") << "abc;1" << QByteArray("abc;1");
+    QTest::newRow("accenti") << QString::fromUtf8("Società Più") << QByteArray("Societ\xe0 Pi\xf9");
+    QTest::newRow("euro") << QString::fromUtf8("€ 5") << QByteArray("\x80 5");
+    QTest::newRow("virgolette tipografiche") << QString::fromUtf8("“x” – y") << QByteArray("\x93x\x94 \x96 y");
+    QTest::newRow("omega") << QString::fromUtf8("aΩb") << QByteArray("a?b");
+    QTest::newRow("emoji un solo ?") << QString::fromUtf8("a😀b") << QByteArray("a?b");
+    QTest::newRow("dopo un errore") << QString::fromUtf8("Ωà") << QByteArray("?\xe0");
+    QTest::newRow("SUB resta SUB") << QString(QChar(0x1a)) + QString::fromUtf8("Ω") << QByteArray("\x1a?");
+}
+
+void TstCsv::windows1252()
+{
+    QFETCH(QString, testo);
+    QFETCH(QByteArray, byte);
+    QCOMPARE(Csv::Windows1252(testo), byte);
+    // The converter is shared: an earlier failure must not spoil the next text.
+    QCOMPARE(Csv::Windows1252(QStringLiteral("ok")), QByteArray("ok"));
+}
+
+void TstCsv::saldi()
+{
+    // Rossi: 1500,50 in, 250 out on the reference day, 1000 out the day after.
+    InserisciRiga("2026-03-01", "acconto", "1500,50", "0", "Rossi Mario", "RSSMRA80A01H501U", "12345678901", 1);
+    InserisciRiga("2026-03-05", "bollo", "0", "250", "Rossi Mario", "RSSMRA80A01H501U", "12345678901", 1);
+    InserisciRiga("2026-03-06", "dopo", "0", "1000", "Rossi Mario", "RSSMRA80A01H501U", "12345678901", 1);
+    InserisciRiga("2026-01-10", "", "300", "0", "Bianchi", "BNCLGU70B02F205X", "", 2);
+    InserisciRiga("2026-02-10", "", "0", "12,25", "Verdi", "", "98765432109", 3);
+    InserisciRiga("2026-02-11", "", "100", "0", "Neri", "NRE", "", 4);  // balances out: left out
+    InserisciRiga("2026-02-12", "", "0", "100", "Neri", "NRE", "", 4);
+    InserisciRiga("2026-02-13", "", "50", "0", "", "XXXCF", "", 5);
+    InserisciRiga("2026-02-14", "", "1", "0", QString::fromUtf8("Società Più"), "", "", 6);
+    InserisciRiga("2026-02-15", "", "2", "0", "Alfa; Beta", "", "", 7);
+    InserisciRiga("2026-02-16", "", "3", "0", "Gamma \"G\"", "", "", 8);
+    const QByteArray atteso = "Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"
+                              ";XXXCF;;50\r\n"
+                              "\"Alfa; Beta\";;;2\r\n"
+                              "Bianchi;BNCLGU70B02F205X;;300\r\n"
+                              "\"Gamma \"\"G\"\"\";;;3\r\n"
+                              "Rossi Mario;RSSMRA80A01H501U;12345678901;1250,5\r\n"
+                              "Societ\xe0 Pi\xf9;;;1\r\n"
+                              "Verdi;;98765432109;-12,25\r\n";
+    QCOMPARE(saldi(QDate(2026, 3, 5)), atteso);
+    // Before every movement: the header alone.
+    QCOMPARE(saldi(QDate(2025, 12, 31)), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"));
+}
+
+void TstCsv::saldiArchivioVuoto()
+{
+    QCOMPARE(saldi(QDate(2026, 3, 5)), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"));
+}
+
+void TstCsv::movimenti()
+{
+    InserisciRiga("2026-02-28", "prima", "5", "0", "Rossi", "", "", 1);
+    InserisciRiga("2026-03-01", "primo giorno", "100", "0", "Rossi", "RSS", "123", 1);
+    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+           "CODICEANA) VALUES ('2026-03-02', NULL, 0, 125000, NULL, 'CF', '', 2)");
+    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+           "CODICEANA) VALUES ('2026-03-03 14:30:00', 'con ora', 0, 10000, 'X', '', '', 2)");
+    InserisciRiga("2026-03-04", QString::fromUtf8("€ 12 al Caffè"), "0", "12,25", QString::fromUtf8("Perù"), "", "", 3);
+    InserisciRiga("2026-03-04", "bolli; marche", "0", "1", "Rossi", "", "", 1);
+    InserisciRiga("2026-03-05", "riga 1\nriga 2", "0", "2", "Rossi", "", "", 1);
+    InserisciRiga("2026-03-06", "dopo", "7", "0", "Rossi", "", "", 1);
+    const QByteArray atteso =
+        "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
+        "01/03/2026;primo giorno;100;0;Rossi;RSS;123\r\n"
+        "02/03/2026;;0;12,5;;CF;\r\n"
+        "03/03/2026 14:30:00;con ora;0;1;X;;\r\n"
+        "04/03/2026;\x80 12 al Caff\xe8;0;12,25;Per\xf9;;\r\n"
+        "04/03/2026;\"bolli; marche\";0;1;Rossi;;\r\n"
+        "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n";
+    QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)), atteso);
+}
+
+void TstCsv::movimentiPeriodoRovesciato()
+{
+    InserisciRiga("2026-03-03", "x", "5", "0", "Rossi", "", "", 1);
+    const QByteArray intestazione =
+        "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n";
+    QCOMPARE(movimenti(QDate(2026, 3, 5), QDate(2026, 3, 1)), intestazione);
+    QCOMPARE(movimenti(QDate(2026, 4, 1), QDate(2026, 4, 30)), intestazione);
+}
+
+void TstCsv::avanzamento()
+{
+    // Every row read counts, written or not; the total comes before the first row.
+    InserisciRiga("2026-01-01", "", "5", "0", "A", "", "", 1);
+    InserisciRiga("2026-01-01", "", "5", "5", "B", "", "", 2);
+    InserisciRiga("2026-01-01", "", "0", "5", "C", "", "", 3);
+    qint64 totale = -1, righe = 0;
+    Csv::Avanzamento a;
+    a.totale = [&](qint64 n) {
+        QCOMPARE(righe, 0);
+        totale = n;
+    };
+    a.riga = [&] { ++righe; };
+    const QByteArray file = saldi(QDate(2026, 1, 1), a);
+    QCOMPARE(totale, 3);
+    QCOMPARE(righe, 3);
+    QCOMPARE(file.count("\r\n"), 3);
+}
+
+void TstCsv::scritturaFallita()
+{
+    InserisciRiga("2026-01-01", "", "5", "0", "A", "", "", 1);
+    QBuffer b;  // never opened for writing: every write fails
+    QTest::ignoreMessage(QtWarningMsg, "QIODevice::write (QBuffer): device not open");
+    try {
+        Csv::ScriviMovimenti(b, Archivio::ConnArchivio(), QDate(2026, 1, 1), QDate(2026, 1, 1));
+        QFAIL("a failed write must not pass as written");
+    } catch (const ErroreApp &e) {
+        QCOMPARE(e.numero(), CodiciErrore::FileNonScritto);
+    }
+}
+
+SPESARIO_TEST_MAIN(TstCsv)
+#include "tst_csv.moc"
