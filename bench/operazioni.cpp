@@ -1,6 +1,10 @@
 #include "bench/operazioni.h"
 
 #include "bench/pavimento.h"
+#include "clients/frmAnagrafiche.h"
+#include "clients/frmRicerca.h"
+#include "export/csv.h"
+#include "export/frmSelDate.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "store/costanti.h"
@@ -9,6 +13,8 @@
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -115,4 +121,81 @@ QVector<Misura> Operazioni::Tutte()
     return v;
 }
 
-void Operazioni::AggiungiAltre(QVector<Misura> &) {}
+void Operazioni::AggiungiAltre(QVector<Misura> &v)
+{
+    const QDate oggi = QDate::currentDate();
+    const QDate primo(oggi.year() - 9, 1, 1), ultimo(oggi.year(), 12, 31);
+
+    v.append({QStringLiteral("finestra Trova: apertura e filtro"),
+              [this] {
+                  frmRicerca *r = frmRicerca::Istanza(m_w);
+                  r->txtCerca->setText(QStringLiteral("rossi"));
+                  r->cmdTrova_Click();
+                  const qint64 righe = r->ReportAttivita->NumeroRighe();
+                  r->CmdEsci_Click();
+                  QApplication::processEvents();
+                  return righe;
+              },
+              [this] {
+                  m_pav.Righe(QStringLiteral(
+                      "SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ANTICIPI AS A "
+                      "INNER JOIN (SELECT CODICEANA, MAX(ID) AS ULTIMO FROM ANTICIPI GROUP BY CODICEANA) AS U "
+                      "ON A.ID = U.ULTIMO ORDER BY A.CODICEANA"));
+              }});
+
+    v.append({QStringLiteral("riscrittura anagrafica (1.000 righe)"),
+              [this] {
+                  frmAnagrafiche *a = frmAnagrafiche::Istanza(m_w, m_w);
+                  a->txtCodiceana->setText(QString::number(m_gen.codiceRiscrittura));
+                  a->txtDenominazione->setText(QStringLiteral("Società Riscritta S.r.l."));
+                  a->txtCF->setText(QStringLiteral("RSCRTT80A01H501Z"));
+                  a->txtPiva->setText(QStringLiteral("01234567890"));
+                  a->cmdOk_Click();
+                  QApplication::processEvents();
+                  return ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE CODICEANA=") +
+                                   QString::number(m_gen.codiceRiscrittura))
+                      .toLongLong();
+              },
+              [this] {
+                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE='Società Riscritta S.r.l.', "
+                                              "CODICEFISCALE='RSCRTT80A01H501Z', PARTITAIVA='01234567890' "
+                                              "WHERE CODICEANA=") +
+                               QString::number(m_gen.codiceRiscrittura));
+              }});
+
+    auto esporta = [this](const QString &caso, const QDate &dal, const QDate &al, const QString &nome) {
+        frmSelDate *f = frmSelDate::Istanza(m_w);
+        f->txtCaso->setText(caso);
+        f->DtpData[0]->setDate(dal);
+        f->DtpData[1]->setDate(al);
+        const QString file = QDir(m_cartella).filePath(nome);
+        Ambiente::corrente().messaggi.file << file;
+        f->cmdOk_Click();
+        QApplication::processEvents();
+        qint64 righe = 0;
+        QFile letto(file);
+        if (letto.open(QIODevice::ReadOnly)) {
+            while (!letto.atEnd()) {
+                letto.readLine();
+                ++righe;
+            }
+        }
+        return righe - 1;
+    };
+
+    v.append({QStringLiteral("esportazione saldi a oggi"),
+              [esporta, oggi] { return esporta(QStringLiteral("1"), oggi, oggi, QStringLiteral("Anticipazioni.csv")); },
+              [this, oggi] {
+                  m_pav.Csv(Csv::QuerySaldi(oggi),
+                            QDir(m_cartella).filePath(QStringLiteral("pavimento-saldi.csv")), true);
+              }});
+
+    v.append({QStringLiteral("esportazione movimenti di dieci anni"),
+              [esporta, primo, ultimo] {
+                  return esporta(QStringLiteral("0"), primo, ultimo, QStringLiteral("Export.csv"));
+              },
+              [this, primo, ultimo] {
+                  m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),
+                            QDir(m_cartella).filePath(QStringLiteral("pavimento-movimenti.csv")), false);
+              }});
+}

@@ -8,7 +8,9 @@
 #include <QFileInfo>
 #include <QUrl>
 #include <QtSql/QSqlError>
+#include <QtSql/QSqlDriver>
 #include <QtSql/QSqlRecord>
+#include <sqlite3.h>
 #include <memory>
 #include <optional>
 
@@ -111,47 +113,103 @@ QDate dataJet(const QString &t)
 // ---------------------------------------------------------------------------------------------
 // Recordset
 
-Recordset::Recordset(QSqlQuery query) : m_q(std::move(query)), m_campi(m_q.record()) { m_fine = !m_q.next(); }
+Recordset::Recordset(std::shared_ptr<sqlite3_stmt> istruzione, sqlite3 *db) : m_st(std::move(istruzione)), m_db(db)
+{
+    const int n = sqlite3_column_count(m_st.get());
+    for (int i = 0; i < n; ++i)
+        m_nomi << QString::fromUtf8(sqlite3_column_name(m_st.get(), i));
+    m_fine = false;
+    MoveNext();
+}
 
 void Recordset::MoveNext()
 {
-    if (!m_fine)
-        m_fine = !m_q.next();
+    if (!m_st) {
+        m_fine = true;
+        return;
+    }
+    const int rc = sqlite3_step(m_st.get());
+    if (rc == SQLITE_ROW)
+        return;
+    m_fine = true;
+    if (rc != SQLITE_DONE) {
+        const ErroreApp e = ErroreSqlite(sqlite3_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        m_st.reset();
+        throw e;
+    }
 }
 
 void Recordset::Chiudi()
 {
-    m_q.finish();
+    m_st.reset();  // finalizes the statement and lets go of its read lock
     m_fine = true;
 }
 
 int Recordset::indice(const QString &nome) const
 {
-    const int i = m_campi.indexOf(nome);  // QSqlRecord ignores case
-    if (i < 0)
-        throw ErroreApp(3265, QStringLiteral("Elemento non trovato nell'insieme: ") + nome);
-    return i;
+    for (int i = 0; i < m_nomi.size(); ++i)
+        if (m_nomi.at(i).compare(nome, Qt::CaseInsensitive) == 0)
+            return i;
+    throw ErroreApp(3265, QStringLiteral("Elemento non trovato nell'insieme: ") + nome);
 }
 
-QVariant Recordset::Campo(const QString &nome) const
+void Recordset::corrente() const
 {
-    if (m_fine)
+    if (m_fine || !m_st)
         throw ErroreApp(3021, QStringLiteral("Nessun record corrente."));
-    return m_q.value(indice(nome));
 }
+
+QVariant Recordset::Campo(const QString &nome) const { return Campo(indice(nome)); }
 
 QVariant Recordset::Campo(int posizione) const
 {
-    if (m_fine)
-        throw ErroreApp(3021, QStringLiteral("Nessun record corrente."));
-    return m_q.value(posizione);
+    corrente();
+    sqlite3_stmt *st = m_st.get();
+    switch (sqlite3_column_type(st, posizione)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(st, posizione)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st, posizione));
+    case SQLITE_TEXT:
+        return QVariant(TestoCampo(posizione));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, posizione)),
+                                   sqlite3_column_bytes(st, posizione)));
+    default:
+        return QVariant();
+    }
 }
 
-QString Recordset::Testo(const QString &nome) const
+bool Recordset::NulloCampo(int posizione) const
 {
-    const QVariant v = Campo(nome);
-    return v.isNull() ? QString() : v.toString();
+    corrente();
+    return sqlite3_column_type(m_st.get(), posizione) == SQLITE_NULL;
 }
+
+QString Recordset::TestoCampo(int posizione) const
+{
+    corrente();
+    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_st.get(), posizione));
+    return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_st.get(), posizione)) : QString();
+}
+
+qint64 Recordset::InteroCampo(int posizione, bool *ok) const
+{
+    corrente();
+    sqlite3_stmt *st = m_st.get();
+    const int tipo = sqlite3_column_type(st, posizione);
+    if (tipo == SQLITE_INTEGER) {
+        *ok = true;
+        return sqlite3_column_int64(st, posizione);
+    }
+    if (tipo == SQLITE_NULL) {
+        *ok = false;
+        return 0;
+    }
+    return Campo(posizione).toLongLong(ok);
+}
+
+QString Recordset::Testo(const QString &nome) const { return TestoCampo(indice(nome)); }
 
 QDateTime Recordset::DataOra(const QString &nome) const
 {
@@ -171,11 +229,11 @@ QDate Recordset::Data(const QString &nome) const
 
 Valuta Recordset::Importo(const QString &nome) const
 {
-    const QVariant v = Campo(nome);
-    if (v.isNull())
+    const int i = indice(nome);
+    if (NulloCampo(i))
         return Valuta();
     bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
+    const qint64 n = InteroCampo(i, &ok);
     if (!ok)
         throw ErroreApp(CodiciErrore::NumeroNonValido, QStringLiteral("Importo non valido nel campo ") + nome);
     return Valuta::daDecimillesimi(n);
@@ -183,17 +241,12 @@ Valuta Recordset::Importo(const QString &nome) const
 
 qint64 Recordset::Intero(const QString &nome) const
 {
-    const QVariant v = Campo(nome);
     bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
-    if (v.isNull() || !ok)
+    const qint64 n = InteroCampo(indice(nome), &ok);
+    if (!ok)
         throw ErroreApp(94, QStringLiteral("Uso non valido di Null nel campo ") + nome);
     return n;
 }
-
-int Recordset::NumeroCampi() const { return m_campi.count(); }
-
-QString Recordset::NomeCampo(int posizione) const { return m_campi.fieldName(posizione); }
 
 // ---------------------------------------------------------------------------------------------
 // Archivio
@@ -317,14 +370,30 @@ void Archivio::verificaAperto() const
                         QStringLiteral("Operazione non consentita: l'archivio non è aperto."));
 }
 
-Recordset Archivio::Query(const QString &sqlJet)
+sqlite3 *Archivio::Handle() const
 {
     verificaAperto();
-    QSqlQuery q(Database());
-    q.setForwardOnly(true);
-    if (!q.exec(RiscriviDateJet(sqlJet)))
-        throw ErroreDb(q.lastError());
-    return Recordset(std::move(q));
+    const QVariant h = Database().driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0 || !*static_cast<sqlite3 *const *>(h.constData()))
+        throw ErroreApp(CodiciErrore::ArchivioNonAperto, QStringLiteral("Connessione all'archivio non disponibile."));
+    return *static_cast<sqlite3 *const *>(h.constData());
+}
+
+Recordset Archivio::Query(const QString &sqlJet)
+{
+    sqlite3 *db = Handle();
+    const QByteArray sql = RiscriviDateJet(sqlJet).toUtf8();
+    sqlite3_stmt *st = nullptr;
+    const char *resto = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st, &resto) != SQLITE_OK)
+        throw ErroreSqlite(sqlite3_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+    std::shared_ptr<sqlite3_stmt> istruzione(st, sqlite3_finalize);
+    // One statement only: whatever follows a ';' is never run.
+    while (resto && *resto && (*resto == ' ' || *resto == ';' || *resto == '\n' || *resto == '\r' || *resto == '\t'))
+        ++resto;
+    if (!st || (resto && *resto))
+        throw ErroreApp(CodiciErrore::DataNonValida, QStringLiteral("Istruzione SQL non valida: ") + sqlJet.left(60));
+    return Recordset(std::move(istruzione), db);
 }
 
 int Archivio::Esegui(const QString &sqlJet)
@@ -525,6 +594,11 @@ ErroreApp ErroreDb(const QSqlError &e)
     int codice = e.nativeErrorCode().toInt(&ok);
     if (!ok)
         codice = -1;
+    return ErroreSqlite(codice, e.databaseText().isEmpty() ? e.text() : e.databaseText());
+}
+
+ErroreApp ErroreSqlite(int codice, const QString &motore)
+{
     QString testo;
     switch (codice & 0xff) {
     case 5:  // SQLITE_BUSY
@@ -550,7 +624,6 @@ ErroreApp ErroreDb(const QSqlError &e)
     default:
         break;
     }
-    const QString motore = e.databaseText().isEmpty() ? e.text() : e.databaseText();
     if (testo.isEmpty())
         return ErroreApp(codice, motore);
     return ErroreApp(codice, testo + QStringLiteral(" (") + motore + QLatin1Char(')'));

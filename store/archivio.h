@@ -12,18 +12,23 @@
 #include <QVariant>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlQuery>
-#include <QtSql/QSqlRecord>
 #include <functional>
+#include <memory>
 
 class QSqlError;
 
 // The archive file name inside the archive folder.
 inline const QString NomeFileArchivio = QStringLiteral("archivio.mdb");
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 // A result set, walked with Fine() and MoveNext() and read by field name (case does not matter).
+// It reads straight from SQLite's statement on the shared connection: a value is converted only
+// when it is read, so a long walk costs little more than the engine's own.
 class Recordset {
 public:
-    explicit Recordset(QSqlQuery query);
+    Recordset(std::shared_ptr<sqlite3_stmt> istruzione, sqlite3 *db);
     bool Fine() const { return m_fine; }
     void MoveNext();
     void Chiudi();
@@ -36,16 +41,23 @@ public:
     QDateTime DataOra(const QString &nome) const;
     Valuta Importo(const QString &nome) const;   // null reads as 0
     qint64 Intero(const QString &nome) const;    // throws on null or non-integer
-    int NumeroCampi() const;
-    QString NomeCampo(int posizione) const;
+    int NumeroCampi() const { return m_nomi.size(); }
+    QString NomeCampo(int posizione) const { return m_nomi.value(posizione); }
     // The position of a field, resolved once so that a long walk reads by position.
     int IndiceCampo(const QString &nome) const { return indice(nome); }
 
+    // Reads by position without a QVariant, for long walks.
+    bool NulloCampo(int posizione) const;
+    QString TestoCampo(int posizione) const;     // null reads as empty text
+    // The integer of a field; `ok` false when it is null or not an integer.
+    qint64 InteroCampo(int posizione, bool *ok) const;
+
 private:
     int indice(const QString &nome) const;
-    QSqlQuery m_q;
-    // The field names, taken once: QSqlQuery::record() copies every value of the row at each call.
-    QSqlRecord m_campi;
+    void corrente() const;  // throws when there is no current row
+    std::shared_ptr<sqlite3_stmt> m_st;
+    sqlite3 *m_db = nullptr;
+    QStringList m_nomi;
     bool m_fine = true;
 };
 
@@ -95,6 +107,8 @@ public:
     bool EliminaMovimento(const QString &idTesto);
 
     QSqlDatabase Database() const;
+    // The engine's handle of the open connection.
+    sqlite3 *Handle() const;
 
 private:
     Archivio();
@@ -123,3 +137,5 @@ QString DataArchivio(const QDate &data);
 
 // A database failure as an ErroreApp, with the engine's code and a plain Italian description.
 ErroreApp ErroreDb(const QSqlError &e);
+// The same for an engine code and message.
+ErroreApp ErroreSqlite(int codice, const QString &messaggio);
