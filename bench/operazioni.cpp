@@ -133,7 +133,8 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   r->cmdTrova_Click();
                   const qint64 righe = r->ReportAttivita->NumeroRighe();
                   r->CmdEsci_Click();
-                  QApplication::processEvents();
+                  // Closed windows go at once, so that each run opens (and loads) a new one.
+                  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                   return righe;
               },
               [this] {
@@ -151,7 +152,7 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   a->txtCF->setText(QStringLiteral("RSCRTT80A01H501Z"));
                   a->txtPiva->setText(QStringLiteral("01234567890"));
                   a->cmdOk_Click();
-                  QApplication::processEvents();
+                  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                   return ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE CODICEANA=") +
                                    QString::number(m_gen.codiceRiscrittura))
                       .toLongLong();
@@ -171,7 +172,7 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
         const QString file = QDir(m_cartella).filePath(nome);
         Ambiente::corrente().messaggi.file << file;
         f->cmdOk_Click();
-        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         qint64 righe = 0;
         QFile letto(file);
         if (letto.open(QIODevice::ReadOnly)) {

@@ -43,24 +43,69 @@ qint64 righeDi(Archivio &archivio, const QString &sql)
     return n;
 }
 
-QString testo(const Recordset &rs, const QString &nome) { return Campo(rs.Testo(nome)); }
+// The positions of the fields a line needs, resolved once per export.
+struct Posizioni {
+    QVector<int> campi;
+    Posizioni(const Recordset &rs, std::initializer_list<const char *> nomi)
+    {
+        for (const char *n : nomi)
+            campi << rs.IndiceCampo(QLatin1String(n));
+    }
+    int operator[](int i) const { return campi.at(i); }
+};
 
-QString importo(const Recordset &rs, const QString &nome)
+// A text field in Windows-1252: plain ASCII without the characters that need quoting goes over
+// as it is stored (the same bytes), anything else through the quoting and the encoder.
+void aggiungiTesto(QByteArray &riga, const Recordset &rs, int i)
 {
-    return rs.Nullo(nome) ? QString() : rs.Importo(nome).testoSemplice();
+    const QByteArrayView t = rs.Utf8Campo(i);
+    for (const char c : t) {
+        if (static_cast<unsigned char>(c) >= 0x80 || c == ';' || c == '"' || c == '\r' || c == '\n') {
+            riga += Windows1252(Campo(QString::fromUtf8(t)));
+            return;
+        }
+    }
+    riga += t;
 }
 
-QString data(const Recordset &rs, const QString &nome)
+void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i)
 {
-    if (rs.Nullo(nome))
-        return QString();
-    // Nearly every row holds a date alone: reading it as a date spares a time-zone lookup per row.
-    if (rs.Testo(nome).size() == 10)
-        return TestoData(rs.Data(nome));
-    return TestoDataOra(rs.DataOra(nome));
+    if (rs.NulloCampo(i))
+        return;
+    bool ok = false;
+    const qint64 v = rs.InteroCampo(i, &ok);
+    if (!ok)
+        throw ErroreApp(CodiciErrore::NumeroNonValido,
+                        QStringLiteral("Importo non valido nel campo ") + rs.NomeCampo(i));
+    if (v % Valuta::Scala == 0)  // whole amounts, the most common: the plain form is the integer
+        riga += QByteArray::number(v / Valuta::Scala);
+    else
+        riga += Valuta::daDecimillesimi(v).testoSemplice().toLatin1();
 }
 
-void riga(const Avanzamento &a)
+void aggiungiData(QByteArray &riga, const Recordset &rs, int i)
+{
+    if (rs.NulloCampo(i))
+        return;
+    const QByteArrayView t = rs.Utf8Campo(i);
+    // Nearly every row holds a plain 'yyyy-MM-dd': turned round by hand, which spares a date
+    // parse and a time-zone lookup per row; anything else goes the long way.
+    if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
+        bool ka = false, km = false, kg = false;
+        const int a = t.sliced(0, 4).toInt(&ka), m = t.sliced(5, 2).toInt(&km), g = t.sliced(8, 2).toInt(&kg);
+        if (ka && km && kg && QDate::isValid(a, m, g)) {
+            riga += t.sliced(8, 2);
+            riga += '/';
+            riga += t.sliced(5, 2);
+            riga += '/';
+            riga += t.sliced(0, 4);
+            return;
+        }
+    }
+    riga += Windows1252(TestoDataOra(rs.DataOra(rs.NomeCampo(i))));
+}
+
+void avanza(const Avanzamento &a)
 {
     if (a.riga)
         a.riga();
@@ -106,6 +151,16 @@ QString TestoDataOra(const QDateTime &dataOra)
 
 QByteArray Windows1252(const QString &testo)
 {
+    // Plain ASCII is the same bytes in Windows-1252.
+    bool ascii = true;
+    for (const QChar c : testo) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return testo.toLatin1();
     QStringEncoder &e = codificatore();
     QByteArray r = e.encode(testo);
     if (!r.contains(Sostituto))
@@ -135,22 +190,42 @@ QByteArray Riga(const QStringList &campi)
 qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno, const Avanzamento &avanzamento)
 {
     scrivi(uscita, Riga({IntestazioneSaldi}));
-    const QString sql = QuerySaldi(alGiorno);
-    const qint64 totale = righeDi(archivio, sql);
-    if (avanzamento.totale)
-        avanzamento.totale(totale);
+    // One line per client at most: the lines are built first, so that the progress bar gets its
+    // range without running the grouping over the whole archive twice.
+    QVector<QByteArray> righe;
     qint64 lette = 0;
-    Recordset rs = archivio.Query(sql);
-    const QString expr1 = QStringLiteral("EXPR1");
-    for (; !rs.Fine(); rs.MoveNext()) {
-        const Valuta saldo = rs.Importo(expr1);
-        if (!saldo.zero())
-            scrivi(uscita, Riga({testo(rs, QStringLiteral("RAGIONESOCIALE")), testo(rs, QStringLiteral("CODICEFISCALE")),
-                                 testo(rs, QStringLiteral("PARTITAIVA")), importo(rs, expr1)}));
-        ++lette;
-        riga(avanzamento);
+    {
+        Recordset rs = archivio.Query(QuerySaldi(alGiorno));
+        const Posizioni p(rs, {"RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1"});
+        QByteArray riga;
+        for (; !rs.Fine(); rs.MoveNext()) {
+            ++lette;
+            bool ok = false;
+            const qint64 saldo = rs.InteroCampo(p[3], &ok);
+            if (!ok || saldo == 0) {  // a null sum reads as 0, as an amount does
+                righe << QByteArray();
+                continue;
+            }
+            riga.clear();
+            aggiungiTesto(riga, rs, p[0]);
+            riga += ';';
+            aggiungiTesto(riga, rs, p[1]);
+            riga += ';';
+            aggiungiTesto(riga, rs, p[2]);
+            riga += ';';
+            aggiungiImporto(riga, rs, p[3]);
+            riga += "\r\n";
+            righe << riga;
+        }
+        rs.Chiudi();
     }
-    rs.Chiudi();
+    if (avanzamento.totale)
+        avanzamento.totale(lette);
+    for (const QByteArray &r : std::as_const(righe)) {
+        if (!r.isEmpty())
+            scrivi(uscita, r);
+        avanza(avanzamento);
+    }
     return lette;
 }
 
@@ -164,13 +239,27 @@ qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, 
         avanzamento.totale(totale);
     qint64 lette = 0;
     Recordset rs = archivio.Query(sql);
+    const Posizioni p(rs, {"DATAOP", "DESCRIZIONE", "ENTRATA", "USCITA", "RAGIONESOCIALE", "CODICEFISCALE",
+                           "PARTITAIVA"});
+    // Each line is written as soon as it is built: a million rows keep memory flat.
+    QByteArray riga;
     for (; !rs.Fine(); rs.MoveNext()) {
-        scrivi(uscita, Riga({data(rs, QStringLiteral("DATAOP")), testo(rs, QStringLiteral("DESCRIZIONE")),
-                             importo(rs, QStringLiteral("ENTRATA")), importo(rs, QStringLiteral("USCITA")),
-                             testo(rs, QStringLiteral("RAGIONESOCIALE")), testo(rs, QStringLiteral("CODICEFISCALE")),
-                             testo(rs, QStringLiteral("PARTITAIVA"))}));
+        riga.clear();
+        aggiungiData(riga, rs, p[0]);
+        riga += ';';
+        aggiungiTesto(riga, rs, p[1]);
+        riga += ';';
+        aggiungiImporto(riga, rs, p[2]);
+        riga += ';';
+        aggiungiImporto(riga, rs, p[3]);
+        for (int k = 4; k < 7; ++k) {
+            riga += ';';
+            aggiungiTesto(riga, rs, p[k]);
+        }
+        riga += "\r\n";
+        scrivi(uscita, riga);
         ++lette;
-        riga(avanzamento);
+        avanza(avanzamento);
     }
     rs.Chiudi();
     return lette;

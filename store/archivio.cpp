@@ -193,6 +193,13 @@ QString Recordset::TestoCampo(int posizione) const
     return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_st.get(), posizione)) : QString();
 }
 
+QByteArrayView Recordset::Utf8Campo(int posizione) const
+{
+    corrente();
+    const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_st.get(), posizione));
+    return t ? QByteArrayView(t, sqlite3_column_bytes(m_st.get(), posizione)) : QByteArrayView();
+}
+
 qint64 Recordset::InteroCampo(int posizione, bool *ok) const
 {
     corrente();

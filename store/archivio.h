@@ -49,6 +49,8 @@ public:
     // Reads by position without a QVariant, for long walks.
     bool NulloCampo(int posizione) const;
     QString TestoCampo(int posizione) const;     // null reads as empty text
+    // The UTF-8 bytes of a text field, valid until the next MoveNext; empty for null.
+    QByteArrayView Utf8Campo(int posizione) const;
     // The integer of a field; `ok` false when it is null or not an integer.
     qint64 InteroCampo(int posizione, bool *ok) const;
 
