@@ -1,6 +1,7 @@
 #include "clients/frmAnagrafiche.h"
 
 #include "clients/frmRicerca.h"
+#include "clients/identificazione.h"
 #include "ledger/icone.h"
 #include "store/archivio.h"
 #include "store/errore.h"
@@ -135,48 +136,8 @@ void frmAnagrafiche::RiceviCliente(const DatiCliente &c)
 
 void frmAnagrafiche::ControlloCodiceAna()
 {
-    // The ledger's lookup, without its refresh: the tax code wins over the VAT number, the VAT number
-    // over the name, and the client's newest row gives the other fields.
-    const QString etichetta = QStringLiteral("ControlloCodiceAna");
-    auto cerca = [this](const QString &colonna, const QString &valore,
-                        const std::function<void(const Recordset &)> &copia) {
-        Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna +
-                                                      QLatin1Char('=') + SqlTesto(valore) +
-                                                      QStringLiteral(" ORDER BY ID DESC"));
-        if (!rs.Fine()) {
-            txtCodiceana->setText(rs.Testo(QStringLiteral("CODICEANA")));
-            copia(rs);
-        }
-        rs.Chiudi();
-    };
-    EseguiPasso(etichetta, [this] {
-        if (txtCodiceana->text().isEmpty())
-            txtCodiceana->setText(Nessuno);
-    }, this);
-    EseguiPasso(etichetta, [&] {
-        if (txtCF->text().isEmpty())
-            return;
-        cerca(QStringLiteral("codicefiscale"), txtCF->text(), [this](const Recordset &rs) {
-            txtDenominazione->setText(rs.Testo(QStringLiteral("RAGIONESOCIALE")));
-            txtPiva->setText(rs.Testo(QStringLiteral("PARTITAIVA")));
-        });
-    }, this);
-    EseguiPasso(etichetta, [&] {
-        if (txtPiva->text().isEmpty() || txtCodiceana->text() != Nessuno)
-            return;
-        cerca(QStringLiteral("PARTITAIVA"), txtPiva->text(), [this](const Recordset &rs) {
-            txtDenominazione->setText(rs.Testo(QStringLiteral("RAGIONESOCIALE")));
-            txtCF->setText(rs.Testo(QStringLiteral("CODICEFISCALE")));
-        });
-    }, this);
-    EseguiPasso(etichetta, [&] {
-        if (txtDenominazione->text().isEmpty() || txtCodiceana->text() != Nessuno)
-            return;
-        cerca(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text(), [this](const Recordset &rs) {
-            txtPiva->setText(rs.Testo(QStringLiteral("PARTITAIVA")));
-            txtCF->setText(rs.Testo(QStringLiteral("CODICEFISCALE")));
-        });
-    }, this);
+    // The ledger's lookup, without its refresh.
+    IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this);
 }
 
 void frmAnagrafiche::cmdOk_Click()
