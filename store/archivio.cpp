@@ -14,6 +14,10 @@
 #include <memory>
 #include <optional>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 const char *const Schema[] = {
@@ -79,6 +83,21 @@ bool intestazioneSqlite(const QString &percorso)
     if (pagine == 0 || numero(24, 4) != numero(92, 4) || QFileInfo(percorso + QStringLiteral("-journal")).size() > 0)
         return true;
     return dimensione >= qint64(pagine) * pagina;
+}
+
+// The identity of the file at a path (device and inode), or nothing when there is no file there.
+std::optional<std::pair<quint64, quint64>> identitaFile(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+        return std::nullopt;
+    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
+#else
+    if (!QFileInfo::exists(percorso))
+        return std::nullopt;
+    return std::make_pair(quint64(0), quint64(0));
+#endif
 }
 
 // The inside of a #mm/dd/yyyy# literal: exactly two, two and four ASCII digits; anything else,
@@ -301,6 +320,7 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
 {
     Chiudi();
     m_percorso = percorsoFile;
+    m_identita.reset();
     const QFileInfo info(percorsoFile);
     if (info.exists() && info.isDir())
         illeggibile(percorsoFile);
@@ -371,6 +391,7 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
         QSqlQuery q(db);
         q.exec(QString::fromLatin1(s));
     }
+    m_identita = identitaFile(percorsoFile);
 }
 
 void Archivio::verificaAperto() const
@@ -378,6 +399,15 @@ void Archivio::verificaAperto() const
     if (!Aperto())
         throw ErroreApp(CodiciErrore::ArchivioNonAperto,
                         QStringLiteral("Operazione non consentita: l'archivio non è aperto."));
+    // The open connection keeps the file it opened even when that file is removed or replaced: its
+    // folder deleted, another file copied over it. Reads would then show, and writes would store,
+    // data that nobody will find again, so every statement first checks the file is still there.
+    if (m_identita && identitaFile(m_percorso) != m_identita)
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("L'archivio non è più disponibile: il file ") +
+                            QDir::toNativeSeparators(m_percorso) +
+                            QStringLiteral(" è stato rimosso, spostato o sostituito da un altro programma. "
+                                           "Riavviare il programma per riaprirlo."));
 }
 
 sqlite3 *Archivio::Handle() const

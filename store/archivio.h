@@ -14,6 +14,8 @@
 #include <QtSql/QSqlQuery>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QSqlError;
 
@@ -118,6 +120,8 @@ private:
     void verificaAperto() const;
     QString m_nome;
     QString m_percorso;
+    // Device and inode of the file opened, to tell when another file has taken its place.
+    std::optional<std::pair<quint64, quint64>> m_identita;
 };
 
 // The open step of the ledger window: reads "Connessione" (storing the default folder on first run),

@@ -1,0 +1,422 @@
+// Faults from outside the program while the user works: an archive that cannot be written, an archive
+// that has gone or been replaced, a full disk, another program holding the archive, settings that
+// cannot be written. Each time the user gets one plain Italian message through the error reporter,
+// keeps what was typed and a usable window, and the archive holds exactly what it held.
+#include "export/frmSelDate.h"
+#include "store/costanti.h"
+#include "store/impostazioni.h"
+#include "tests/ledger/utente.h"
+
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace Utente;
+
+namespace {
+
+// A file or folder made unwritable for as long as the guard lives. Root ignores permission bits, so
+// as root the immutable attribute does it; otherwise the write bits are taken away.
+class NonScrivibile {
+public:
+    explicit NonScrivibile(QString percorso) : m_percorso(std::move(percorso))
+    {
+        if (::geteuid() == 0) {
+            m_chattr = true;
+            m_ok = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_percorso}) == 0;
+        } else {
+            m_permessi = QFile::permissions(m_percorso);
+            m_ok = QFile::setPermissions(m_percorso, m_permessi & ~(QFileDevice::WriteOwner | QFileDevice::WriteUser |
+                                                                    QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        }
+    }
+    ~NonScrivibile()
+    {
+        if (m_chattr)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), m_percorso});
+        else if (m_ok)
+            QFile::setPermissions(m_percorso, m_permessi);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_percorso;
+    bool m_chattr = false, m_ok = false;
+    QFileDevice::Permissions m_permessi;
+};
+
+// A file-size limit that plays the full disk: writes past it fail with EFBIG instead of killing us.
+class DiscoPieno {
+public:
+    explicit DiscoPieno(qint64 byte)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_prima);
+        rlimit r = m_prima;
+        r.rlim_cur = rlim_t(byte);
+        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
+    }
+    ~DiscoPieno() { setrlimit(RLIMIT_FSIZE, &m_prima); }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_prima{};
+    bool m_ok = false;
+};
+
+// Settings written under a regular file: no settings file can be made there, for root too.
+class ImpostazioniBloccate {
+public:
+    ImpostazioniBloccate()
+    {
+        const QString blocco = Ambiente::corrente().cartella() + QStringLiteral("/non-una-cartella");
+        QFile f(blocco);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("x");
+        Impostazioni::ImpostaFile(blocco + QStringLiteral("/Spesario.ini"));
+    }
+    ~ImpostazioniBloccate() { Impostazioni::ImpostaFile(Ambiente::corrente().cartella() + QStringLiteral("/Spesario.ini")); }
+};
+
+const QString Nome = QStringLiteral("Verdi Srl"), Cf = QStringLiteral("VRDGPP80A01H501U"),
+              Piva = QStringLiteral("01234567890"), Descrizione = QStringLiteral("Trasferta a Torino"),
+              Importo = QStringLiteral("25,00");
+
+QString FileArchivio() { return Ambiente::corrente().cartellaArchivio() + QLatin1Char('/') + NomeFileArchivio; }
+
+} // namespace
+
+class TstGuasti : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void archivioNonScrivibile_data();
+    void archivioNonScrivibile();
+    void archivioSparito_data();
+    void archivioSparito();
+    void discoPienoNelSalvataggio();
+    void discoPienoNellEsportazione();
+    void archivioInUso();
+    void impostazioniAlPrimoAvvio();
+    void impostazioniNellEsportazione();
+
+private:
+    MessaggiFinti &messaggi() { return Ambiente::corrente().messaggi; }
+    void digita(const QString &descrizione = Descrizione);
+    void salvaFallito(const QString &frammento, const QString &descrizione = Descrizione);
+    QStringList righe();
+
+    frmAnticipi *w = nullptr;
+    QStringList m_prima;
+};
+
+void TstGuasti::init()
+{
+    w = apri();
+    InserisciRiga(questAnno(1, 10), "riga esistente", "0", "5", "Rossi", "RSS", "111", 1);
+    m_prima = righe();
+}
+
+void TstGuasti::cleanup()
+{
+    if (frmSelDate *s = frmSelDate::Esistente())
+        delete s;
+    chiudi();
+    QVERIFY(NessunaAttesa());
+    w = nullptr;
+}
+
+// Every row as text, to compare the archive before and after.
+QStringList TstGuasti::righe()
+{
+    QStringList r;
+    QSqlQuery q(Archivio::ConnArchivio().Database());
+    if (!q.exec(QStringLiteral("SELECT ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                               "PARTITAIVA, CODICEANA FROM ANTICIPI ORDER BY ID")))
+        return {QStringLiteral("illeggibile: ") + q.lastError().text()};
+    while (q.next()) {
+        QStringList c;
+        for (int i = 0; i < 9; ++i)
+            c << q.value(i).toString();
+        r << c.join(QLatin1Char('|'));
+    }
+    return r;
+}
+
+// A new client's movement typed into the ledger window.
+void TstGuasti::digita(const QString &descrizione)
+{
+    nuovoCliente(w, Nome, Cf);
+    scrivi(w->txtPiva, Piva, w->DtpData);
+    if (descrizione.size() > 200)
+        w->txtDescrizione->setPlainText(descrizione);  // typing a long text key by key adds nothing
+    else
+        scriviDescrizione(w, descrizione);
+    QTest::mouseClick(w->optTipo[1], Qt::LeftButton);
+    scrivi(w->txtUscite, QStringLiteral("25"), w->DtpData);
+}
+
+// Salva fails with one reported error holding `frammento`; what was typed is all still there and the
+// window can be used again.
+void TstGuasti::salvaFallito(const QString &frammento, const QString &descrizione)
+{
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().messaggi.size(), 1);
+    const Messaggio m = messaggi().messaggi.first();
+    QCOMPARE(m.titolo, QStringLiteral("Errore Salva"));
+    QCOMPARE(m.icona, Icona::Critico);
+    QVERIFY2(m.testo.contains(frammento), qPrintable(m.testo));
+    QCOMPARE(Ambiente::corrente().uscite, 0);
+    QVERIFY(!w->UltimoSalvataggioRiuscito());
+    QCOMPARE(w->txtDenominazione->text(), Nome);
+    QCOMPARE(w->txtCF->text(), Cf);
+    QCOMPARE(w->txtPiva->text(), Piva);
+    QCOMPARE(w->txtDescrizione->toPlainText(), descrizione);
+    QVERIFY(w->optTipo[1]->isChecked());
+    QCOMPARE(w->txtUscite->text(), Importo);
+    QCOMPARE(w->txtCodiceana->text(), QStringLiteral("0"));  // no code taken for a row not written
+    QVERIFY(w->isEnabled());
+    QVERIFY(attivo(w, QStringLiteral("Salva")));
+    QVERIFY(!QApplication::overrideCursor());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TstGuasti::archivioNonScrivibile_data()
+{
+    QTest::addColumn<bool>("cartella");
+    QTest::newRow("file in sola lettura") << false;
+    QTest::newRow("cartella in sola lettura") << true;
+}
+
+void TstGuasti::archivioNonScrivibile()
+{
+    QFETCH(bool, cartella);
+    if (::geteuid() == 0 && QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty())
+        QSKIP("chattr is needed to make a file unwritable for root");
+    // Made unwritable before the program opens it, as a user meets it at start.
+    Archivio::ConnArchivio().Chiudi();
+    auto blocco = std::make_unique<NonScrivibile>(cartella ? Ambiente::corrente().cartellaArchivio() : FileArchivio());
+    QVERIFY(blocco->ok());
+    riapriArchivio();
+    const QByteArray prima = [] {
+        QFile f(FileArchivio());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    digita();
+    salvaFallito(cartella ? QStringLiteral("Impossibile aprire il file dell'archivio o scrivere nella sua cartella")
+                          : QStringLiteral("L'archivio è in sola lettura"));
+    QCOMPARE(righe(), m_prima);
+    // Reading still works: the client's list is shown.
+    identifica(w, QStringLiteral("RSS"));
+    QCOMPARE(w->ReportAttivita->NumeroRighe(), 1);
+    QFile f(FileArchivio());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), prima);
+    f.close();
+
+    // Once the folder can be written again, the same input saves.
+    if (cartella) {
+        blocco.reset();
+        w->PulisciCampi(false);
+        digita();
+        messaggi().azzera();
+        comando(w, QStringLiteral("Salva"));
+        QCOMPARE(messaggi().testi(), QStringList());
+        QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND CODICEANA=2")), 1);
+    }
+}
+
+void TstGuasti::archivioSparito_data()
+{
+    QTest::addColumn<bool>("sostituito");
+    QTest::newRow("cartella rimossa") << false;
+    QTest::newRow("file sostituito da un altro") << true;
+}
+
+void TstGuasti::archivioSparito()
+{
+    QFETCH(bool, sostituito);
+    const QString cartella = Ambiente::corrente().cartellaArchivio();
+    digita();
+    // Behind the program's back, with the connection open.
+    const QByteArray estraneo("PK\x03\x04 non un archivio", 24);
+    if (sostituito) {
+        QFile f(cartella + QStringLiteral("/nuovo.tmp"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(estraneo);
+        f.close();
+        QVERIFY(::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(FileArchivio()).constData()) == 0);
+    } else {
+        QVERIFY(QDir(cartella).removeRecursively());
+    }
+
+    salvaFallito(QStringLiteral("L'archivio non è più disponibile"));
+    // Nothing written anywhere: the folder not made again, the other file as it was.
+    if (sostituito) {
+        QFile f(FileArchivio());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), estraneo);
+        QCOMPARE(QDir(cartella).entryList(QDir::Files), QStringList{NomeFileArchivio});
+    } else {
+        QVERIFY(!QFileInfo::exists(cartella));
+    }
+    // A refresh does not show the old file's rows as if they were still there.
+    messaggi().azzera();
+    w->RinfrescaLista();
+    QVERIFY(!messaggi().messaggi.isEmpty());
+    for (const QString &t : messaggi().testi())
+        QVERIFY2(t.contains(QStringLiteral("L'archivio non è più disponibile")), qPrintable(t));
+    QCOMPARE(w->txtDescrizione->toPlainText(), Descrizione);
+}
+
+void TstGuasti::discoPienoNelSalvataggio()
+{
+    // A description long enough that the archive must grow past the limit to take it.
+    QString lunga;
+    while (lunga.size() < 200000)
+        lunga += QStringLiteral("Spese di trasferta e pedaggi autostradali. ");
+    digita(lunga);
+    {
+        DiscoPieno pieno(QFileInfo(FileArchivio()).size() + 8192);
+        QVERIFY(pieno.ok());
+        salvaFallito(QStringLiteral("Errore N."), lunga);
+    }
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("disco"), Qt::CaseInsensitive), qPrintable(messaggi().testi().first()));
+    QCOMPARE(righe(), m_prima);
+    QCOMPARE(ValoreSql(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+
+    // With room again, the same input saves, once and whole.
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QSqlQuery q(Archivio::ConnArchivio().Database());
+    QVERIFY(q.prepare(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE DESCRIZIONE=? AND CODICEANA=2")));
+    q.addBindValue(lunga);
+    QVERIFY(q.exec() && q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(conta(), 2);
+}
+
+void TstGuasti::discoPienoNellEsportazione()
+{
+    QSqlQuery q(Archivio::ConnArchivio().Database());
+    QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                   "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                   "PARTITAIVA, CODICEANA) SELECT '" + questAnno(1, 11) + "', printf('%0100d', i), 0, 10000, 'Rossi', "
+                   "'RSS', '111', 1 FROM n"));
+    const QStringList prima = righe();
+    const QString percorso = Ambiente::corrente().cartella() + QStringLiteral("/pieno.csv");
+    QFile::remove(percorso);
+    comando(w, QStringLiteral("Esporta in CSV"));
+    frmSelDate *s = frmSelDate::Esistente();
+    QVERIFY(s);
+    s->DtpData[0]->setDate(QDate(QDate::currentDate().year(), 1, 1));
+    messaggi().azzera();
+    messaggi().file << percorso;
+    {
+        DiscoPieno pieno(64 * 1024);
+        QVERIFY(pieno.ok());
+        QTest::mouseClick(s->cmdOk, Qt::LeftButton);
+    }
+    QCOMPARE(messaggi().messaggi.size(), 1);
+    QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore "));
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Impossibile scrivere il file")),
+             qPrintable(messaggi().testi().first()));
+    QVERIFY(!QFileInfo::exists(percorso));  // no truncated export left for the user to open
+    QVERIFY(s->isVisible() && s->isEnabled());
+    QCOMPARE(righe(), prima);
+    // With room again, the same window exports.
+    messaggi().azzera();
+    messaggi().file << percorso;
+    QTest::mouseClick(s->cmdOk, Qt::LeftButton);
+    QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Esportazione terminata")});
+    QVERIFY(QFileInfo(percorso).size() > 64 * 1024);
+}
+
+void TstGuasti::archivioInUso()
+{
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (shell.isEmpty())
+        QSKIP("the sqlite3 shell is needed to hold the archive from another process");
+    // Typed first: while the other program holds the archive every lookup waits for it too.
+    digita();
+    QProcess altro;
+    altro.start(shell, {FileArchivio()});
+    QVERIFY(altro.waitForStarted());
+    altro.write("BEGIN EXCLUSIVE;\nSELECT 'preso';\n");
+    QByteArray uscita;
+    while (!uscita.contains("preso") && altro.waitForReadyRead(10000))
+        uscita += altro.readAllStandardOutput();
+    QVERIFY2(uscita.contains("preso"), altro.readAllStandardError().constData());
+
+    // The save waits for the busy timeout, then gives up.
+    salvaFallito(QStringLiteral("L'archivio è in uso da un altro programma"));
+
+    altro.write("ROLLBACK;\n.quit\n");
+    altro.closeWriteChannel();
+    QVERIFY(altro.waitForFinished(10000));
+    QCOMPARE(righe(), m_prima);
+    // Once the other program lets go, the same input saves.
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND CODICEANA=2")), 1);
+}
+
+void TstGuasti::impostazioniAlPrimoAvvio()
+{
+    chiudi();
+    Ambiente::corrente().azzera();
+    ImpostazioniBloccate bloccate;
+    const QString predefinita = CartellaArchivioPredefinita();
+    QDir(predefinita).removeRecursively();
+    w = ApriRegistro();
+    // Reported once; the archive opens all the same on the first-run folder.
+    QCOMPARE(messaggi().messaggi.size(), 1);
+    QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore "));
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Impossibile salvare le impostazioni")),
+             qPrintable(messaggi().testi().first()));
+    QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+    QCOMPARE(QFileInfo(Archivio::ConnArchivio().Percorso()).absolutePath(), QFileInfo(predefinita).absoluteFilePath());
+    digita();
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QCOMPARE(conta(), 1);
+    chiudi();
+    Archivio::Rilascia();
+    QDir(predefinita).removeRecursively();
+}
+
+void TstGuasti::impostazioniNellEsportazione()
+{
+    ImpostazioniBloccate bloccate;
+    const QString percorso = Ambiente::corrente().cartella() + QStringLiteral("/saldi.csv");
+    QFile::remove(percorso);
+    comando(w, QStringLiteral("Esporta anticipazioni"));
+    frmSelDate *s = frmSelDate::Esistente();
+    QVERIFY(s);
+    messaggi().azzera();
+    messaggi().file << percorso;
+    QTest::mouseClick(s->cmdOk, Qt::LeftButton);
+    // The dates cannot be kept, and the user is told; the export itself is written whole.
+    QStringList testi = messaggi().testi();
+    QVERIFY(testi.size() >= 2);
+    QCOMPARE(testi.takeLast(), QStringLiteral("Esportazione terminata"));
+    for (const QString &t : testi)
+        QVERIFY2(t.contains(QStringLiteral("Impossibile salvare le impostazioni")), qPrintable(t));
+    QFile f(percorso);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\nRossi;RSS;111;-5\r\n"));
+}
+
+SPESARIO_TEST_MAIN(TstGuasti)
+#include "tst_guasti.moc"
