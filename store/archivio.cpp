@@ -472,17 +472,20 @@ QSqlQuery Archivio::preparata(const QString &sql)
     return q;
 }
 
+// The ID of the row that "SELECT * FROM ANTICIPI WHERE ID=" + id finds, 0 when there is none.
+qint64 Archivio::rigaPerID(const QString &id)
+{
+    Recordset rs = Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+    const qint64 r = rs.Fine() ? 0 : rs.Intero(QStringLiteral("ID"));
+    rs.Chiudi();
+    return r;
+}
+
 qint64 Archivio::ScriviMovimento(const QString &idTesto, const Movimento &m)
 {
     verificaAperto();
     const QString id = SqlIntero(idTesto);
-    qint64 idRiga = 0;
-    {
-        Recordset rs = Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
-        if (!rs.Fine())
-            idRiga = rs.Intero(QStringLiteral("ID"));
-        rs.Chiudi();
-    }
+    const qint64 idRiga = rigaPerID(id);
     QSqlQuery q = preparata(
         idRiga != 0
             ? QStringLiteral("UPDATE ANTICIPI SET DATAOP=?, DESCRIZIONE=?, ENTRATA=?, USCITA=?, RAGIONESOCIALE=?, "
@@ -508,13 +511,7 @@ bool Archivio::EliminaMovimento(const QString &idTesto)
 {
     verificaAperto();
     const QString id = SqlIntero(idTesto);
-    qint64 idRiga = 0;
-    {
-        Recordset rs = Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
-        if (!rs.Fine())
-            idRiga = rs.Intero(QStringLiteral("ID"));
-        rs.Chiudi();
-    }
+    const qint64 idRiga = rigaPerID(id);
     if (idRiga == 0)
         return false;
     QSqlQuery q = preparata(QStringLiteral("DELETE FROM ANTICIPI WHERE ID=?"));

@@ -117,6 +117,7 @@ public:
 private:
     Archivio();
     QSqlQuery preparata(const QString &sql);
+    qint64 rigaPerID(const QString &id);
     void verificaAperto() const;
     QString m_nome;
     QString m_percorso;
