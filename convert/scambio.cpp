@@ -1,0 +1,307 @@
+#include "convert/scambio.h"
+
+#include "convert/archivio_sqlite.h"
+#include "convert/sorgente_access.h"
+#include "store/archivio.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#endif
+
+namespace {
+
+std::function<void(const char *)> &osservatore()
+{
+    static std::function<void(const char *)> o;
+    return o;
+}
+
+void passo(const char *nome)
+{
+    if (osservatore())
+        osservatore()(nome);
+}
+
+QString nativo(const QString &percorso) { return QDir::toNativeSeparators(QFileInfo(percorso).absoluteFilePath()); }
+
+[[noreturn]] void fallisci(const QString &testo) { throw ErroreApp(ErroreConversione, testo); }
+
+std::optional<std::pair<quint64, quint64>> identita(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+        return std::nullopt;
+    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
+#else
+    Q_UNUSED(percorso);
+    return std::nullopt;
+#endif
+}
+
+bool stessiByte(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 20) != fb.read(1 << 20))
+            return false;
+    }
+    return true;
+}
+
+// A rename that lands whole on disk: the folder's entry is synced too.
+void sincronizzaCartella(const QString &cartella)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(cartella);
+#endif
+}
+
+bool sincronizzaFile(QFile &f)
+{
+#ifdef Q_OS_UNIX
+    return f.flush() && ::fsync(f.handle()) == 0;
+#elif defined(Q_OS_WIN)
+    return f.flush() && ::_commit(f.handle()) == 0;
+#else
+    return f.flush();
+#endif
+}
+
+// Replaces `destinazione` with `origine` in one step.
+bool sostituisci(const QString &origine, const QString &destinazione)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(origine).utf16()),
+                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destinazione).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return ::rename(QFile::encodeName(origine).constData(), QFile::encodeName(destinazione).constData()) == 0;
+#endif
+}
+
+QString parziale(const QString &percorso) { return percorso + QStringLiteral(".parziale"); }
+
+// Gives the file at `esistente` the second name `nuovo` without touching its bytes: a hard link
+// where the file system has them, otherwise a copy that is synced and then renamed into place.
+void secondoNome(const QString &esistente, const QString &nuovo)
+{
+#ifdef Q_OS_UNIX
+    if (::link(QFile::encodeName(esistente).constData(), QFile::encodeName(nuovo).constData()) == 0)
+        return;
+    if (errno == EEXIST)
+        fallisci(QStringLiteral("Il file ") + nativo(nuovo) + QStringLiteral(" esiste già."));
+#endif
+    const QString copia = parziale(nuovo);
+    QFile::remove(copia);
+    QFile da(esistente), a(copia);
+    bool ok = da.open(QIODevice::ReadOnly) && a.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    while (ok && !da.atEnd()) {
+        const QByteArray blocco = da.read(1 << 20);
+        ok = !blocco.isEmpty() && a.write(blocco) == blocco.size();
+    }
+    ok = ok && sincronizzaFile(a);
+    a.close();
+    if (!ok || QFileInfo(copia).size() != QFileInfo(esistente).size() || QFileInfo::exists(nuovo) ||
+        !sostituisci(copia, nuovo)) {
+        QFile::remove(copia);
+        fallisci(QStringLiteral("Impossibile conservare l'originale come ") + nativo(nuovo) + QStringLiteral(": ") +
+                 (a.error() != QFile::NoError ? a.errorString() : QStringLiteral("scrittura non riuscita")) +
+                 QLatin1Char('.'));
+    }
+}
+
+std::unique_ptr<SorgenteCopia> apriSorgente(const QString &percorso)
+{
+    if (EFileAccess(percorso))
+        return std::make_unique<SorgenteAccess>(percorso);
+    if (EFileSqlite(percorso))
+        return std::make_unique<SorgenteSqlite>(percorso);
+    if (!QFileInfo(percorso).isFile())
+        return std::make_unique<SorgenteAccess>(percorso);  // says what is wrong with the path
+    QFile f(percorso);
+    if (!f.open(QIODevice::ReadOnly))
+        fallisci(QStringLiteral("Impossibile leggere l'archivio ") + nativo(percorso) + QStringLiteral(": ") +
+                 f.errorString() + QLatin1Char('.'));
+    fallisci(QStringLiteral("Impossibile leggere l'archivio ") + nativo(percorso) +
+             QStringLiteral(": il file non è un archivio Access né un archivio di questo programma."));
+}
+
+} // namespace
+
+void ImpostaOsservatoreConversione(std::function<void(const char *)> o) { osservatore() = std::move(o); }
+
+QString NomeOriginaleAccess(const QString &cartella)
+{
+    const QDir dir(cartella);
+    QString nome = QStringLiteral("archivio-access.mdb");
+    for (int n = 2; QFileInfo::exists(dir.filePath(nome)) || QFileInfo::exists(dir.filePath(parziale(nome))); ++n)
+        nome = QStringLiteral("archivio-access-%1.mdb").arg(n);
+    return nome;
+}
+
+void RiordinaCartella(const QString &cartella)
+{
+    const QDir dir(cartella);
+    QFile::remove(dir.filePath(NomeFileBozza));
+    QFile::remove(dir.filePath(NomeFileBozza + QStringLiteral("-journal")));
+    for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb.parziale")}, QDir::Files))
+        QFile::remove(dir.filePath(nome));
+    const QString archivio = dir.filePath(NomeFileArchivio);
+    const auto id = identita(archivio);
+    const bool access = EFileAccess(archivio);
+    for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb")}, QDir::Files)) {
+        const QString p = dir.filePath(nome);
+        // A second name of archivio.mdb itself is what a swap killed before its rename leaves; so is
+        // a full copy of an Access archivio.mdb where the file system has no links. Removing either
+        // loses no byte: archivio.mdb still holds them.
+        if ((id && identita(p) == id) || (access && stessiByte(p, archivio)))
+            QFile::remove(p);
+    }
+}
+
+RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &nomeOriginale,
+                                        const AvanzamentoCopia &avanzamento)
+{
+    const QDir dir(cartella);
+    const QString archivio = dir.filePath(NomeFileArchivio);
+    const QString bozza = dir.filePath(NomeFileBozza);
+    const QString originale = dir.filePath(nomeOriginale);
+    RiordinaCartella(cartella);
+    if (QFileInfo::exists(originale))
+        fallisci(QStringLiteral("Il file ") + nativo(originale) + QStringLiteral(" esiste già."));
+    passo("inizio");
+    RiepilogoCopia r;
+    {
+        SorgenteAccess sorgente(archivio);
+        DestinazioneSqlite destinazione(bozza);
+        r = CopiaArchivio(sorgente, destinazione, [&](qint64 fatte, qint64 attese) {
+            passo("righe");
+            if (avanzamento)
+                avanzamento(fatte, attese);
+        });
+    }
+    passo("verificata");
+    bool collegato = false;
+    try {
+        secondoNome(archivio, originale);
+        collegato = true;
+        sincronizzaCartella(cartella);
+        passo("collegato");
+        if (!sostituisci(bozza, archivio))
+            fallisci(QStringLiteral("Impossibile sostituire ") + nativo(archivio) + QStringLiteral(" con l'archivio convertito."));
+    } catch (...) {
+        QFile::remove(bozza);
+        if (collegato)
+            QFile::remove(originale);
+        throw;
+    }
+    sincronizzaCartella(cartella);
+    passo("rinominato");
+    return r;
+}
+
+RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella, const AvanzamentoCopia &avanzamento)
+{
+    const QFileInfo info(cartella);
+    if (info.exists() && !info.isDir())
+        fallisci(QStringLiteral("La destinazione ") + nativo(cartella) + QStringLiteral(" è un file, non una cartella."));
+    const bool creata = !info.exists();
+    if (creata && !QDir().mkpath(cartella))
+        fallisci(QStringLiteral("Impossibile creare la cartella ") + nativo(cartella) + QLatin1Char('.'));
+    const QDir dir(cartella);
+    const QString archivio = dir.filePath(NomeFileArchivio);
+    const QString bozza = dir.filePath(NomeFileBozza);
+    try {
+        if (QFileInfo::exists(archivio)) {
+            if (!EFileSqlite(archivio))
+                fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
+                         QStringLiteral(" contiene già un file archivio.mdb che non è un archivio di questo programma."));
+            const qint64 righe = SorgenteSqlite(archivio).RigheAttese();
+            if (righe > 0)
+                fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
+                         QStringLiteral(" contiene già un archivio con %1 movimenti: scegliere una cartella vuota.").arg(righe));
+        }
+        QFile::remove(bozza);  // a draft of an earlier copy that was stopped
+        RiepilogoCopia r;
+        {
+            std::unique_ptr<SorgenteCopia> sorgente = apriSorgente(origine);
+            DestinazioneSqlite destinazione(bozza);
+            r = CopiaArchivio(*sorgente, destinazione, avanzamento);
+        }
+        if (!sostituisci(bozza, archivio))
+            fallisci(QStringLiteral("Impossibile dare il nome ") + nativo(archivio) + QStringLiteral(" all'archivio copiato."));
+        sincronizzaCartella(cartella);
+        return r;
+    } catch (...) {
+        QFile::remove(bozza);
+        if (creata)
+            QDir().rmdir(cartella);
+        throw;
+    }
+}
+
+int CopiaDaRigaDiComando(const QStringList &argomenti)
+{
+    if (argomenti.size() != 2) {
+        std::fprintf(stderr, "Uso: spesario --copia-archivio ORIGINE DESTINAZIONE\n"
+                             "  ORIGINE       un archivio Access del programma precedente o un archivio di questo programma\n"
+                             "  DESTINAZIONE  la cartella che conterrà il nuovo archivio.mdb (creata se manca)\n");
+        return 2;
+    }
+#ifdef Q_OS_UNIX
+    const bool terminale = ::isatty(STDERR_FILENO);
+#else
+    const bool terminale = false;
+#endif
+    try {
+        const RiepilogoCopia r = CopiaInCartella(argomenti[0], argomenti[1], [&](qint64 fatte, qint64 attese) {
+            if (!terminale)
+                return;
+            if (attese > 0)
+                std::fprintf(stderr, "\rCopiati %lld movimenti di %lld (%lld%%)", qlonglong(fatte), qlonglong(attese),
+                             qlonglong(fatte * 100 / attese));
+            else
+                std::fprintf(stderr, "\rCopiati %lld movimenti", qlonglong(fatte));
+            std::fflush(stderr);
+        });
+        if (terminale)
+            std::fprintf(stderr, "\n");
+        const QString esito = QStringLiteral("Archivio copiato e verificato: ") +
+                              nativo(QDir(argomenti[1]).filePath(NomeFileArchivio)) + QLatin1Char('\n') +
+                              TestoRiepilogo(r);
+        std::fputs(esito.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        return 0;
+    } catch (const ErroreApp &e) {
+        if (terminale)
+            std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "Copia non riuscita: %s\n", e.descrizione().toLocal8Bit().constData());
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "Copia non riuscita: memoria esaurita.\n");
+    }
+    return 1;
+}
