@@ -33,8 +33,10 @@ void confronta(DestinazioneCopia &destinazione, const Impronta &sorgente, const 
     destinazione.Rileggi([&](qint64 id, qint64 codiceAna, qint64 entrata, qint64 uscita) {
         if (i >= sorgente.id.size())
             verificaFallita(QStringLiteral("la riga con ID %1 non è nell'archivio di origine").arg(id));
-        if (sorgente.id[i] != id)
-            verificaFallita(QStringLiteral("manca la riga con ID %1").arg(std::min(sorgente.id[i], id)));
+        if (sorgente.id[i] < id)
+            verificaFallita(QStringLiteral("manca la riga con ID %1").arg(sorgente.id[i]));
+        if (sorgente.id[i] > id)
+            verificaFallita(QStringLiteral("la riga con ID %1 non è nell'archivio di origine").arg(id));
         ++i;
         ++righe;
         idMassimo = std::max(idMassimo, id);

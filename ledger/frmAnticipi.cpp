@@ -4,6 +4,7 @@
 #include "store/archivio.h"
 #include "store/costanti.h"
 #include "store/errore.h"
+#include "store/messaggi.h"
 #include "store/reportcontrol.h"
 
 #include <QAction>
@@ -250,7 +251,16 @@ void frmAnticipi::costruisci()
 void frmAnticipi::Form_Load()
 {
     const QString nessuna;
-    EseguiPasso(nessuna, [] { ApriArchivio(); }, this);
+    EseguiPasso(nessuna, [this] {
+        const std::optional<RiepilogoCopia> convertito = ConvertiArchivioPrecedente();
+        ApriArchivio();
+        if (convertito)
+            Messaggi::informa(this,
+                              QStringLiteral("Conversione terminata: %1 movimenti di %2 clienti.")
+                                  .arg(convertito->movimenti)
+                                  .arg(convertito->clienti),
+                              QStringLiteral("Controllo:"));
+    }, this);
     EseguiPasso(nessuna, [this] {
         const QSignalBlocker b(DtpData);
         DtpData->setDate(QDate::currentDate());

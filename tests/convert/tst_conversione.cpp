@@ -100,7 +100,7 @@ private Q_SLOTS:
         QCOMPARE(r.idMassimo, 17);
         QCOMPARE(r.conOra, 1);
         QCOMPARE(r.importiNulli, 1);
-        QCOMPARE(TestoSomma(r.uscite), QStringLiteral("922.337.205.012,2345"));
+        QCOMPARE(TestoSomma(r.uscite), QStringLiteral("922.337.206.018,212"));
         QCOMPARE(TestoSomma(r.entrate), QStringLiteral("382,25"));
         QCOMPARE(QDir(dest).entryList(QDir::Files), QStringList{NomeFileArchivio});
 
@@ -140,8 +140,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("testo");
         QTest::newRow("riga persa") << 0 << "manca la riga con ID 7";
         QTest::newRow("importo cambiato") << 1 << "cliente con codice 2";
-        QTest::newRow("cliente cambiato") << 2 << "clienti";
-        QTest::newRow("ID cambiato") << 3 << "manca la riga con ID 17";
+        QTest::newRow("cliente cambiato") << 2 << "cliente con codice 5";
+        QTest::newRow("ID cambiato") << 3 << "la riga con ID 16 non è nell'archivio di origine";
     }
 
     // A target that loses or changes a row is caught before anything is put in place, and removed.
@@ -178,7 +178,7 @@ private Q_SLOTS:
         QTest::newRow("destinazione è un file") << "file" << "è un file, non una cartella";
         QTest::newRow("origine estranea") << "estranea" << "non contiene la tabella ANTICIPI";
         QTest::newRow("origine di testo") << "testo" << "non è un archivio Access né un archivio di questo programma";
-        QTest::newRow("disco pieno") << "pieno" << "Disco pieno";
+        QTest::newRow("disco pieno") << "pieno" << "Impossibile scrivere l'archivio";
     }
 
     // Each refusal says why in Italian; the source and the destination stay as they were, and a
@@ -326,12 +326,12 @@ private Q_SLOTS:
         QCOMPARE(m.messaggi[1].icona, Icona::Informazione);
         QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access.mdb"))), casi);
         QVERIFY(Archivio::ConnArchivio().Aperto());
-        // The client of rows 11-13 (1925, both amounts, negative): outgoing 8,2345, incoming -10,50.
-        w->DTPFIltro[0]->setDate(QDate(1920, 1, 1));
-        w->txtCF->setText(QStringLiteral("SCTNTC25L14H501X"));
+        // The client of rows 11-13 (1925, both amounts, negative), all before this year's period:
+        // outgoing 1,2345 + 7, incoming 5 - 15,50.
+        w->txtCF->setText(QStringLiteral("sctntc25l14h501x"));
         w->txtCF_LostFocus();
-        QCOMPARE(w->lblUscite->text(), QStringLiteral("8,23"));
-        QCOMPARE(w->lblEntrate->text(), QStringLiteral("-10,50"));
+        QCOMPARE(w->txtDenominazione->text(), QStringLiteral("Società Antica"));
+        QCOMPARE(w->lblDato[1]->text(), QStringLiteral("18,73"));
         QCOMPARE(w->lblSaldo->text(), QStringLiteral("18,73"));
     }
 };

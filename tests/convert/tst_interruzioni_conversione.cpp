@@ -64,8 +64,9 @@ private Q_SLOTS:
             p.start(figlio(), {Impostazioni::File(), k < passi.size() ? passi[k] : QStringLiteral("-")});
             QVERIFY(p.waitForStarted());
             if (k >= passi.size()) {
-                p.waitForFinished(int(caso.bounded(400)));
-                ::kill(pid_t(p.processId()), SIGKILL);
+                // processId() is 0 once the child has ended, and kill(0) would hit this whole group.
+                if (!p.waitForFinished(int(caso.bounded(400))) && p.processId() > 0)
+                    ::kill(pid_t(p.processId()), SIGKILL);
             }
             p.waitForFinished();
 
