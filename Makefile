@@ -36,9 +36,11 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-breve
 
+# `make bench ACCESS=file.mdb` adds the conversion of that Access archive.
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md \
+	  $(if $(ACCESS),--access $(abspath $(ACCESS)))
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
