@@ -7,6 +7,7 @@
 #include "convert/sorgente_access.h"
 #include "ledger/frmAnticipi.h"
 #include "store/impostazioni.h"
+#include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
 
@@ -17,17 +18,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
-
-QString dati(const QString &nome) { return QStringLiteral(DATI_CONVERSIONE "/") + nome; }
-
-QByteArray leggi(const QString &percorso)
-{
-    QFile f(percorso);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every file of a folder with its bytes, to tell that a folder stayed as it was.
 QMap<QString, QByteArray> contenuto(const QString &cartella)
@@ -36,16 +28,6 @@ QMap<QString, QByteArray> contenuto(const QString &cartella)
     for (const QString &n : QDir(cartella).entryList(QDir::Files | QDir::Hidden))
         r.insert(n, leggi(QDir(cartella).filePath(n)));
     return r;
-}
-
-QString erroreDi(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const ErroreApp &e) {
-        return e.descrizione();
-    }
-    return QString();
 }
 
 // A target that passes rows on to a real one, changing one on the way: the check must notice.
@@ -73,10 +55,7 @@ QString cartellaConAccess(const QByteArray &byte)
     Ambiente::corrente().apriArchivioNuovo();
     Archivio::Rilascia();
     const QString c = Ambiente::corrente().cartellaArchivio();
-    QFile::remove(QDir(c).filePath(NomeFileArchivio));
-    QFile f(QDir(c).filePath(NomeFileArchivio));
-    f.open(QIODevice::WriteOnly);
-    f.write(byte);
+    scrivi(QDir(c).filePath(NomeFileArchivio), byte);
     return c;
 }
 
@@ -112,14 +91,9 @@ private Q_SLOTS:
         int n = 0;
         for (RigaAnticipi c; copia.Leggi(c); ++n) {
             const RigaAnticipi &a = attese[c.id];
-            QCOMPARE(c.dataOp, a.dataOp);
-            QCOMPARE(c.descrizione, a.descrizione);
-            QCOMPARE(c.ragioneSociale, a.ragioneSociale);
-            QCOMPARE(c.codiceFiscale, a.codiceFiscale);
-            QCOMPARE(c.partitaIva, a.partitaIva);
-            QCOMPARE(c.entrata, a.entrata);
-            QCOMPARE(c.uscita, a.uscita);
-            QCOMPARE(c.codiceAna, a.codiceAna);
+            QVERIFY(c.dataOp == a.dataOp && c.entrata == a.entrata && c.uscita == a.uscita && c.codiceAna == a.codiceAna);
+            QVERIFY(c.descrizione == a.descrizione && c.ragioneSociale == a.ragioneSociale &&
+                    c.codiceFiscale == a.codiceFiscale && c.partitaIva == a.partitaIva);
             QVERIFY(!c.oraTolta && !c.importoNullo);
         }
         QCOMPARE(n, 16);
@@ -205,9 +179,7 @@ private Q_SLOTS:
             dest = dir.filePath(QStringLiteral("nuova"));
         } else if (caso == QLatin1String("testo")) {
             origine = dir.filePath(QStringLiteral("t.mdb"));
-            QFile f(origine);
-            f.open(QIODevice::WriteOnly);
-            f.write(QByteArray(5000, 'x'));
+            scrivi(origine, QByteArray(5000, 'x'));
         }
         const QMap<QString, QByteArray> prima = contenuto(dest);
         const QByteArray sorgente = leggi(origine);
@@ -260,30 +232,6 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("e"))));
     }
 
-    // The swap: the original keeps its bytes under its new name, the next free name is taken when
-    // that one is in use, and what a killed swap leaves (a draft, a second name) is tidied away.
-    void scambioNellaCartella()
-    {
-        QTemporaryDir dir;
-        const QByteArray casi = leggi(dati(QStringLiteral("casi.mdb")));
-        const QString archivio = dir.filePath(NomeFileArchivio);
-        QFile::copy(dati(QStringLiteral("casi.mdb")), archivio);
-        QFile::copy(dati(QStringLiteral("estraneo.mdb")), dir.filePath(QStringLiteral("archivio-access.mdb")));
-        QCOMPARE(NomeOriginaleAccess(dir.path()), QStringLiteral("archivio-access-2.mdb"));
-        // Left by a killed swap: a draft, and a second name of archivio.mdb.
-        QFile(dir.filePath(NomeFileBozza)).open(QIODevice::WriteOnly);
-        QCOMPARE(::link(QFile::encodeName(archivio).constData(),
-                        QFile::encodeName(dir.filePath(QStringLiteral("archivio-access-2.mdb"))).constData()),
-                 0);
-        RiordinaCartella(dir.path());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{QStringLiteral("archivio-access.mdb"), NomeFileArchivio}));
-        ConvertiArchivioCartella(dir.path(), QStringLiteral("archivio-access-2.mdb"));
-        QCOMPARE(leggi(dir.filePath(QStringLiteral("archivio-access-2.mdb"))), casi);
-        QVERIFY(EFileSqlite(archivio));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
-    }
-
     void domandaAlCaricamento_data()
     {
         QTest::addColumn<bool>("si");
@@ -301,6 +249,8 @@ private Q_SLOTS:
         QFETCH(bool, danneggiato);
         const QByteArray casi = leggi(dati(QStringLiteral("casi.mdb")));
         const QString cartella = cartellaConAccess(danneggiato ? casi.left(110000) : casi);
+        // A file that already has the original's new name is left alone: the next free name is taken.
+        QFile::copy(dati(QStringLiteral("estraneo.mdb")), QDir(cartella).filePath(QStringLiteral("archivio-access.mdb")));
         const QMap<QString, QByteArray> prima = contenuto(cartella);
         MessaggiFinti &m = Ambiente::corrente().messaggi;
         m.risposte = {si ? Risposta::Si : Risposta::No};
@@ -309,7 +259,7 @@ private Q_SLOTS:
         const Messaggio &domanda = m.messaggi[0];
         QCOMPARE(domanda.testo, QStringLiteral("Il file ") + QDir::toNativeSeparators(cartella + QStringLiteral("/archivio.mdb")) +
                                     QStringLiteral(" è un archivio del programma precedente. Convertirlo nel nuovo formato? "
-                                                   "L'originale resta intatto come archivio-access.mdb."));
+                                                   "L'originale resta intatto come archivio-access-2.mdb."));
         QCOMPARE(domanda.titolo, QStringLiteral("Controllo"));
         QCOMPARE(domanda.icona, Icona::Domanda);
         QCOMPARE(domanda.pulsanti, Pulsanti::SiNo);
@@ -324,7 +274,9 @@ private Q_SLOTS:
         QCOMPARE(m.messaggi[1].testo, QStringLiteral("Conversione terminata: 16 movimenti di 8 clienti."));
         QCOMPARE(m.messaggi[1].titolo, QStringLiteral("Controllo:"));
         QCOMPARE(m.messaggi[1].icona, Icona::Informazione);
-        QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access.mdb"))), casi);
+        QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access-2.mdb"))), casi);
+        QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access.mdb"))), prima.value(QStringLiteral("archivio-access.mdb")));
+        QCOMPARE(QDir(cartella).entryList(QDir::Files).size(), 3);
         QVERIFY(Archivio::ConnArchivio().Aperto());
         // The client of rows 11-13 (1925, both amounts, negative), all before this year's period:
         // outgoing 1,2345 + 7, incoming 5 - 15,50.

@@ -5,6 +5,7 @@
 #include "convert/archivio_sqlite.h"
 #include "convert/scambio.h"
 #include "store/impostazioni.h"
+#include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
 
 #include <QDir>
@@ -13,12 +14,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray leggi(const QString &percorso)
-{
-    QFile f(percorso);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString figlio() { return QCoreApplication::applicationDirPath() + QStringLiteral("/figlio_conversione"); }
 
@@ -43,7 +38,7 @@ class TstInterruzioniConversione : public QObject {
 private Q_SLOTS:
     void uccisioni()
     {
-        const QByteArray casi = leggi(QStringLiteral(DATI_CONVERSIONE "/casi.mdb"));
+        const QByteArray casi = leggi(dati(QStringLiteral("casi.mdb")));
         const QStringList passi = {QStringLiteral("inizio"), QStringLiteral("righe"), QStringLiteral("verificata"),
                                    QStringLiteral("collegato"), QStringLiteral("rinominato")};
         QRandomGenerator caso(20261208);
@@ -54,10 +49,7 @@ private Q_SLOTS:
             Archivio::Rilascia();
             const QDir cartella(Ambiente::corrente().cartellaArchivio());
             const QString archivio = cartella.filePath(NomeFileArchivio);
-            QFile::remove(archivio);
-            QFile f(archivio);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(casi) == casi.size());
-            f.close();
+            scrivi(archivio, casi);
 
             // First the step kills, then kills at random moments from the parent.
             QProcess p;
