@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -150,20 +151,17 @@ std::unique_ptr<SorgenteCopia> apriSorgente(const QString &percorso)
              QStringLiteral(": il file non è un archivio Access né un archivio di questo programma."));
 }
 
-} // namespace
-
-void ImpostaOsservatoreConversione(std::function<void(const char *)> o) { osservatore() = std::move(o); }
-
-QString NomeOriginaleAccess(const QString &cartella)
+// One conversion at a time in a folder: two desks starting together must not tidy away each
+// other's draft or second name. A lock left by a killed process is taken over (its PID is gone).
+std::unique_ptr<QLockFile> bloccaCartella(const QString &cartella)
 {
-    const QDir dir(cartella);
-    QString nome = QStringLiteral("archivio-access.mdb");
-    for (int n = 2; QFileInfo::exists(dir.filePath(nome)) || QFileInfo::exists(dir.filePath(parziale(nome))); ++n)
-        nome = QStringLiteral("archivio-access-%1.mdb").arg(n);
-    return nome;
+    auto blocco = std::make_unique<QLockFile>(QDir(cartella).filePath(QStringLiteral(".archivio-conversione.lock")));
+    if (!blocco->tryLock(0))
+        return nullptr;
+    return blocco;
 }
 
-void RiordinaCartella(const QString &cartella)
+void riordina(const QString &cartella)
 {
     const QDir dir(cartella);
     QFile::remove(dir.filePath(NomeFileBozza));
@@ -183,6 +181,26 @@ void RiordinaCartella(const QString &cartella)
     }
 }
 
+} // namespace
+
+void ImpostaOsservatoreConversione(std::function<void(const char *)> o) { osservatore() = std::move(o); }
+
+QString NomeOriginaleAccess(const QString &cartella)
+{
+    const QDir dir(cartella);
+    QString nome = QStringLiteral("archivio-access.mdb");
+    for (int n = 2; QFileInfo::exists(dir.filePath(nome)) || QFileInfo::exists(dir.filePath(parziale(nome))); ++n)
+        nome = QStringLiteral("archivio-access-%1.mdb").arg(n);
+    return nome;
+}
+
+void RiordinaCartella(const QString &cartella)
+{
+    // While another process converts, what is there is its work in progress.
+    if (const auto blocco = bloccaCartella(cartella))
+        riordina(cartella);
+}
+
 RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &nomeOriginale,
                                         const AvanzamentoCopia &avanzamento)
 {
@@ -190,7 +208,11 @@ RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &
     const QString archivio = dir.filePath(NomeFileArchivio);
     const QString bozza = dir.filePath(NomeFileBozza);
     const QString originale = dir.filePath(nomeOriginale);
-    RiordinaCartella(cartella);
+    const auto blocco = bloccaCartella(cartella);
+    if (!blocco)
+        fallisci(QStringLiteral("Un altro programma sta già convertendo l'archivio nella cartella ") + nativo(cartella) +
+                 QStringLiteral(". Riprovare al termine."));
+    riordina(cartella);
     if (QFileInfo::exists(originale))
         fallisci(QStringLiteral("Il file ") + nativo(originale) + QStringLiteral(" esiste già."));
     passo("inizio");
@@ -215,7 +237,8 @@ RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &
             fallisci(QStringLiteral("Impossibile sostituire ") + nativo(archivio) + QStringLiteral(" con l'archivio convertito."));
     } catch (...) {
         QFile::remove(bozza);
-        if (collegato)
+        // Only a name that still is the untouched original, never anything else.
+        if (collegato && identita(originale) && identita(originale) == identita(archivio))
             QFile::remove(originale);
         throw;
     }

@@ -68,8 +68,9 @@ private Q_SLOTS:
                 ++convertiti;
                 QCOMPARE(leggi(cartella.filePath(QStringLiteral("archivio-access.mdb"))), casi);
             }
-            for (const QString &n : cartella.entryList(QDir::Files))
-                QVERIFY2(n == NomeFileArchivio || n == NomeFileBozza || n == QLatin1String("archivio-access.mdb"),
+            for (const QString &n : cartella.entryList(QDir::Files | QDir::Hidden))
+                QVERIFY2(n == NomeFileArchivio || n == NomeFileBozza || n == QLatin1String("archivio-access.mdb") ||
+                             n == QLatin1String(".archivio-conversione.lock"),
                          qPrintable(n));
 
             // The next start puts the folder in order and ends with the converted archive open.
@@ -78,7 +79,8 @@ private Q_SLOTS:
             QCOMPARE(p.readAllStandardOutput(), QByteArray("APERTO\n"));
             QVERIFY(convertitoIntero(archivio));
             QCOMPARE(leggi(cartella.filePath(QStringLiteral("archivio-access.mdb"))), casi);
-            QCOMPARE(cartella.entryList(QDir::Files), (QStringList{QStringLiteral("archivio-access.mdb"), NomeFileArchivio}));
+            QCOMPARE(cartella.entryList(QDir::Files | QDir::Hidden),
+                     (QStringList{QStringLiteral("archivio-access.mdb"), NomeFileArchivio}));
         }
         // The kill after the rename found the work done; the others found the Access file.
         QVERIFY(convertiti >= 1);
