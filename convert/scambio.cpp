@@ -1,8 +1,9 @@
 #include "convert/scambio.h"
 
-#include "convert/archivio_sqlite.h"
+#include "convert/archivio_motore.h"
 #include "convert/sorgente_access.h"
 #include "store/archivio.h"
+#include "store/motore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -135,20 +136,50 @@ void secondoNome(const QString &esistente, const QString &nuovo)
     }
 }
 
-std::unique_ptr<SorgenteCopia> apriSorgente(const QString &percorso)
+// A source with what it reads from: libmdb's own file, or the engine of an archive of this program.
+struct Origine {
+    std::unique_ptr<Motore> motore;
+    std::unique_ptr<SorgenteCopia> sorgente;
+};
+
+Origine apriSorgente(const QString &percorso)
 {
-    if (EFileAccess(percorso))
-        return std::make_unique<SorgenteAccess>(percorso);
-    if (EFileSqlite(percorso))
-        return std::make_unique<SorgenteSqlite>(percorso);
-    if (!QFileInfo(percorso).isFile())
-        return std::make_unique<SorgenteAccess>(percorso);  // says what is wrong with the path
-    QFile f(percorso);
-    if (!f.open(QIODevice::ReadOnly))
+    Origine o;
+    if (EFileSqlite(percorso)) {
+        // Without building indexes: the source is only read.
+        o.motore = ApriMotoreSqlite(percorso, false, true);
+        o.sorgente = std::make_unique<SorgenteArchivio>(*o.motore);
+        return o;
+    }
+    if (!EFileAccess(percorso) && QFileInfo(percorso).isFile()) {
+        QFile f(percorso);
         fallisci(QStringLiteral("Impossibile leggere l'archivio ") + nativo(percorso) + QStringLiteral(": ") +
-                 f.errorString() + QLatin1Char('.'));
-    fallisci(QStringLiteral("Impossibile leggere l'archivio ") + nativo(percorso) +
-             QStringLiteral(": il file non è un archivio Access né un archivio di questo programma."));
+                 (f.open(QIODevice::ReadOnly) ? QStringLiteral("il file non è un archivio Access né un archivio di "
+                                                               "questo programma.")
+                                              : f.errorString() + QLatin1Char('.')));
+    }
+    o.sorgente = std::make_unique<SorgenteAccess>(percorso);  // or says what is wrong with the path
+    return o;
+}
+
+// Copies into a new archive file at `bozza`, which a failure removes. With the engine's synchronous
+// commit the file is on disk when this returns.
+RiepilogoCopia copiaInBozza(SorgenteCopia &sorgente, const QString &bozza, const AvanzamentoCopia &avanzamento)
+{
+    auto via = [&] {
+        QFile::remove(bozza);
+        QFile::remove(bozza + QStringLiteral("-journal"));
+    };
+    via();
+    try {
+        // The table is made now, the indexes once the rows are in.
+        const std::unique_ptr<Motore> motore = ApriMotoreSqlite(bozza, true, true);
+        DestinazioneArchivio destinazione(*motore);
+        return CopiaArchivio(sorgente, destinazione, avanzamento);
+    } catch (...) {
+        via();
+        throw;
+    }
 }
 
 // One conversion at a time in a folder: two desks starting together must not tidy away each
@@ -182,6 +213,12 @@ void riordina(const QString &cartella)
 }
 
 } // namespace
+
+bool EFileSqlite(const QString &percorso)
+{
+    QFile f(percorso);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3\0", 16);
+}
 
 void ImpostaOsservatoreConversione(std::function<void(const char *)> o) { osservatore() = std::move(o); }
 
@@ -219,8 +256,7 @@ RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &
     RiepilogoCopia r;
     {
         SorgenteAccess sorgente(archivio);
-        DestinazioneSqlite destinazione(bozza);
-        r = CopiaArchivio(sorgente, destinazione, [&](qint64 fatte, qint64 attese) {
+        r = copiaInBozza(sorgente, bozza, [&](qint64 fatte, qint64 attese) {
             passo("righe");
             if (avanzamento)
                 avanzamento(fatte, attese);
@@ -263,17 +299,14 @@ RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella, 
             if (!EFileSqlite(archivio))
                 fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
                          QStringLiteral(" contiene già un file archivio.mdb che non è un archivio di questo programma."));
-            const qint64 righe = SorgenteSqlite(archivio).RigheAttese();
-            if (righe > 0)
+            if (!ApriMotoreSqlite(archivio, false, true)->Vuoto())
                 fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
-                         QStringLiteral(" contiene già un archivio con %1 movimenti: scegliere una cartella vuota.").arg(righe));
+                         QStringLiteral(" contiene già un archivio con dei movimenti: scegliere una cartella vuota."));
         }
-        QFile::remove(bozza);  // a draft of an earlier copy that was stopped
         RiepilogoCopia r;
         {
-            std::unique_ptr<SorgenteCopia> sorgente = apriSorgente(origine);
-            DestinazioneSqlite destinazione(bozza);
-            r = CopiaArchivio(*sorgente, destinazione, avanzamento);
+            const Origine o = apriSorgente(origine);
+            r = copiaInBozza(*o.sorgente, bozza, avanzamento);
         }
         if (!sostituisci(bozza, archivio))
             fallisci(QStringLiteral("Impossibile dare il nome ") + nativo(archivio) + QStringLiteral(" all'archivio copiato."));

@@ -37,5 +37,8 @@ RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella,
 // when the copy was checked and put in place.
 int CopiaDaRigaDiComando(const QStringList &argomenti);
 
+// Whether the file begins as an SQLite database does.
+bool EFileSqlite(const QString &percorso);
+
 // Tests watch the steps of a conversion through this (the step's name, for each step reached).
 void ImpostaOsservatoreConversione(std::function<void(const char *passo)> osservatore);

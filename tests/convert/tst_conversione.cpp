@@ -2,11 +2,12 @@
 // that catches a target that lost or changed a row, the destinations that must be refused, the
 // command line without a display, the swap in the archive folder, and the question of the load step.
 
-#include "convert/archivio_sqlite.h"
+#include "convert/archivio_motore.h"
 #include "convert/scambio.h"
 #include "convert/sorgente_access.h"
 #include "ledger/frmAnticipi.h"
 #include "store/impostazioni.h"
+#include "store/motore.h"
 #include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
@@ -31,21 +32,21 @@ QMap<QString, QByteArray> contenuto(const QString &cartella)
 }
 
 // A target that passes rows on to a real one, changing one on the way: the check must notice.
-class DestinazioneGuasta : public DestinazioneSqlite {
+class DestinazioneGuasta : public DestinazioneArchivio {
 public:
-    using DestinazioneSqlite::DestinazioneSqlite;
+    using DestinazioneArchivio::DestinazioneArchivio;
     std::function<bool(RigaAnticipi &)> guasto;  // false: the row is dropped
     bool scartata = false;
     void Scrivi(const RigaAnticipi &riga) override
     {
         RigaAnticipi r = riga;
         if (guasto(r))
-            DestinazioneSqlite::Scrivi(r);
+            DestinazioneArchivio::Scrivi(r);
     }
     void Scarta() override
     {
         scartata = true;
-        DestinazioneSqlite::Scarta();
+        DestinazioneArchivio::Scarta();
     }
 };
 
@@ -84,7 +85,8 @@ private Q_SLOTS:
         QCOMPARE(QDir(dest).entryList(QDir::Files), QStringList{NomeFileArchivio});
 
         SorgenteAccess access(dati(QStringLiteral("casi.mdb")));
-        SorgenteSqlite copia(QDir(dest).filePath(NomeFileArchivio));
+        const auto motore = ApriMotoreSqlite(QDir(dest).filePath(NomeFileArchivio), false);
+        SorgenteArchivio copia(*motore);
         QMap<qint64, RigaAnticipi> attese;
         for (RigaAnticipi a; access.Leggi(a);)
             attese.insert(a.id, a);
@@ -125,7 +127,8 @@ private Q_SLOTS:
         QFETCH(QString, testo);
         QTemporaryDir dir;
         SorgenteAccess s(dati(QStringLiteral("casi.mdb")));
-        DestinazioneGuasta d(dir.filePath(QStringLiteral("x.mdb")));
+        const auto motore = ApriMotoreSqlite(dir.filePath(QStringLiteral("x.mdb")), true, true);
+        DestinazioneGuasta d(*motore);
         d.guasto = [caso](RigaAnticipi &r) {
             if (caso == 0 && r.id == 7)
                 return false;
@@ -140,19 +143,19 @@ private Q_SLOTS:
         const QString e = erroreDi([&] { CopiaArchivio(s, d); });
         QVERIFY2(e.contains(QStringLiteral("Verifica")) && e.contains(testo), qPrintable(e));
         QVERIFY(d.scartata);
-        QVERIFY(QDir(dir.path()).isEmpty());
+        QVERIFY(motore->Vuoto());
     }
 
     void destinazioniRifiutate_data()
     {
         QTest::addColumn<QString>("caso");
         QTest::addColumn<QString>("testo");
-        QTest::newRow("archivio con righe") << "righe" << "contiene già un archivio con 1 movimenti";
+        QTest::newRow("archivio con righe") << "righe" << "contiene già un archivio con dei movimenti";
         QTest::newRow("file Access") << "access" << "non è un archivio di questo programma";
         QTest::newRow("destinazione è un file") << "file" << "è un file, non una cartella";
         QTest::newRow("origine estranea") << "estranea" << "non contiene la tabella ANTICIPI";
         QTest::newRow("origine di testo") << "testo" << "non è un archivio Access né un archivio di questo programma";
-        QTest::newRow("disco pieno") << "pieno" << "Impossibile scrivere l'archivio";
+        QTest::newRow("disco pieno") << "pieno" << "scrittura sul disco";
     }
 
     // Each refusal says why in Italian; the source and the destination stay as they were, and a
