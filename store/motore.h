@@ -78,6 +78,10 @@ bool ConnessioneServer(const QString &connessione);
 // without the table it makes the table. Passwords come from libpq's own places, never the URI.
 std::unique_ptr<Motore> ApriMotorePostgres(const QString &uri);
 
+// Another connection to the archive that the settings' "Connessione" names (a folder holding
+// archivio.mdb, or a server's URI), beside the shared one: the copy engine and the tests use it.
+std::unique_ptr<Motore> ApriMotore(const QString &connessione);
+
 // Makes a new, empty archive file at the path, whole or not at all: it is written under a temporary
 // name beside it and renamed into place only when complete; a temporary file left by a creation that
 // was cut short is removed first.
