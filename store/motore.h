@@ -63,6 +63,8 @@ public:
     virtual void CreaTabella() = 0;
     // The indexes that the program's lookups need; quick when they are already there.
     virtual void CreaIndici() = 0;
+    // After rows were written with their own IDs (a copy): a new row gets an ID above all of them.
+    virtual void AllineaContatore() = 0;
     // Whether the archive holds no movement.
     bool Vuoto();
 };
