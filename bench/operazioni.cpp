@@ -145,7 +145,7 @@ QVector<Misura> Operazioni::Tutte()
     v.append(perNome(QStringLiteral("SOCIETÀ NUOVA PERCHÉ MAI VISTA S.R.L."), 0));
     v.last().nome = QStringLiteral("identifica per denominazione, cliente nuovo");
     v.append(perNome(QStringLiteral("ΑΡΧΑΙΑ ΕΤΑΙΡΕΙΑ ΝΕΑ"), 0));
-    v.last().nome = QStringLiteral("identifica per denominazione, nuovo, oltre 256 grafie");
+    v.last().nome = QStringLiteral("identifica per denominazione, nuovo, oltre 4.096 grafie");
 
     AggiungiAltre(v);
     return v;

@@ -23,7 +23,7 @@ void IdentificaCliente(const CampiCliente &campi, QWidget *parent);
 // differ from it in the case of its accented letters (the archive folds ASCII by itself). Empty
 // when there are more than MassimoGrafie spellings: the lookup then compares the column's distinct
 // values in the program first.
-constexpr int MassimoGrafie = 256;
+constexpr int MassimoGrafie = 4096;
 QString IstruzioneCliente(const QString &colonna, const QString &testo);
 // The same with the values listed: the column equal to any of them.
 QString IstruzioneCliente(const QString &colonna, const QStringList &valori);
