@@ -109,6 +109,16 @@ void SpostaFocus(QWidget *campo)
     campo->setFocus(Qt::OtherFocusReason);
 }
 
+void Digita(QWidget *widget, const QString &testo)
+{
+    for (const QChar c : testo) {
+        if (c.unicode() < 0x80)
+            QTest::keyClick(widget, c.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
 void DoppioClic(QWidget *widget, const QPoint &punto)
 {
     QPointer<QWidget> w(widget);
