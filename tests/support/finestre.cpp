@@ -111,11 +111,11 @@ void SpostaFocus(QWidget *campo)
 
 void Digita(QWidget *widget, const QString &testo)
 {
-    for (const QChar c : testo) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(widget, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    // QTest::keyClicks knows only Latin-1, and would split an emoji into two halves.
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        const qsizetype n = testo.at(i).isHighSurrogate() && i + 1 < testo.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, testo.mid(i, n), Qt::NoModifier);
+        i += n - 1;
     }
 }
 
