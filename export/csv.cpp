@@ -3,10 +3,14 @@
 #include "store/archivio.h"
 #include "store/costanti.h"
 #include "store/errore.h"
+#include "store/valorinonvalidi.h"
 
 #include <QDateTime>
 #include <QIODevice>
 #include <QStringEncoder>
+
+#include <limits>
+#include <optional>
 
 namespace Csv {
 
@@ -68,41 +72,102 @@ void aggiungiTesto(QByteArray &riga, const Recordset &rs, int i)
     riga += t;
 }
 
-void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i)
+// What an export says when it stops at values it cannot read: no file is written.
+const QString EsportazioneFermata =
+    QStringLiteral("L'esportazione è stata interrotta e il file non è stato scritto.");
+
+// How many unreadable values a check looks for before it stops: enough for one message.
+constexpr int ValoriCercati = 11;
+
+// Rows whose day cannot be read could belong to any period or balance: any of them stops an export.
+void controllaDate(Archivio &archivio)
+{
+    const QList<ValoreNonValido> date = DateNonValide(archivio, ValoriCercati);
+    if (!date.isEmpty())
+        throw ErroreValoriNonValidi(date, EsportazioneFermata);
+}
+
+[[noreturn]] void importoNonValido(const Recordset &rs, int iID, int i)
+{
+    bool ok = false;
+    throw ErroreValoriNonValidi({{rs.InteroCampo(iID, &ok), rs.NomeCampo(i).toUpper(), TestoValore(rs, i)}},
+                                EsportazioneFermata);
+}
+
+void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i, int iID)
 {
     if (rs.NulloCampo(i))
         return;
-    bool ok = false;
-    const qint64 v = rs.InteroCampo(i, &ok);
-    if (!ok)
-        throw ErroreApp(CodiciErrore::NumeroNonValido,
-                        QStringLiteral("Importo non valido nel campo ") + rs.NomeCampo(i));
+    const std::optional<Valuta> importo = ImportoArchivio(rs, i);
+    if (!importo)
+        importoNonValido(rs, iID, i);
+    const qint64 v = importo->decimillesimi();
     if (v % Valuta::Scala == 0)  // whole amounts, the most common: the plain form is the integer
         riga += QByteArray::number(v / Valuta::Scala);
     else
         riga += Valuta::daDecimillesimi(v).testoSemplice().toLatin1();
 }
 
-void aggiungiData(QByteArray &riga, const Recordset &rs, int i)
+void aggiungiData(QByteArray &riga, const Recordset &rs, int i, int iID)
 {
-    if (rs.NulloCampo(i))
-        return;
-    const QByteArrayView t = rs.Utf8Campo(i);
-    // Nearly every row holds a plain 'yyyy-MM-dd': turned round by hand, which spares a date
-    // parse and a time-zone lookup per row; anything else goes the long way.
-    if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
-        bool ka = false, km = false, kg = false;
-        const int a = t.sliced(0, 4).toInt(&ka), m = t.sliced(5, 2).toInt(&km), g = t.sliced(8, 2).toInt(&kg);
-        if (ka && km && kg && QDate::isValid(a, m, g)) {
-            riga += t.sliced(8, 2);
-            riga += '/';
-            riga += t.sliced(5, 2);
-            riga += '/';
-            riga += t.sliced(0, 4);
-            return;
-        }
+    // The stored 'yyyy-MM-dd' turned round by hand, which spares a date parse and a time-zone
+    // lookup per row. Anything else is no day this program wrote, and is never guessed at.
+    if (!GiornoArchivio(rs, i).isValid()) {
+        bool ok = false;
+        throw ErroreValoriNonValidi({{rs.InteroCampo(iID, &ok), QStringLiteral("DATAOP"), TestoValore(rs, i)}},
+                                    EsportazioneFermata);
     }
-    riga += Windows1252(TestoDataOra(rs.DataOra(rs.NomeCampo(i))));
+    const QByteArrayView t = rs.Utf8Campo(i);
+    riga += t.sliced(8, 2);
+    riga += '/';
+    riga += t.sliced(5, 2);
+    riga += '/';
+    riga += t.sliced(0, 4);
+}
+
+ErroreApp SaldoTroppoGrande(const QString &nome, const QString &codice, const QDate &alGiorno)
+{
+    return ErroreApp(CodiciErrore::Overflow,
+                     QStringLiteral("Il saldo del cliente ") + nome + QStringLiteral(" (codice ") + codice +
+                         QStringLiteral(") al ") + TestoData(alGiorno) +
+                         QStringLiteral(" supera il massimo che il programma può calcolare: i suoi movimenti, "
+                                        "scritti da un altro programma, contengono importi troppo grandi. ") +
+                         EsportazioneFermata);
+}
+
+// After the engine failed on the balances: the first client whose amounts up to the day cannot be
+// summed in any order (their sizes add up past the currency type), thrown as its own failure. Found
+// by summing every movement, which only this rare path pays for; when no client is, nothing is
+// thrown and the engine's failure stands.
+void cercaSaldoTroppoGrande(Archivio &archivio, const QDate &alGiorno)
+{
+    Recordset rs = archivio.Query(QStringLiteral("SELECT CODICEANA, ENTRATA, USCITA FROM ANTICIPI WHERE DATAOP<=#") +
+                                  DataSql(alGiorno) + QStringLiteral("# ORDER BY CODICEANA"));
+    const __int128 limite = std::numeric_limits<qint64>::max();
+    qint64 codice = 0;
+    __int128 grandezza = 0;
+    std::optional<qint64> trovato;
+    for (bool primo = true; !rs.Fine() && !trovato; rs.MoveNext(), primo = false) {
+        bool ok = false;
+        const qint64 c = rs.InteroCampo(0, &ok);
+        if (primo || c != codice) {
+            codice = c;
+            grandezza = 0;
+        }
+        const std::optional<Valuta> e = ImportoArchivio(rs, 1), u = ImportoArchivio(rs, 2);
+        const __int128 differenza = __int128(e ? e->decimillesimi() : 0) - (u ? u->decimillesimi() : 0);
+        grandezza += differenza < 0 ? -differenza : differenza;
+        if (grandezza > limite)
+            trovato = codice;
+    }
+    rs.Chiudi();
+    if (!trovato)
+        return;
+    Recordset nome = archivio.Query(QStringLiteral("SELECT RAGIONESOCIALE FROM ANTICIPI WHERE CODICEANA=") +
+                                    QString::number(*trovato) + QStringLiteral(" ORDER BY ID DESC"));
+    const QString ragioneSociale = nome.Fine() ? QString() : nome.Testo(QStringLiteral("RAGIONESOCIALE"));
+    nome.Chiudi();
+    throw SaldoTroppoGrande(ragioneSociale, QString::number(*trovato), alGiorno);
 }
 
 void avanza(const Avanzamento &a)
@@ -189,20 +254,30 @@ QByteArray Riga(const QStringList &campi)
 
 qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno, const Avanzamento &avanzamento)
 {
+    // The engine's sum would read a text amount as its leading digits ('12,50' as 12) and leave out
+    // a row whose other amount is null: such rows stop the export before anything is written.
+    controllaDate(archivio);
+    const QList<ValoreNonValido> importi = ImportiNonValidi(archivio, alGiorno, ValoriCercati);
+    if (!importi.isEmpty())
+        throw ErroreValoriNonValidi(importi, EsportazioneFermata);
     scrivi(uscita, Riga({IntestazioneSaldi}));
     // One line per client at most: the lines are built first, so that the progress bar gets its
     // range without running the grouping over the whole archive twice.
     QVector<QByteArray> righe;
     qint64 lette = 0;
-    {
+    try {
         Recordset rs = archivio.Query(QuerySaldi(alGiorno));
-        const Posizioni p(rs, {"RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1"});
+        const Posizioni p(rs, {"RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1", "CODICEANA"});
         QByteArray riga;
         for (; !rs.Fine(); rs.MoveNext()) {
             ++lette;
-            bool ok = false;
-            const qint64 saldo = rs.InteroCampo(p[3], &ok);
-            if (!ok || saldo == 0) {  // a null sum reads as 0, as an amount does
+            // A null sum reads as 0, as an amount does. A sum that is not a whole number went past
+            // what the engine sums exactly: amounts another program wrote, too large to add up.
+            const QVariant somma = rs.Campo(p[3]);
+            if (!somma.isNull() && somma.typeId() != QMetaType::LongLong)
+                throw SaldoTroppoGrande(rs.TestoCampo(p[0]), rs.TestoCampo(p[4]), alGiorno);
+            const qint64 saldo = somma.toLongLong();
+            if (saldo == 0) {
                 righe << QByteArray();
                 continue;
             }
@@ -213,11 +288,17 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
             riga += ';';
             aggiungiTesto(riga, rs, p[2]);
             riga += ';';
-            aggiungiImporto(riga, rs, p[3]);
+            riga += Valuta::daDecimillesimi(saldo).testoSemplice().toLatin1();
             riga += "\r\n";
             righe << riga;
         }
         rs.Chiudi();
+    } catch (const ErroreApp &e) {
+        // The engine gives up on a sum that overflows with a failure of its own (SQLite's plain
+        // error, 1) that says neither so nor whose: found here, by client.
+        if (e.numero() == 1)
+            cercaSaldoTroppoGrande(archivio, alGiorno);
+        throw;
     }
     if (avanzamento.totale)
         avanzamento.totale(lette);
@@ -232,6 +313,7 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
 qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, const QDate &al,
                        const Avanzamento &avanzamento)
 {
+    controllaDate(archivio);
     scrivi(uscita, Riga({IntestazioneMovimenti}));
     const QString sql = QueryMovimenti(dal, al);
     const qint64 totale = righeDi(archivio, sql);
@@ -240,18 +322,18 @@ qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, 
     qint64 lette = 0;
     Recordset rs = archivio.Query(sql);
     const Posizioni p(rs, {"DATAOP", "DESCRIZIONE", "ENTRATA", "USCITA", "RAGIONESOCIALE", "CODICEFISCALE",
-                           "PARTITAIVA"});
+                           "PARTITAIVA", "ID"});
     // Each line is written as soon as it is built: a million rows keep memory flat.
     QByteArray riga;
     for (; !rs.Fine(); rs.MoveNext()) {
         riga.clear();
-        aggiungiData(riga, rs, p[0]);
+        aggiungiData(riga, rs, p[0], p[7]);
         riga += ';';
         aggiungiTesto(riga, rs, p[1]);
         riga += ';';
-        aggiungiImporto(riga, rs, p[2]);
+        aggiungiImporto(riga, rs, p[2], p[7]);
         riga += ';';
-        aggiungiImporto(riga, rs, p[3]);
+        aggiungiImporto(riga, rs, p[3], p[7]);
         for (int k = 4; k < 7; ++k) {
             riga += ';';
             aggiungiTesto(riga, rs, p[k]);
