@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QtSql/QSqlError>
 
 #include <cstdlib>
 #include <unistd.h>
