@@ -4,6 +4,7 @@
 #include "store/archivio.h"
 #include "store/costanti.h"
 #include "store/errore.h"
+#include "store/messaggi.h"
 #include "store/reportcontrol.h"
 
 #include <QAction>
@@ -255,7 +256,11 @@ void frmAnticipi::costruisci()
 void frmAnticipi::Form_Load()
 {
     const QString nessuna;
-    EseguiPasso(nessuna, [] { ApriArchivio(); }, this);
+    QStringList avvisi;
+    EseguiPasso(nessuna, [&avvisi] { ApriArchivio(&avvisi); }, this);
+    // A settings file moved aside, a new empty archive and where it is: told once, at this start.
+    for (const QString &avviso : std::as_const(avvisi))
+        Messaggi::informa(this, avviso, QStringLiteral("Controllo:"));
     EseguiPasso(nessuna, [this] {
         const QSignalBlocker b(DtpData);
         DtpData->setDate(QDate::currentDate());

@@ -2,6 +2,7 @@
 
 #include "store/archivio.h"
 #include "store/costanti.h"
+#include "store/motore.h"
 
 #include <algorithm>
 
@@ -9,8 +10,9 @@ namespace {
 // How many values one message names; the rest are counted.
 constexpr int NominatiAlPiu = 10;
 
-// DATAOP as the program stores it: exactly 'yyyy-MM-dd', a day of the calendar. GLOB and date() are
-// the archive engine's own; the calendar check (no 30 February) is redone on each row read.
+// DATAOP as the program stores it: exactly 'yyyy-MM-dd', a day of the calendar (date() with a
+// shift puts 30 February on 2 March). GLOB and date() are SQLite's own: only an engine that types
+// each value rather than its column is asked.
 const char *const DataNonNellaForma =
     "(DATAOP IS NULL OR NOT (DATAOP GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]' AND "
     "date(DATAOP, '+0 days') = DATAOP))";
@@ -65,6 +67,8 @@ QString TestoValore(const Recordset &rs, int posizione)
 QList<ValoreNonValido> DateNonValide(Archivio &archivio, int limite)
 {
     QList<ValoreNonValido> r;
+    if (!archivio.MotoreAperto().TipiPerValore())
+        return r;  // a column of days holds days only
     Recordset rs = archivio.Query(QStringLiteral("SELECT ID, DATAOP FROM ANTICIPI WHERE ") +
                                   QLatin1String(DataNonNellaForma) + QStringLiteral(" LIMIT ") +
                                   QString::number(limite));
@@ -78,6 +82,8 @@ QList<ValoreNonValido> DateNonValide(Archivio &archivio, int limite)
 QList<ValoreNonValido> ImportiNonValidi(Archivio &archivio, const QDate &alGiorno, int limite)
 {
     QList<ValoreNonValido> r;
+    if (!archivio.MotoreAperto().TipiPerValore())
+        return r;
     Recordset rs = archivio.Query(
         QStringLiteral("SELECT ID, ENTRATA, USCITA FROM ANTICIPI WHERE DATAOP<=#") + DataSql(alGiorno) +
         QStringLiteral("# AND (typeof(ENTRATA) NOT IN ('integer', 'null') OR typeof(USCITA) NOT IN "
