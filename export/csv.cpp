@@ -265,6 +265,7 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
     // range without running the grouping over the whole archive twice.
     QVector<QByteArray> righe;
     qint64 lette = 0;
+    std::optional<ErroreApp> oltre;
     try {
         Recordset rs = archivio.Query(QuerySaldi(alGiorno));
         const Posizioni p(rs, {"RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1", "CODICEANA"});
@@ -274,8 +275,10 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
             // A null sum reads as 0, as an amount does. A sum that is not a whole number went past
             // what the engine sums exactly: amounts another program wrote, too large to add up.
             const QVariant somma = rs.Campo(p[3]);
-            if (!somma.isNull() && somma.typeId() != QMetaType::LongLong)
-                throw SaldoTroppoGrande(rs.TestoCampo(p[0]), rs.TestoCampo(p[4]), alGiorno);
+            if (!somma.isNull() && somma.typeId() != QMetaType::LongLong) {
+                oltre = SaldoTroppoGrande(rs.TestoCampo(p[0]), rs.TestoCampo(p[4]), alGiorno);
+                break;
+            }
             const qint64 saldo = somma.toLongLong();
             if (saldo == 0) {
                 righe << QByteArray();
@@ -294,12 +297,13 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
         }
         rs.Chiudi();
     } catch (const ErroreApp &e) {
-        // The engine gives up on a sum that overflows with a failure of its own (SQLite's plain
-        // error, 1) that says neither so nor whose: found here, by client.
-        if (e.numero() == 1)
+        // The engine gives up on a sum that overflows without saying whose: found here, by client.
+        if (e.numero() == CodiciErrore::Overflow)
             cercaSaldoTroppoGrande(archivio, alGiorno);
         throw;
     }
+    if (oltre)
+        throw *oltre;
     if (avanzamento.totale)
         avanzamento.totale(lette);
     for (const QByteArray &r : std::as_const(righe)) {

@@ -107,6 +107,7 @@ private Q_SLOTS:
     void impostazioniNellEsportazione();
     void archivioPresoDopoIlSalvataggio();
     void esportazioneInCartellaBloccata();
+    void archivioInUsoAllAvvio();
 
 private:
     // Another program holding the archive in an exclusive transaction until release() is called.
@@ -395,11 +396,15 @@ void TstGuasti::impostazioniAlPrimoAvvio()
     const QString predefinita = CartellaArchivioPredefinita();
     QDir(predefinita).removeRecursively();
     w = ApriRegistro();
-    // Reported once; the archive opens all the same on the first-run folder.
-    QCOMPARE(messaggi().messaggi.size(), 1);
+    // Reported once; the archive opens all the same on the first-run folder, and the user is told
+    // where the new archive is.
+    QCOMPARE(messaggi().messaggi.size(), 2);
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore "));
     QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Impossibile salvare le impostazioni")),
              qPrintable(messaggi().testi().first()));
+    QCOMPARE(messaggi().testi().last(), QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                                            QDir::toNativeSeparators(predefinita) + QLatin1Char('.'));
+    QCOMPARE(messaggi().messaggi.last().icona, Icona::Informazione);
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
     QCOMPARE(QFileInfo(Archivio::ConnArchivio().Percorso()).absolutePath(), QFileInfo(predefinita).absoluteFilePath());
     digita();
@@ -493,6 +498,32 @@ void TstGuasti::esportazioneInCartellaBloccata()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\nRossi;RSS;111;-5\r\n"));
     QCOMPARE(QDir(cartella).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("saldi.csv")});
+}
+
+// Another program holds the archive while the ledger window loads: the user is told to retry, and
+// the first action once the archive is free opens it.
+void TstGuasti::archivioInUsoAllAvvio()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("the sqlite3 shell is needed to hold the archive from another process");
+    chiudi();
+    QProcess altro;
+    QVERIFY2(prendiArchivio(altro), altro.readAllStandardError().constData());
+    messaggi().azzera();
+    w = ApriRegistro();
+    QCOMPARE(messaggi().messaggi.size(), 1);
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("in uso da un altro programma")),
+             qPrintable(messaggi().testi().first()));
+    QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
+    rilasciaArchivio(altro);
+
+    messaggi().azzera();
+    digita();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+    QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl'")), 1);
+    QCOMPARE(righe().size(), m_prima.size() + 1);
 }
 
 SPESARIO_TEST_MAIN(TstGuasti)
