@@ -33,6 +33,7 @@ constexpr int DataNonValida = 3075;       // a malformed date literal in a state
 constexpr int TestoNonValido = 3075;      // a text that cannot be written as a literal
 constexpr int ImpostazioniNonScritte = 75;
 constexpr int FileNonScritto = 61;
+constexpr int ValoreNonValido = 13;       // a stored value that is not of its column's kind
 } // namespace CodiciErrore
 
 // Logs the failure to LOGERR, shows "Errore N. ... Continuare?" titled "Errore " + label, and on No

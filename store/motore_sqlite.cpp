@@ -83,6 +83,18 @@ std::optional<std::pair<quint64, quint64>> identitaFile(const QString &percorso)
 #endif
 }
 
+std::function<void(int)> &passoCreazione()
+{
+    static std::function<void(int)> f;
+    return f;
+}
+
+void passo(int n)
+{
+    if (passoCreazione())
+        passoCreazione()(n);
+}
+
 class CursoreSqlite : public Cursore {
 public:
     CursoreSqlite(sqlite3 *db, sqlite3_stmt *st) : m_db(db), m_st(st) {}
@@ -203,6 +215,8 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 5000);
+    if (nuovo)
+        passo(2);
 
     try {
         // While opening, a damaged file or one of another kind is "cannot be read", whatever the step.
@@ -224,10 +238,13 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
         // pages once instead of going back to the file for each row.
         esegui("PRAGMA cache_size=-32768");
         if (nuovo) {
+            passo(3);
             esegui(Tabella);
+            passo(4);
             if (!senzaIndici)
                 for (const char *s : Indici)
                     esegui(s);
+            passo(5);
         }
         sqlite3_stmt *st = nullptr;
         if (sqlite3_prepare_v2(m_db, "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'", -1,
@@ -423,19 +440,33 @@ void suDisco(const QString &percorso)
 }
 } // namespace
 
+void ImpostaPassoCreazione(std::function<void(int passo)> f) { passoCreazione() = std::move(f); }
+
+void ScartaCreazioneInterrotta(const QString &percorsoFile)
+{
+    const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
+    QFile::remove(provvisorio + QStringLiteral("-journal"));
+    QFile::remove(provvisorio);
+}
+
 void CreaArchivioSqlite(const QString &percorsoFile)
 {
     const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
-    QFile::remove(provvisorio);
-    QFile::remove(provvisorio + QStringLiteral("-journal"));
-    ApriMotoreSqlite(provvisorio, true).reset();
+    ScartaCreazioneInterrotta(percorsoFile);
+    passo(1);
+    auto motore = ApriMotoreSqlite(provvisorio, true);  // steps 2 to 5 inside
+    passo(6);
+    motore.reset();
     suDisco(provvisorio);
+    passo(7);
     if (!QFile::rename(provvisorio, percorsoFile)) {
         QFile::remove(provvisorio);
         throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
                         QStringLiteral("Impossibile creare l'archivio ") + QDir::toNativeSeparators(percorsoFile));
     }
+    passo(8);
     suDisco(QFileInfo(percorsoFile).absolutePath());
+    passo(9);
 }
 
 void ArchivioIllegibile(const QString &percorso)
@@ -471,9 +502,14 @@ ErroreApp ErroreSqlite(int codice, const QString &motore)
         testo = QStringLiteral("Impossibile aprire il file dell'archivio o scrivere nella sua cartella.");
         break;
     default:
+        // SQLite's sum stops at the first total past its integers with a plain error of its own.
+        if ((codice & 0xff) == SQLITE_ERROR && motore.contains(QLatin1String("integer overflow")))
+            return ErroreApp(CodiciErrore::Overflow,
+                             QStringLiteral("Un totale supera il massimo che l'archivio può calcolare. (") + motore +
+                                 QLatin1Char(')'));
+        // Whatever else the engine says comes after an Italian sentence, never alone.
+        testo = QStringLiteral("Errore dell'archivio.");
         break;
     }
-    if (testo.isEmpty())
-        return ErroreApp(codice, motore);
     return ErroreApp(codice, testo + QStringLiteral(" (") + motore + QLatin1Char(')'));
 }

@@ -19,6 +19,7 @@ public:
 
     QString Percorso() const override { return m_percorso; }
     bool ArchivioFile() const override { return true; }
+    bool TipiPerValore() const override { return true; }
     void Verifica() const override;
     std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) override;
     qint64 Esegui(const QString &sql, const Valori &valori = {}) override;
