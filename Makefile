@@ -2,7 +2,7 @@
 # Both install the Debian packages that are missing, configure and build into build/.
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
-            libpq-dev postgresql clang libclang-rt-dev
+            libpq-dev postgresql clang libclang-rt-dev mdbtools-dev libmdb3
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
@@ -36,9 +36,11 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-breve
 
+# `make bench ACCESS=file.mdb` adds the conversion of that Access archive.
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md \
+	  $(if $(ACCESS),--access $(abspath $(ACCESS)))
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

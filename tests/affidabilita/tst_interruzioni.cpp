@@ -93,7 +93,9 @@ private Q_SLOTS:
                 p.waitForReadyRead(10);
                 uscita += p.readAllStandardOutput();
             }
-            ::kill(pid_t(p.processId()), SIGKILL);
+            // processId() is 0 once the child has ended, and kill(0) would hit the whole process group.
+            if (p.processId() > 0)
+                ::kill(pid_t(p.processId()), SIGKILL);
             p.waitForFinished();
             uscita += p.readAllStandardOutput();
             salvati += leggi(uscita);
