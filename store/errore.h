@@ -50,3 +50,6 @@ void ImpostaFunzioneUscita(FunzioneUscita f);
 // Where the log goes: beside the executable unless a folder is set (tests set their own).
 void ImpostaCartellaLog(const QString &cartella);
 QString PercorsoLog();
+// The log's folder for a program in `cartellaProgramma`: that folder, or the program's data folder
+// when it is the folder the Debian package installs programs into.
+QString CartellaLogPredefinita(const QString &cartellaProgramma);

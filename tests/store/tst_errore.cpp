@@ -20,6 +20,7 @@ private Q_SLOTS:
     void siProsegueColPassoSeguente();
     void erroreNonApp();
     void logNonScrivibile();
+    void programmaInstallato();
 };
 
 void TstErrore::init() { Ambiente::corrente().azzera(); }
@@ -160,6 +161,17 @@ void TstErrore::logNonScrivibile()
     QVERIFY(log.startsWith(QStringLiteral("75 Errore di accesso al percorso ")));
     f.close();
     QFile::remove(riserva);
+}
+
+void TstErrore::programmaInstallato()
+{
+    // Installed by the package, the program never writes beside itself, even where it could (as root).
+    const QString dati = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(CartellaLogPredefinita(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA)), dati);
+    QCOMPARE(CartellaLogPredefinita(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA "/")), dati);
+    // Anywhere else (the build tree, a folder of the office's own) the log stays beside the program.
+    const QString altrove = Ambiente::corrente().cartella();
+    QCOMPARE(CartellaLogPredefinita(altrove), altrove);
 }
 
 SPESARIO_TEST_MAIN(TstErrore)
