@@ -1,8 +1,8 @@
 # The two commands of the README: `make run` and `make test`.
 # Both install the Debian packages that are missing, configure and build into build/.
 
-PACKAGES := cmake g++ make qt6-base-dev libqt6sql6-sqlite fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
-            clang libclang-rt-dev \
+PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
+            libpq-dev postgresql clang libclang-rt-dev \
             dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)

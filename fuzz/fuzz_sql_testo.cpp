@@ -2,25 +2,26 @@
 // value, and the date rewriting leaves it alone. A text with a NUL is refused, never cut.
 
 #include "store/archivio.h"
+#include "store/motore.h"
 
 #include <QCoreApplication>
-#include <QtSql/QSqlQuery>
-#include <QtSql/QSqlRecord>
+#include <QTemporaryDir>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-QSqlDatabase *db = nullptr;
+std::unique_ptr<Motore> db;
 }
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     static QCoreApplication app(*argc, *argv);
-    static QSqlDatabase d = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fuzz"));
-    d.setDatabaseName(QStringLiteral(":memory:"));
-    if (!d.open())
+    static QTemporaryDir cartella;
+    try {
+        db = ApriMotoreSqlite(cartella.filePath(QStringLiteral("fuzz.mdb")), true);
+    } catch (...) {
         std::abort();
-    db = &d;
+    }
     return 0;
 }
 
@@ -41,8 +42,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *dati, size_t n)
     const QString sql = QStringLiteral("SELECT ") + letterale;
     if (RiscriviDateJet(sql) != sql)
         std::abort();
-    QSqlQuery q(*db);
-    if (!q.exec(sql) || !q.next() || q.record().count() != 1 || q.value(0).toString() != testo || q.next())
+    try {
+        auto q = db->Query(sql);
+        if (!q->Avanza() || q->Nomi().size() != 1 || q->Valore(0).toString() != testo || q->Avanza())
+            std::abort();
+    } catch (...) {
         std::abort();
+    }
     return 0;
 }

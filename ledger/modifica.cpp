@@ -240,6 +240,9 @@ void frmAnticipi::Salva()
         // cannot take the same code in between, and a failed write leaves no code behind.
         archivio.Transazione([&] {
             if (codice == 0) {
+                // Held to the end of the transaction: two desks saving new clients at once never
+                // take the same code.
+                archivio.BloccaCodici();
                 Recordset rs = archivio.Query(
                     QStringLiteral("SELECT Max(ANTICIPI.CODICEANA) AS MaxDiCODICEANA FROM ANTICIPI"));
                 if (!rs.Fine() && !rs.Nullo(QStringLiteral("MaxDiCODICEANA"))) {

@@ -10,27 +10,23 @@
 #include <QDate>
 #include <QString>
 #include <QVariant>
-#include <QtSql/QSqlDatabase>
-#include <QtSql/QSqlQuery>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 
-class QSqlError;
-
 // The archive file name inside the archive folder.
 inline const QString NomeFileArchivio = QStringLiteral("archivio.mdb");
 
-struct sqlite3;
-struct sqlite3_stmt;
+class Cursore;
+class Motore;
 
 // A result set, walked with Fine() and MoveNext() and read by field name (case does not matter).
-// It reads straight from SQLite's statement on the shared connection: a value is converted only
-// when it is read, so a long walk costs little more than the engine's own.
+// It reads straight from the engine's rows: a value is converted only when it is read, so a long
+// walk costs little more than the engine's own.
 class Recordset {
 public:
-    Recordset(std::shared_ptr<sqlite3_stmt> istruzione, sqlite3 *db);
+    explicit Recordset(std::shared_ptr<Cursore> cursore);
     bool Fine() const { return m_fine; }
     void MoveNext();
     void Chiudi();
@@ -59,8 +55,7 @@ public:
 private:
     int indice(const QString &nome) const;
     void corrente() const;  // throws when there is no current row
-    std::shared_ptr<sqlite3_stmt> m_st;
-    sqlite3 *m_db = nullptr;
+    std::shared_ptr<Cursore> m_c;
     QStringList m_nomi;
     bool m_fine = true;
 };
@@ -93,6 +88,8 @@ public:
 
     // Opens the file; with crea true a missing file is created with the empty table.
     void Apri(const QString &percorsoFile, bool crea);
+    // Takes an engine already open on its archive.
+    void Apri(std::unique_ptr<Motore> motore);
     void Chiudi();
     bool Aperto() const;
     QString Percorso() const { return m_percorso; }
@@ -101,6 +98,9 @@ public:
     Recordset Query(const QString &sqlJet);
     // A statement without rows; returns the rows it changed.
     int Esegui(const QString &sqlJet);
+    // The same with bound values for its ? marks (text, integers, null).
+    Recordset QueryValori(const QString &sqlJet, const QVariantList &valori);
+    int EseguiValori(const QString &sqlJet, const QVariantList &valori);
     // Runs f inside BEGIN IMMEDIATE ... COMMIT; any failure rolls back and is rethrown.
     void Transazione(const std::function<void()> &f);
 
@@ -110,19 +110,17 @@ public:
     // Deletes the row of "SELECT * FROM ANTICIPI WHERE ID=" + id; false when there is none.
     bool EliminaMovimento(const QString &idTesto);
 
-    QSqlDatabase Database() const;
-    // The engine's handle of the open connection.
-    sqlite3 *Handle() const;
+    // Inside a Transazione: no other program can take a new client code until it ends.
+    void BloccaCodici();
+
+    // The engine of the open archive; throws when it is not open or no longer reachable.
+    Motore &MotoreAperto() const;
 
 private:
     Archivio();
-    QSqlQuery preparata(const QString &sql);
     qint64 rigaPerID(const QString &id);
-    void verificaAperto() const;
-    QString m_nome;
+    std::unique_ptr<Motore> m_motore;
     QString m_percorso;
-    // Device and inode of the file opened, to tell when another file has taken its place.
-    std::optional<std::pair<quint64, quint64>> m_identita;
 };
 
 // The open step of the ledger window: reads "Connessione" (storing the default folder on first run),
@@ -142,7 +140,3 @@ QString RiscriviDateJet(const QString &sql);
 // The stored form of a date.
 QString DataArchivio(const QDate &data);
 
-// A database failure as an ErroreApp, with the engine's code and a plain Italian description.
-ErroreApp ErroreDb(const QSqlError &e);
-// The same for an engine code and message.
-ErroreApp ErroreSqlite(int codice, const QString &messaggio);

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-#include <QtSql/QSqlError>
 
 #include <cstdlib>
 #include <unistd.h>

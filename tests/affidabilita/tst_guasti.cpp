@@ -136,15 +136,18 @@ void TstGuasti::cleanup()
 QStringList TstGuasti::righe()
 {
     QStringList r;
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    if (!q.exec(QStringLiteral("SELECT ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
-                               "PARTITAIVA, CODICEANA FROM ANTICIPI ORDER BY ID")))
-        return {QStringLiteral("illeggibile: ") + q.lastError().text()};
-    while (q.next()) {
-        QStringList c;
-        for (int i = 0; i < 9; ++i)
-            c << q.value(i).toString();
-        r << c.join(QLatin1Char('|'));
+    try {
+        for (Recordset rs = Archivio::ConnArchivio().Query(
+                 QStringLiteral("SELECT ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                                "PARTITAIVA, CODICEANA FROM ANTICIPI ORDER BY ID"));
+             !rs.Fine(); rs.MoveNext()) {
+            QStringList c;
+            for (int i = 0; i < 9; ++i)
+                c << rs.TestoCampo(i);
+            r << c.join(QLatin1Char('|'));
+        }
+    } catch (const ErroreApp &e) {
+        return {QStringLiteral("illeggibile: ") + e.descrizione()};
     }
     return r;
 }
@@ -297,18 +300,15 @@ void TstGuasti::discoPienoNelSalvataggio()
     messaggi().azzera();
     comando(w, QStringLiteral("Salva"));
     QCOMPARE(messaggi().testi(), QStringList());
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    QVERIFY(q.prepare(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE DESCRIZIONE=? AND CODICEANA=2")));
-    q.addBindValue(lunga);
-    QVERIFY(q.exec() && q.next());
-    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE DESCRIZIONE=? AND CODICEANA=2"), {lunga})
+                 .toInt(),
+             1);
     QCOMPARE(conta(), 2);
 }
 
 void TstGuasti::discoPienoNellEsportazione()
 {
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+    QVERIFY(EseguiSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
                    "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
                    "PARTITAIVA, CODICEANA) SELECT '" + questAnno(1, 11) + "', printf('%0100d', i), 0, 10000, 'Rossi', "
                    "'RSS', '111', 1 FROM n"));

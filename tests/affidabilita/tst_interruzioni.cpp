@@ -34,13 +34,12 @@ QList<Salvato> leggi(const QByteArray &uscita, int *falliti = nullptr)
 // Each reported movement is there once, with its values.
 void verificaSalvati(const QList<Salvato> &salvati)
 {
-    QSqlDatabase db = Archivio::ConnArchivio().Database();
     for (const Salvato &s : salvati) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("SELECT ENTRATA, USCITA, CODICEFISCALE, RAGIONESOCIALE, CODICEANA, COUNT(*) "
-                                 "FROM ANTICIPI WHERE DESCRIZIONE=?"));
-        q.addBindValue(s.descrizione);
-        QVERIFY(q.exec() && q.next());
+        const QList<QVariantList> r = RigheSql(QStringLiteral("SELECT ENTRATA, USCITA, CODICEFISCALE, RAGIONESOCIALE, "
+                                                              "CODICEANA, COUNT(*) FROM ANTICIPI WHERE DESCRIZIONE=?"),
+                                               {s.descrizione});
+        QCOMPARE(r.size(), 1);
+        const QVariantList &q = r.first();
         QCOMPARE(q.value(5).toInt(), 1);
         const qint64 importo = Valuta::daTesto(s.importo)->decimillesimi();
         QCOMPARE(q.value(0).toLongLong(), s.tipo == QLatin1String("E") ? importo : 0);

@@ -108,14 +108,15 @@ QByteArray LeggiFile(const QString &percorso)
 // The stored fields of a row, read with a bound value.
 QStringList Riga(qint64 id)
 {
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    q.prepare(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, DESCRIZIONE, CODICEANA FROM ANTICIPI "
-                             "WHERE ID=?"));
-    q.addBindValue(id);
-    if (!q.exec() || !q.next())
+    const QList<QVariantList> r = RigheSql(
+        QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, DESCRIZIONE, CODICEANA FROM ANTICIPI WHERE ID=?"),
+        {id});
+    if (r.isEmpty())
         return {};
-    return {q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-            q.value(4).toString()};
+    QStringList t;
+    for (const QVariant &v : r.first())
+        t << v.toString();
+    return t;
 }
 
 } // namespace

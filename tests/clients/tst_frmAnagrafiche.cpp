@@ -297,8 +297,7 @@ void TstFrmAnagrafiche::esci()
 void TstFrmAnagrafiche::aggiornamentoFallito()
 {
     m_registro->dati.codiceAna = "1";
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    QVERIFY(q.exec("CREATE TRIGGER blocca BEFORE UPDATE ON ANTICIPI BEGIN SELECT RAISE(ABORT, 'bloccato'); END"));
+    QVERIFY(EseguiSql("CREATE TRIGGER blocca BEFORE UPDATE ON ANTICIPI BEGIN SELECT RAISE(ABORT, 'bloccato'); END"));
     const QString prima = archivio();
     frmAnagrafiche *f = apri("1", "Rossi Nuovo", "RSSMRA80A01H501U", "12345678901");
     QTest::mouseClick(f->cmdOk, Qt::LeftButton);

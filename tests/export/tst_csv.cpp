@@ -23,8 +23,7 @@ private Q_SLOTS:
 private:
     static void esegui(const QString &sql)
     {
-        QSqlQuery q(Archivio::ConnArchivio().Database());
-        QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+        QVERIFY(EseguiSql(sql));
     }
     static QByteArray saldi(const QDate &d, Csv::Avanzamento a = {})
     {

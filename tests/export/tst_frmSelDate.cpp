@@ -288,8 +288,7 @@ void TstFrmSelDate::scritturaImpossibile()
     } else {
         percorso = desktop(QStringLiteral("Export.csv"));
         scriviFile(percorso, vecchio);
-        QSqlQuery q(Archivio::ConnArchivio().Database());
-        QVERIFY(q.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+        QVERIFY(EseguiSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
                        "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
                        "PARTITAIVA, CODICEANA) SELECT '2026-03-02', printf('%0100d', i), 0, 10000, 'Rossi', '', '', 1 "
                        "FROM n"));

@@ -166,8 +166,7 @@ void TstIdentificazione::codiceFiscaleRiletto()
 void TstIdentificazione::campiNulliComeTestoVuoto()
 {
     const qint64 id = InserisciRiga(Giorno(1, 5), "a", "0", "10", "x", "NULLI", "x", 6);
-    QVERIFY(QSqlQuery(Archivio::ConnArchivio().Database())
-                .exec(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=NULL, PARTITAIVA=NULL WHERE ID=%1").arg(id)));
+    QVERIFY(EseguiSql(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=NULL, PARTITAIVA=NULL WHERE ID=?"), {id}));
     frmAnticipi *f = ApriRegistro();
     SpostaFocus(f->txtDenominazione);
     QTest::keyClicks(f->txtDenominazione, QStringLiteral("vecchio"));

@@ -158,8 +158,7 @@ void TstLista::valoriDellaRiga()
 {
     const qint64 id = InserisciRiga(Giorno("Y-03-09"), QString(), "12,5", "0", "Rossi Mario", CF, "", 1);
     // A null description shows as empty text.
-    QVERIFY(QSqlQuery(Archivio::ConnArchivio().Database())
-                .exec(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE=NULL WHERE ID=%1").arg(id)));
+    QVERIFY(EseguiSql(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE=NULL WHERE ID=?"), {id}));
     frmAnticipi *f = ApriRegistro();
     Identifica(f);
     ReportControl *l = f->ReportAttivita;

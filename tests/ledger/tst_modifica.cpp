@@ -522,19 +522,18 @@ void TstModifica::colonneScritte()
     comando(w, QStringLiteral("Salva"));
     QVERIFY(messaggi().messaggi.isEmpty());
 
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    QVERIFY(q.exec(QStringLiteral("SELECT DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
-                                  "PARTITAIVA, CODICEANA FROM ANTICIPI")));
-    QVERIFY(q.next());
-    QCOMPARE(q.value(0).toString(), QStringLiteral("2025-11-30"));
-    QCOMPARE(q.value(1).toString(), QStringLiteral("Riga uno\nriga 'due'"));
-    QCOMPARE(q.value(2).toLongLong(), 12345000);
-    QCOMPARE(q.value(3).toLongLong(), 0);
-    QCOMPARE(q.value(4).toString(), QStringLiteral("D'Angelo & C."));
-    QCOMPARE(q.value(5).toString(), QStringLiteral("DNGXXX80A01H501U"));
-    QCOMPARE(q.value(6).toString(), QStringLiteral("01234567890"));
-    QCOMPARE(q.value(7).toLongLong(), 1);
-    QVERIFY(!q.next());
+    const QList<QVariantList> righe = RigheSql(QStringLiteral(
+        "SELECT DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, CODICEANA FROM ANTICIPI"));
+    QCOMPARE(righe.size(), 1);
+    const QVariantList &r = righe.first();
+    QCOMPARE(r.at(0).toString(), QStringLiteral("2025-11-30"));
+    QCOMPARE(r.at(1).toString(), QStringLiteral("Riga uno\nriga 'due'"));
+    QCOMPARE(r.at(2).toLongLong(), 12345000);
+    QCOMPARE(r.at(3).toLongLong(), 0);
+    QCOMPARE(r.at(4).toString(), QStringLiteral("D'Angelo & C."));
+    QCOMPARE(r.at(5).toString(), QStringLiteral("DNGXXX80A01H501U"));
+    QCOMPARE(r.at(6).toString(), QStringLiteral("01234567890"));
+    QCOMPARE(r.at(7).toLongLong(), 1);
 }
 
 void TstModifica::movimentoPassaAdAltroCliente()

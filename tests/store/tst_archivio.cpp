@@ -5,7 +5,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QtSql/QSqlError>
+#include "store/motore.h"
 
 #include <unistd.h>
 
@@ -299,21 +299,16 @@ void TstArchivio::archivioOccupato()
     InserisciRiga("2026-01-10", "riga", "0", "5", "Rossi", "RSS", "111", 7);
     const QString file = Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb");
     {
-        QSqlDatabase altra = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("altra"));
-        altra.setDatabaseName(file);
-        QVERIFY(altra.open());
-        QSqlQuery q(altra);
-        QVERIFY2(q.exec(QStringLiteral("BEGIN EXCLUSIVE")), qPrintable(q.lastError().text()));
+        std::unique_ptr<Motore> altra = ApriMotoreSqlite(file, false);
+        altra->Esegui(QStringLiteral("BEGIN EXCLUSIVE"));
 
         const ErroreApp e = errore(
             [] { Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Bianchi", "BNC", "y")); });
         QCOMPARE(e.numero() & 0xff, 5);
         QVERIFY2(e.descrizione().startsWith(QStringLiteral("L'archivio è in uso da un altro programma.")),
                  qPrintable(e.descrizione()));
-        QVERIFY(q.exec(QStringLiteral("ROLLBACK")));
-        altra.close();
+        altra->Esegui(QStringLiteral("ROLLBACK"));
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("altra"));
     QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1);
 }
 

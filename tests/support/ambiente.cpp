@@ -136,12 +136,38 @@ qint64 InserisciRiga(const QString &data, const QString &descrizione, const QStr
     return Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), m);
 }
 
-QVariant ValoreSql(const QString &sql)
+QVariant ValoreSql(const QString &sql, const QVariantList &valori)
 {
-    QSqlQuery q(Archivio::ConnArchivio().Database());
-    if (!q.exec(sql) || !q.next())
-        return QVariant();
-    return q.value(0);
+    const QList<QVariantList> r = RigheSql(sql, valori);
+    return r.isEmpty() || r.first().isEmpty() ? QVariant() : r.first().first();
+}
+
+QList<QVariantList> RigheSql(const QString &sql, const QVariantList &valori)
+{
+    QList<QVariantList> righe;
+    try {
+        for (Recordset rs = Archivio::ConnArchivio().QueryValori(sql, valori); !rs.Fine(); rs.MoveNext()) {
+            QVariantList riga;
+            for (int i = 0; i < rs.NumeroCampi(); ++i)
+                riga << rs.Campo(i);
+            righe << riga;
+        }
+    } catch (const ErroreApp &e) {
+        qWarning("%s", e.what());
+        return {};
+    }
+    return righe;
+}
+
+bool EseguiSql(const QString &sql, const QVariantList &valori)
+{
+    try {
+        Archivio::ConnArchivio().EseguiValori(sql, valori);
+        return true;
+    } catch (const ErroreApp &e) {
+        qWarning("%s", e.what());
+        return false;
+    }
 }
 
 QString TestoPdf(const QString &percorso)

@@ -61,8 +61,12 @@ private:
 qint64 InserisciRiga(const QString &data /* yyyy-MM-dd */, const QString &descrizione, const QString &entrata,
                      const QString &uscita, const QString &ragioneSociale, const QString &codiceFiscale,
                      const QString &partitaIva, qint64 codiceAna);
-// One value of a query on the open archive.
-QVariant ValoreSql(const QString &sql);
+// One value of a query on the open archive; null when it fails or has no row.
+QVariant ValoreSql(const QString &sql, const QVariantList &valori = {});
+// Every row of a query on the open archive; empty (and a warning) when it fails.
+QList<QVariantList> RigheSql(const QString &sql, const QVariantList &valori = {});
+// A statement without rows on the open archive; false (and a warning) when it fails.
+bool EseguiSql(const QString &sql, const QVariantList &valori = {});
 // The text of a PDF file (pdftotext), white space folded to single blanks.
 QString TestoPdf(const QString &percorso);
 

@@ -1,0 +1,89 @@
+#pragma once
+// One archive engine: the connection to one archive and all that differs between engines (how the
+// table is made, its types and indexes, the lock that makes a new client code unique, reading rows,
+// the engine's errors in Italian). Archivio speaks to the archive through it, and the copy engine
+// through its own instances; windows and exports never see it.
+
+#include "store/errore.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+// The rows of one statement, read one at a time straight from the engine: a value is converted only
+// when it is read.
+class Cursore {
+public:
+    virtual ~Cursore() = default;
+    // Moves to the next row; false after the last one. Throws ErroreApp.
+    virtual bool Avanza() = 0;
+    virtual QStringList Nomi() const = 0;
+    virtual bool Nullo(int i) const = 0;
+    // The value as UTF-8 text, valid until the next Avanza; empty for null.
+    virtual QByteArrayView Utf8(int i) const = 0;
+    // The value as an integer; false when it is null or not an integer.
+    virtual bool Intero(int i, qint64 *n) const = 0;
+    // The value as the engine typed it: integer, text, real, bytes or null.
+    virtual QVariant Valore(int i) const = 0;
+};
+
+// Values for the ? of a statement: QString (text, a null QString is NULL), qint64 or int, or an
+// invalid QVariant for NULL.
+using Valori = QVariantList;
+
+class Motore {
+public:
+    virtual ~Motore() = default;
+
+    // The file or address of the archive, for messages.
+    virtual QString Percorso() const = 0;
+    // Whether the archive is a file of its own (the SQLite archive), which can be copied as a file.
+    virtual bool ArchivioFile() const = 0;
+    // Throws when the archive can no longer be reached as it was opened.
+    virtual void Verifica() const = 0;
+
+    // The rows of one statement; anything after its end is refused, never run.
+    virtual std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) = 0;
+    // A statement without rows; returns the rows it changed.
+    virtual qint64 Esegui(const QString &sql, const Valori &valori = {}) = 0;
+    // An INSERT; returns the ID the archive gave the new row.
+    virtual qint64 Inserisci(const QString &sql, const Valori &valori) = 0;
+
+    // A writing transaction, which holds the write lock from its start.
+    virtual void Inizia() = 0;
+    virtual void Conferma() = 0;
+    virtual void Annulla() = 0;
+    // Inside a transaction: no other connection can take a new client code until it ends.
+    virtual void BloccaCodici() = 0;
+
+    // The empty table, without indexes (a new archive or a copy that fills it first).
+    virtual void CreaTabella() = 0;
+    // The indexes that the program's lookups need; quick when they are already there.
+    virtual void CreaIndici() = 0;
+    // Whether the archive holds no movement.
+    bool Vuoto();
+};
+
+// The SQLite engine on an archive file. With crea true a missing file is made, with its table and
+// indexes unless senzaIndici; otherwise a missing file is an error. A file that is not a whole
+// SQLite archive with the table ANTICIPI is never opened for writing.
+std::unique_ptr<Motore> ApriMotoreSqlite(const QString &percorsoFile, bool crea, bool senzaIndici = false);
+
+// Whether the connection text names a database server ("postgresql://...") rather than a folder.
+bool ConnessioneServer(const QString &connessione);
+// The PostgreSQL engine on the database the URI names; on the first connection to a database
+// without the table it makes the table. Passwords come from libpq's own places, never the URI.
+std::unique_ptr<Motore> ApriMotorePostgres(const QString &uri);
+
+// Makes a new, empty archive file at the path, whole or not at all: it is written under a temporary
+// name beside it and renamed into place only when complete; a temporary file left by a creation that
+// was cut short is removed first.
+void CreaArchivioSqlite(const QString &percorsoFile);
+
+// The Italian message for an engine failure, carrying the engine's code and text.
+ErroreApp ErroreSqlite(int codice, const QString &messaggio);
+// "Impossibile leggere l'archivio ...": a file that is not an archive of this program.
+[[noreturn]] void ArchivioIllegibile(const QString &percorso);

@@ -1,0 +1,479 @@
+// The SQLite engine: the archive as one SQLite file, reached through SQLite's own C API.
+
+#include "store/motore.h"
+
+#include "store/motore_sqlite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <sqlite3.h>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char *const Tabella =
+    "CREATE TABLE ANTICIPI ("
+    " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " DATAOP TEXT NOT NULL,"
+    " DESCRIZIONE TEXT,"
+    " ENTRATA INTEGER NOT NULL DEFAULT 0,"
+    " USCITA INTEGER NOT NULL DEFAULT 0,"
+    " RAGIONESOCIALE TEXT COLLATE NOCASE,"
+    " CODICEFISCALE TEXT COLLATE NOCASE,"
+    " PARTITAIVA TEXT COLLATE NOCASE,"
+    " CODICEANA INTEGER NOT NULL)";
+
+// The lookups of the windows: a client's ledger by code and date, the three identifications,
+// and the exports by date.
+const char *const Indici[] = {
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEANA_DATAOP ON ANTICIPI (CODICEANA, DATAOP)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEFISCALE ON ANTICIPI (CODICEFISCALE)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_PARTITAIVA ON ANTICIPI (PARTITAIVA)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_RAGIONESOCIALE ON ANTICIPI (RAGIONESOCIALE)",
+    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_DATAOP ON ANTICIPI (DATAOP)",
+};
+
+// Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
+// first, then the page count, which a file cut short (a copy that stopped half-way) no longer
+// fills. The count holds only when bytes 92-95 repeat the change counter (24-27); with a journal
+// beside the file SQLite first puts its pages back, so the size is not judged then.
+bool intestazioneSqlite(const QString &percorso)
+{
+    QFile f(percorso);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray t = f.read(100);
+    const qint64 dimensione = f.size();
+    f.close();
+    if (t.size() < 100 || !t.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return false;
+    auto numero = [&](int da, int byte) {
+        quint32 n = 0;
+        for (int i = da; i < da + byte; ++i)
+            n = n << 8 | quint8(t.at(i));
+        return n;
+    };
+    const quint32 pagina = numero(16, 2) == 1 ? 65536 : numero(16, 2);
+    const quint32 pagine = numero(28, 4);
+    if (pagine == 0 || numero(24, 4) != numero(92, 4) || QFileInfo(percorso + QStringLiteral("-journal")).size() > 0)
+        return true;
+    return dimensione >= qint64(pagine) * pagina;
+}
+
+// The identity of the file at a path (device and inode), or nothing when there is no file there.
+std::optional<std::pair<quint64, quint64>> identitaFile(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+        return std::nullopt;
+    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
+#else
+    if (!QFileInfo::exists(percorso))
+        return std::nullopt;
+    return std::make_pair(quint64(0), quint64(0));
+#endif
+}
+
+class CursoreSqlite : public Cursore {
+public:
+    CursoreSqlite(sqlite3 *db, sqlite3_stmt *st) : m_db(db), m_st(st) {}
+    ~CursoreSqlite() override { sqlite3_finalize(m_st); }
+
+    bool Avanza() override
+    {
+        if (m_fine)
+            return false;
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW)
+            return true;
+        m_fine = true;
+        if (rc != SQLITE_DONE)
+            throw ErroreSqlite(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        sqlite3_reset(m_st);  // lets go of the read lock at once
+        return false;
+    }
+    QStringList Nomi() const override
+    {
+        QStringList n;
+        for (int i = 0, c = sqlite3_column_count(m_st); i < c; ++i)
+            n << QString::fromUtf8(sqlite3_column_name(m_st, i));
+        return n;
+    }
+    bool Nullo(int i) const override { return sqlite3_column_type(m_st, i) == SQLITE_NULL; }
+    QByteArrayView Utf8(int i) const override
+    {
+        const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_st, i));
+        return t ? QByteArrayView(t, sqlite3_column_bytes(m_st, i)) : QByteArrayView();
+    }
+    bool Intero(int i, qint64 *n) const override
+    {
+        switch (sqlite3_column_type(m_st, i)) {
+        case SQLITE_INTEGER:
+            *n = sqlite3_column_int64(m_st, i);
+            return true;
+        case SQLITE_NULL:
+            return false;
+        default: {
+            bool ok = false;
+            *n = Utf8(i).toByteArray().toLongLong(&ok);
+            return ok;
+        }
+        }
+    }
+    QVariant Valore(int i) const override
+    {
+        switch (sqlite3_column_type(m_st, i)) {
+        case SQLITE_INTEGER:
+            return QVariant(qlonglong(sqlite3_column_int64(m_st, i)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(m_st, i));
+        case SQLITE_TEXT:
+            return QVariant(QString::fromUtf8(Utf8(i)));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(m_st, i)),
+                                       sqlite3_column_bytes(m_st, i)));
+        default:
+            return QVariant();
+        }
+    }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_st;
+    bool m_fine = false;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+MotoreSqlite::MotoreSqlite(const QString &percorso) : m_percorso(percorso) {}
+
+MotoreSqlite::~MotoreSqlite()
+{
+    for (sqlite3_stmt *st : std::as_const(m_preparate))
+        sqlite3_finalize(st);
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+void MotoreSqlite::apri(bool crea, bool senzaIndici)
+{
+    const QFileInfo info(m_percorso);
+    if (info.exists() && info.isDir())
+        ArchivioIllegibile(m_percorso);
+    const bool nuovo = !info.exists();
+    if (nuovo && !crea)
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("Archivio non trovato: ") + QDir::toNativeSeparators(m_percorso));
+    // Check the header before SQLite sees the file: an empty file would silently become a new
+    // database, and any other file would fail only at its first read.
+    if (!nuovo && !intestazioneSqlite(m_percorso))
+        ArchivioIllegibile(m_percorso);
+
+    // Without SQLITE_OPEN_CREATE a missing file is never made.
+    const int flag = SQLITE_OPEN_READWRITE | (nuovo ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_percorso).constData(), &m_db, flag, nullptr);
+    // A file this open made and could not finish is removed: left behind empty, it would be
+    // refused as unreadable at every later start.
+    auto scartaNuovo = [&] {
+        if (m_db) {
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+        }
+        if (nuovo) {
+            QFile::remove(m_percorso);
+            QFile::remove(m_percorso + QStringLiteral("-journal"));
+        }
+    };
+    if (rc != SQLITE_OK) {
+        const ErroreApp e = ErroreSqlite(m_db ? sqlite3_extended_errcode(m_db) : rc,
+                                         QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)));
+        scartaNuovo();
+        throw e;
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 5000);
+
+    try {
+        // While opening, a damaged file or one of another kind is "cannot be read", whatever the step.
+        auto esegui = [&](const char *sql) {
+            char *errore = nullptr;
+            if (sqlite3_exec(m_db, sql, nullptr, nullptr, &errore) != SQLITE_OK) {
+                const QString testo = QString::fromUtf8(errore);
+                sqlite3_free(errore);
+                const int codice = sqlite3_errcode(m_db);
+                if (codice == SQLITE_CORRUPT || codice == SQLITE_NOTADB)
+                    ArchivioIllegibile(m_percorso);
+                throw ErroreSqlite(sqlite3_extended_errcode(m_db), testo);
+            }
+        };
+        // Rollback journal, not WAL: the archive folder may be on a network share.
+        esegui("PRAGMA journal_mode=DELETE");
+        esegui("PRAGMA synchronous=FULL");
+        // A page cache of 32 MB instead of 2: a long export or a large client's ledger reads its
+        // pages once instead of going back to the file for each row.
+        esegui("PRAGMA cache_size=-32768");
+        if (nuovo) {
+            esegui(Tabella);
+            if (!senzaIndici)
+                for (const char *s : Indici)
+                    esegui(s);
+        }
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'", -1,
+                               &st, nullptr) != SQLITE_OK) {
+            const int codice = sqlite3_errcode(m_db);
+            if (codice == SQLITE_CORRUPT || codice == SQLITE_NOTADB)
+                ArchivioIllegibile(m_percorso);
+            throw ErroreSqlite(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+        const int passo = sqlite3_step(st);
+        const int tabelle = passo == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+        sqlite3_finalize(st);
+        if (passo != SQLITE_ROW) {
+            if (passo == SQLITE_CORRUPT || passo == SQLITE_NOTADB)
+                ArchivioIllegibile(m_percorso);
+            throw ErroreSqlite(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+        if (tabelle != 1)
+            ArchivioIllegibile(m_percorso);
+    } catch (...) {
+        scartaNuovo();
+        throw;
+    }
+    // Indexes are a matter of speed only: a read-only archive still opens without them.
+    if (!senzaIndici)
+        for (const char *s : Indici)
+            sqlite3_exec(m_db, s, nullptr, nullptr, nullptr);
+    m_identita = identitaFile(m_percorso);
+}
+
+void MotoreSqlite::Verifica() const
+{
+    // The open connection keeps the file it opened even when that file is removed or replaced: its
+    // folder deleted, another file copied over it. Reads would then show, and writes would store,
+    // data that nobody will find again, so every statement first checks the file is still there.
+    if (m_identita && identitaFile(m_percorso) != m_identita)
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("L'archivio non è più disponibile: il file ") +
+                            QDir::toNativeSeparators(m_percorso) +
+                            QStringLiteral(" è stato rimosso, spostato o sostituito da un altro programma. "
+                                           "Riavviare il programma per riaprirlo."));
+}
+
+ErroreApp MotoreSqlite::errore() const
+{
+    return ErroreSqlite(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+sqlite3_stmt *MotoreSqlite::prepara(const QString &sql, const Valori *valori)
+{
+    const QByteArray testo = sql.toUtf8();
+    sqlite3_stmt *st = nullptr;
+    const char *resto = nullptr;
+    if (sqlite3_prepare_v2(m_db, testo.constData(), int(testo.size()), &st, &resto) != SQLITE_OK)
+        throw errore();
+    // One statement only: whatever follows a ';' is never run.
+    while (resto && *resto && (*resto == ' ' || *resto == ';' || *resto == '\n' || *resto == '\r' || *resto == '\t'))
+        ++resto;
+    if (!st || (resto && *resto)) {
+        sqlite3_finalize(st);
+        throw ErroreApp(CodiciErrore::DataNonValida, QStringLiteral("Istruzione SQL non valida: ") + sql.left(60));
+    }
+    try {
+        if (valori)
+            lega(st, *valori);
+    } catch (...) {
+        sqlite3_finalize(st);
+        throw;
+    }
+    return st;
+}
+
+void MotoreSqlite::lega(sqlite3_stmt *st, const Valori &valori)
+{
+    if (sqlite3_bind_parameter_count(st) != valori.size())
+        throw ErroreApp(CodiciErrore::TestoNonValido, QStringLiteral("Numero di valori non corrispondente."));
+    for (int i = 0; i < valori.size(); ++i) {
+        const QVariant &v = valori.at(i);
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(st, i + 1);
+        } else if (v.typeId() == QMetaType::QString) {
+            const QByteArray t = v.toString().toUtf8();
+            rc = sqlite3_bind_text(st, i + 1, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::Double) {
+            rc = sqlite3_bind_double(st, i + 1, v.toDouble());
+        } else {
+            bool ok = false;
+            const qint64 n = v.toLongLong(&ok);
+            if (!ok)
+                throw ErroreApp(CodiciErrore::TestoNonValido, QStringLiteral("Valore non ammesso in un'istruzione."));
+            rc = sqlite3_bind_int64(st, i + 1, n);
+        }
+        if (rc != SQLITE_OK)
+            throw errore();
+    }
+}
+
+std::unique_ptr<Cursore> MotoreSqlite::Query(const QString &sql, const Valori &valori)
+{
+    return std::make_unique<CursoreSqlite>(m_db, prepara(sql, &valori));
+}
+
+qint64 MotoreSqlite::eseguiPreparata(const QString &sql, const Valori &valori)
+{
+    // The statements that write rows are few and repeated (a copy writes a million rows with
+    // one): each is prepared once and kept.
+    sqlite3_stmt *&st = m_preparate[sql];
+    if (!st) {
+        try {
+            st = prepara(sql, nullptr);
+        } catch (...) {
+            m_preparate.remove(sql);
+            throw;
+        }
+    }
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    lega(st, valori);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw errore();
+    return sqlite3_changes64(m_db);
+}
+
+qint64 MotoreSqlite::Esegui(const QString &sql, const Valori &valori)
+{
+    if (!valori.isEmpty())
+        return eseguiPreparata(sql, valori);
+    sqlite3_stmt *st = prepara(sql, &valori);
+    const int rc = sqlite3_step(st);
+    sqlite3_finalize(st);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw errore();
+    return sqlite3_changes64(m_db);
+}
+
+qint64 MotoreSqlite::Inserisci(const QString &sql, const Valori &valori)
+{
+    eseguiPreparata(sql, valori);
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void MotoreSqlite::Inizia() { Esegui(QStringLiteral("BEGIN IMMEDIATE")); }
+void MotoreSqlite::Conferma() { Esegui(QStringLiteral("COMMIT")); }
+
+void MotoreSqlite::Annulla()
+{
+    if (!sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+// BEGIN IMMEDIATE already holds the one write lock of the file until COMMIT.
+void MotoreSqlite::BloccaCodici() {}
+
+void MotoreSqlite::CreaTabella() { Esegui(QString::fromLatin1(Tabella)); }
+
+void MotoreSqlite::CreaIndici()
+{
+    for (const char *s : Indici)
+        Esegui(QString::fromLatin1(s));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool Motore::Vuoto()
+{
+    auto c = Query(QStringLiteral("SELECT ID FROM ANTICIPI LIMIT 1"));
+    return !c->Avanza();
+}
+
+std::unique_ptr<Motore> ApriMotoreSqlite(const QString &percorsoFile, bool crea, bool senzaIndici)
+{
+    auto m = std::make_unique<MotoreSqlite>(percorsoFile);
+    m->apri(crea, senzaIndici);
+    return m;
+}
+
+namespace {
+// Flushes a file or folder to the disk, so that a rename after it never lands before the data.
+void suDisco(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(percorso).constData(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(percorso);
+#endif
+}
+} // namespace
+
+void CreaArchivioSqlite(const QString &percorsoFile)
+{
+    const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
+    QFile::remove(provvisorio);
+    QFile::remove(provvisorio + QStringLiteral("-journal"));
+    ApriMotoreSqlite(provvisorio, true).reset();
+    suDisco(provvisorio);
+    if (!QFile::rename(provvisorio, percorsoFile)) {
+        QFile::remove(provvisorio);
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("Impossibile creare l'archivio ") + QDir::toNativeSeparators(percorsoFile));
+    }
+    suDisco(QFileInfo(percorsoFile).absolutePath());
+}
+
+void ArchivioIllegibile(const QString &percorso)
+{
+    throw ErroreApp(CodiciErrore::ArchivioIllegibile,
+                    QStringLiteral("Impossibile leggere l'archivio ") + QDir::toNativeSeparators(percorso) +
+                        QStringLiteral(": il file non è un archivio di questo programma o è danneggiato. "
+                                       "Il file non è stato modificato."));
+}
+
+ErroreApp ErroreSqlite(int codice, const QString &motore)
+{
+    QString testo;
+    switch (codice & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        testo = QStringLiteral("L'archivio è in uso da un altro programma. Riprovare tra qualche istante.");
+        break;
+    case SQLITE_READONLY:
+        testo = QStringLiteral("L'archivio è in sola lettura: le modifiche non possono essere salvate.");
+        break;
+    case SQLITE_IOERR:
+        testo = QStringLiteral("Errore di lettura o scrittura sul disco dell'archivio.");
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        testo = QStringLiteral("L'archivio è danneggiato o non è un archivio di questo programma.");
+        break;
+    case SQLITE_FULL:
+        testo = QStringLiteral("Disco pieno: le modifiche non possono essere salvate.");
+        break;
+    case SQLITE_CANTOPEN:
+        testo = QStringLiteral("Impossibile aprire il file dell'archivio o scrivere nella sua cartella.");
+        break;
+    default:
+        break;
+    }
+    if (testo.isEmpty())
+        return ErroreApp(codice, motore);
+    return ErroreApp(codice, testo + QStringLiteral(" (") + motore + QLatin1Char(')'));
+}

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs a command beside a throwaway PostgreSQL cluster: initdb in a temporary folder, the server
+# listening only on a Unix socket in that folder, stopped and removed when the command ends, also
+# when it fails or is interrupted. The command finds the cluster in SPESARIO_TEST_PG, a URI without
+# a database name ("postgresql://spesario@%2Ftmp%2Fspesario-pg.XXXX/"); the user spesario may do
+# anything there. PostgreSQL refuses to run as root: run as root, the server runs as nobody.
+#   tests/pg/cluster.sh COMMAND [ARGS...]
+set -u
+bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+if [ -z "$bin" ] || [ ! -x "$bin/initdb" ]; then
+  echo "PostgreSQL non installato (pacchetto postgresql): impossibile provare l'archivio su server." >&2
+  exit 1
+fi
+dir=$(mktemp -d "${TMPDIR:-/tmp}/spesario-pg.XXXXXX")
+chmod 755 "$dir"
+come=()
+if [ "$(id -u)" = 0 ]; then
+  chown nobody "$dir"
+  come=(runuser -u nobody --)
+fi
+ferma() {
+  "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -m immediate stop >/dev/null 2>&1
+  rm -rf "$dir"
+}
+trap ferma EXIT
+trap 'exit 130' INT TERM HUP
+
+if ! "${come[@]}" "$bin/initdb" -D "$dir/dati" -U spesario --auth=trust -E UTF8 --locale=C.UTF-8 \
+     >"$dir/initdb.log" 2>&1; then
+  cat "$dir/initdb.log" >&2
+  exit 1
+fi
+# No TCP at all; fsync off because a test cluster outlives no crash of its own machine.
+if ! "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -l "$dir/server.log" -w -t 60 \
+     -o "-c listen_addresses='' -k $dir -c fsync=off -c max_connections=200" start >/dev/null; then
+  cat "$dir/server.log" >&2
+  exit 1
+fi
+SPESARIO_TEST_PG="postgresql://spesario@$(printf '%s' "$dir" | sed 's|/|%2F|g')/"
+export SPESARIO_TEST_PG
+"$@"
