@@ -3,7 +3,7 @@
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
             libpq-dev postgresql clang libclang-rt-dev \
-            dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb
+            dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb qt6-translations-l10n
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 

@@ -2,6 +2,7 @@
 #include "store/costanti.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -10,6 +11,10 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Corvalle"));
     QApplication::setApplicationVersion(TestoVersione());
     ImpostaLocaleItaliano();
+    CaricaTraduzioniQt();
+    // The menu entry and the icon the package installs: the desktop matches the window to them.
+    QGuiApplication::setDesktopFileName(QStringLiteral(SPESARIO_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SPESARIO_ID)));
     frmStart::Istanza()->show();
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "ledger/icone.h"
 #include "store/archivio.h"
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/reportcontrol.h"
@@ -251,6 +252,8 @@ void frmAnticipi::Form_Load()
 {
     const QString nessuna;
     EseguiPasso(nessuna, [] { ApriArchivio(); }, this);
+    // Today's backup, if not made yet: it runs in the background of the window and ends with it.
+    CopiaGiornaliera::Avvia(this);
     EseguiPasso(nessuna, [this] {
         const QSignalBlocker b(DtpData);
         DtpData->setDate(QDate::currentDate());

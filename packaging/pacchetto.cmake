@@ -2,8 +2,6 @@
 # metainfo, manual page, copyright, changelog and user guide. Included from the top CMakeLists, where
 # CPack must be set up.
 
-# The one name of the program's desktop identity: desktop entry, metainfo and icon.
-set(SPESARIO_ID "it.corvalle.spesario")
 set(SPESARIO_PACCHETTO_DIR "${CMAKE_CURRENT_LIST_DIR}")
 set(SPESARIO_GENERATI "${CMAKE_BINARY_DIR}/packaging")
 
@@ -79,11 +77,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.corvalle.it/PRODOTTI/ANTICIPI/home.aspx")
-# The libraries the program links come from dpkg-shlibdeps; what Qt loads at run time as plug-ins
-# does not show there and is named here.
+# The libraries the program links come from dpkg-shlibdeps. What Qt loads at run time does not show
+# there and is named here: its Italian texts. The platform plug-in (libqt6gui6) and the printing
+# plug-in (libqt6printsupport6) come with libraries the program links; no Qt SQL driver is loaded,
+# the archive engines use SQLite's and libpq's own APIs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(SPESARIO_PLUGIN_QT libqt6sql6-sqlite)
-string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${SPESARIO_PLUGIN_QT}")
+set(SPESARIO_DIPENDENZE_RUNTIME qt6-translations-l10n)
+string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${SPESARIO_DIPENDENZE_RUNTIME}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/build.*/;/\\\\.git/")

@@ -88,6 +88,8 @@ QString PercorsoLog()
     return cartella + QStringLiteral("/LOGERR");
 }
 
+void RegistraErrore(const ErroreApp &errore) { scriviLog(errore); }
+
 void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent)
 {
     scriviLog(errore);

@@ -39,6 +39,10 @@ constexpr int FileNonScritto = 61;
 // ends the program at once through the exit function.
 void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent = nullptr);
 
+// Appends the failure's line to LOGERR and asks nothing: for work the user did not ask for (the daily
+// backup), whose failure must never interrupt what the user is doing.
+void RegistraErrore(const ErroreApp &errore);
+
 // Runs one step of a procedure: a failure is reported with the label and the caller goes on with its
 // next step. Returns true when the step completed.
 bool EseguiPasso(const QString &etichetta, const std::function<void()> &passo, QWidget *parent = nullptr);

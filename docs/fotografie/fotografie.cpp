@@ -256,6 +256,7 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Corvalle"));
     QApplication::setApplicationVersion(TestoVersione());
     ImpostaLocaleItaliano();
+    CaricaTraduzioniQt();
     ImpostaCartellaLog(casa.path());
     // Ending the "program" from the error reporter must not leave the run half done.
     ImpostaFunzioneUscita([](int) { ++g_errori; });
