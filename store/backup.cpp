@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 namespace CopiaGiornaliera {
 namespace {
@@ -138,7 +140,21 @@ private:
                 m.pagine = m_copia->PagineTotali();
             if (!finita)
                 return QTimer::singleShot(0, this, [this] { turno(); });
-            m.totaleMs = m_tempo.elapsed();
+            // The data to the disk before the name: hundreds of megabytes may take a while, so on
+            // another thread, and the window goes on.
+            m_suDisco = std::async(std::launch::async, [f = m_provvisorio] { FileSuDisco(f); });
+            attendiDisco();
+        } catch (const ErroreApp &e) {
+            termina(&e);
+        }
+    }
+
+    void attendiDisco()
+    {
+        if (m_suDisco.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            return QTimer::singleShot(20, this, [this] { attendiDisco(); });
+        try {
+            misure().totaleMs = m_tempo.elapsed();
             metti();
             termina(nullptr);
         } catch (const ErroreApp &e) {
@@ -182,6 +198,7 @@ private:
     QString m_provvisorio;
     std::unique_ptr<CopiaSqlite> m_copia;
     QElapsedTimer m_tempo;
+    std::future<void> m_suDisco;  // its destructor waits for the sync, if the window closes meanwhile
     bool m_finito = false;
 };
 

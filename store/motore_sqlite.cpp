@@ -500,6 +500,9 @@ std::unique_ptr<CopiaSqlite> MotoreSqlite::IniziaCopia(const QString &destinazio
         c->abbandona();
         throw e;
     }
+    // No journal and no syncs on the new file: a copy that does not end is removed whole, and one
+    // that ends is synced once, by the caller, away from the window's thread.
+    sqlite3_exec(c->m_db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     c->m_backup = sqlite3_backup_init(c->m_db, "main", m_db, "main");
     if (!c->m_backup) {
         const ErroreApp e = ErroreSqlite(sqlite3_extended_errcode(c->m_db), QString::fromUtf8(sqlite3_errmsg(c->m_db)));
@@ -568,10 +571,11 @@ bool CopiaSqlite::Passo(int pagine)
         throw ErroreSqlite(fine != SQLITE_OK ? fine : chiusura,
                            QString::fromUtf8(sqlite3_errstr(fine != SQLITE_OK ? fine : chiusura)));
     }
-    suDisco(m_destinazione);
     m_finita = true;
     if (m_sorgente && m_sorgente->m_copia == this)
         m_sorgente->m_copia = nullptr;
     m_sorgente = nullptr;
     return true;
 }
+
+void FileSuDisco(const QString &percorso) { suDisco(percorso); }

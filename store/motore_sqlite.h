@@ -13,16 +13,21 @@ struct sqlite3_backup;
 struct sqlite3_stmt;
 class MotoreSqlite;
 
+// Waits until the file's data are on the disk (fsync): a rename after it never lands before them.
+void FileSuDisco(const QString &percorso);
+
 // A copy of the open archive into a new file with SQLite's online backup, made a few pages at a
 // time: the program goes on working between the steps, and what it saves meanwhile through the same
-// connection goes into the copy as well. The copy is whole only once Passo has returned true.
+// connection goes into the copy as well. The copy is whole only once Passo has returned true; the
+// new file is written without journal or syncs (a copy cut short is thrown away whole), so the
+// caller puts it on the disk with FileSuDisco before giving it its name.
 class CopiaSqlite {
 public:
     ~CopiaSqlite();  // an unfinished copy is abandoned and its file removed
     CopiaSqlite(const CopiaSqlite &) = delete;
     CopiaSqlite &operator=(const CopiaSqlite &) = delete;
 
-    // Copies up to `pagine` pages; true once the copy is complete and its file on the disk. A step
+    // Copies up to `pagine` pages; true once the copy is complete and its file closed. A step
     // that finds the archive locked by another program copies nothing and returns false. Throws
     // ErroreApp on failure, also when the archive was closed meanwhile; the file is then removed.
     bool Passo(int pagine);
