@@ -17,6 +17,11 @@ ErroreApp::ErroreApp(int numero, QString descrizione)
 {
 }
 
+// The build that makes the package names its folder; other builds (the fuzz targets) have none.
+#ifndef SPESARIO_CARTELLA_INSTALLATA
+#define SPESARIO_CARTELLA_INSTALLATA ""
+#endif
+
 namespace {
 
 FunzioneUscita &funzioneUscita()
