@@ -435,6 +435,8 @@ void MotorePostgres::apri()
         throw ErroreApp(ErroreServer, testo + QStringLiteral(" (") + m_uri + QStringLiteral(": ") + motore +
                                           QLatin1Char(')'));
     }
+    // The server's notices ("collation already exists, skipping") are not for the user.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     impostaSessione();
 
     auto c = Query(QStringLiteral("SELECT to_regclass('anticipi') IS NOT NULL"));
