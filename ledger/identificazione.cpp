@@ -11,7 +11,8 @@
 
 void frmAnticipi::ControlloCodiceAna()
 {
-    IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this);
+    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this))
+        m_bloccoLetto = BloccoCliente();
     EseguiPasso(QStringLiteral("ControlloCodiceAna"), [this] { RinfrescaLista(); }, this);
 }
 
