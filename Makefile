@@ -33,8 +33,10 @@ build: configure
 run: build
 	./$(BUILD)/app/spesario
 
+# Every test that touches the archive runs twice, on SQLite and on a throwaway PostgreSQL cluster that
+# tests/pg/cluster.sh starts for the run and always stops (exec: an interrupt reaches it directly).
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen exec ../tests/pg/cluster.sh ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-breve
 
 # `make bench ACCESS=file.mdb` adds the conversion of that Access archive.

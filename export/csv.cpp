@@ -45,7 +45,8 @@ void scrivi(QIODevice &uscita, const QByteArray &byte)
 
 qint64 righeDi(Archivio &archivio, const QString &sql)
 {
-    Recordset rs = archivio.Query(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + sql + QLatin1Char(')'));
+    // The alias is needed by PostgreSQL, which refuses a subquery in FROM without a name.
+    Recordset rs = archivio.Query(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + sql + QStringLiteral(") AS ESPORTATE"));
     const qint64 n = rs.Intero(QStringLiteral("RIGHE"));
     rs.Chiudi();
     return n;

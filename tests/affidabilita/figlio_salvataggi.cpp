@@ -3,7 +3,7 @@
 //
 //   figlio_salvataggi INI SEME CONTEGGIO OGNI_NUOVO
 //
-// INI names the settings file (its "Connessione" names the archive folder); SEME makes the
+// INI names the settings file (its "Connessione" names the archive); SEME makes the
 // descriptions unique; every OGNI_NUOVO-th movement belongs to a new client (0: never).
 
 #include "ledger/frmAnticipi.h"

@@ -18,6 +18,7 @@ private Q_SLOTS:
     void saldiArchivioVuoto();
     void saldiGrafieDiUnCliente();
     void movimenti();
+    void movimentiConOra();
     void movimentiPeriodoRovesciato();
     void avanzamento();
     void scritturaFallita();
@@ -184,6 +185,16 @@ void TstCsv::movimenti()
         "04/03/2026;\"bolli; marche\";0;1;Rossi;;\r\n"
         "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n";
     QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)), atteso);
+}
+
+void TstCsv::movimentiConOra()
+{
+    SOLO_SQLITE("only SQLite's text column can hold a time of day; the server's date column cannot");
+    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+           "CODICEANA) VALUES ('2026-03-03 14:30:00', 'con ora', 0, 10000, 'X', '', '', 2)");
+    QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)),
+             QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
+                        "03/03/2026 14:30:00;con ora;0;1;X;;\r\n"));
 }
 
 void TstCsv::movimentiPeriodoRovesciato()
