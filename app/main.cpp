@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <cstring>
+#include <QIcon>
 
 int main(int argc, char **argv)
 {
@@ -21,6 +22,10 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Corvalle"));
     QApplication::setApplicationVersion(TestoVersione());
     ImpostaLocaleItaliano();
+    CaricaTraduzioniQt();
+    // The menu entry and the icon the package installs: the desktop matches the window to them.
+    QGuiApplication::setDesktopFileName(QStringLiteral(SPESARIO_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SPESARIO_ID)));
     frmStart::Istanza()->show();
     return app.exec();
 }

@@ -1,6 +1,7 @@
 #include "clients/identificazione.h"
 
 #include "store/archivio.h"
+#include "store/confronto.h"
 #include "store/errore.h"
 
 #include <QLineEdit>
@@ -14,12 +15,35 @@ struct RigaCliente {
     QString ragioneSociale, codiceFiscale, partitaIva;
 };
 
+// The values of the column that equal the text under the client rule, one per group of spellings
+// the engine keeps apart: for a text with too many spellings to list, the column's values are
+// walked once and compared here.
+QStringList ValoriUguali(const QString &colonna, const QString &testo)
+{
+    QStringList r;
+    Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral("SELECT ") + colonna +
+                                                  QStringLiteral(" FROM ANTICIPI GROUP BY ") + colonna);
+    const QString chiave = Confronto::Chiave(testo);
+    for (; !rs.Fine(); rs.MoveNext()) {
+        const QString v = rs.TestoCampo(0);
+        if (!rs.NulloCampo(0) && Confronto::Chiave(v) == chiave)
+            r << v;
+    }
+    rs.Chiudi();
+    return r;
+}
+
 RigaCliente CercaCliente(const QString &colonna, const QString &testo)
 {
     RigaCliente r;
-    Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna +
-                                                  QLatin1Char('=') + SqlTesto(testo) +
-                                                  QStringLiteral(" ORDER BY ID DESC"));
+    QString sql = IstruzioneCliente(colonna, testo);
+    if (sql.isEmpty()) {
+        const QStringList valori = ValoriUguali(colonna, testo);
+        if (valori.isEmpty())
+            return r;
+        sql = IstruzioneCliente(colonna, valori);
+    }
+    Recordset rs = Archivio::ConnArchivio().Query(sql);
     if (!rs.Fine()) {
         r.trovata = true;
         r.codiceAna = rs.Campo(QStringLiteral("CODICEANA"));
@@ -42,8 +66,30 @@ QString TestoCodice(const QVariant &v)
 
 } // namespace
 
-void IdentificaCliente(const CampiCliente &c, QWidget *parent)
+QString IstruzioneCliente(const QString &colonna, const QStringList &valori)
 {
+    if (valori.size() == 1)
+        return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna + QLatin1Char('=') + SqlTesto(valori.first()) +
+               QStringLiteral(" ORDER BY ID DESC");
+    QString elenco;
+    for (const QString &v : valori) {
+        if (!elenco.isEmpty())
+            elenco += QStringLiteral(", ");
+        elenco += SqlTesto(v);
+    }
+    return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna + QStringLiteral(" IN (") + elenco +
+           QStringLiteral(") ORDER BY ID DESC");
+}
+
+QString IstruzioneCliente(const QString &colonna, const QString &testo)
+{
+    const QStringList grafie = Confronto::Grafie(testo, MassimoGrafie);
+    return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie);
+}
+
+bool IdentificaCliente(const CampiCliente &c, QWidget *parent)
+{
+    bool trovato = false;
     const QString etichetta = QStringLiteral("ControlloCodiceAna");
     auto passo = [&](const std::function<void()> &f) { EseguiPasso(etichetta, f, parent); };
     QLineEdit *txtDenominazione = c.denominazione, *txtCF = c.codiceFiscale, *txtPiva = c.partitaIva,
@@ -59,6 +105,7 @@ void IdentificaCliente(const CampiCliente &c, QWidget *parent)
         RigaCliente r;
         passo([&] { r = CercaCliente(QStringLiteral("codicefiscale"), txtCF->text()); });
         if (r.trovata) {
+            trovato = true;
             // Each copy on its own: a field whose copy fails keeps its text.
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
             passo([&] { txtDenominazione->setText(r.ragioneSociale); });
@@ -70,6 +117,7 @@ void IdentificaCliente(const CampiCliente &c, QWidget *parent)
         RigaCliente r;
         passo([&] { r = CercaCliente(QStringLiteral("PARTITAIVA"), txtPiva->text()); });
         if (r.trovata) {
+            trovato = true;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
             passo([&] { txtDenominazione->setText(r.ragioneSociale); });
             passo([&] { txtCF->setText(r.codiceFiscale); });
@@ -80,9 +128,11 @@ void IdentificaCliente(const CampiCliente &c, QWidget *parent)
         RigaCliente r;
         passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text()); });
         if (r.trovata) {
+            trovato = true;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
             passo([&] { txtPiva->setText(r.partitaIva); });
             passo([&] { txtCF->setText(r.codiceFiscale); });
         }
     }
+    return trovato;
 }

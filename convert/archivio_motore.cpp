@@ -126,6 +126,7 @@ void DestinazioneArchivio::Completa()
     // The indexes are built once over all the rows, not kept up row by row; the counter of new
     // IDs goes on above the highest ID written.
     m_motore.CreaIndici();
+    m_motore.AllineaContatore();
     m_motore.Conferma();
     m_aperta = false;
     m_confermata = true;
