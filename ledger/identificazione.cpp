@@ -11,6 +11,7 @@
 
 void frmAnticipi::ControlloCodiceAna()
 {
+    m_clienteDaIdentificare = false;
     if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this))
         m_bloccoLetto = BloccoCliente();
     EseguiPasso(QStringLiteral("ControlloCodiceAna"), [this] { RinfrescaLista(); }, this);
@@ -18,6 +19,7 @@ void frmAnticipi::ControlloCodiceAna()
 
 void frmAnticipi::cmdTrova_Click()
 {
+    CompletaCampiInSospeso();
     // The first non-empty of name, tax code and VAT number, whichever field Enter came from.
     QString testo;
     if (!txtDenominazione->text().isEmpty())
@@ -57,4 +59,15 @@ void frmAnticipi::txtDenominazione_Change()
             ctlElimina->setEnabled(false);
         }
     }, this);
+}
+
+void frmAnticipi::CompletaCampiInSospeso()
+{
+    for (int i = 0; i < 2; ++i) {
+        QLineEdit *campo = i == 0 ? txtEntrate : txtUscite;
+        if (m_importoDaFormattare[i])
+            EseguiPasso(QString(), [this, campo] { txtImporto_LostFocus(campo); }, this);
+    }
+    if (m_clienteDaIdentificare)
+        ControlloCodiceAna();
 }

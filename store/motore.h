@@ -65,6 +65,9 @@ public:
     virtual void CreaIndici() = 0;
     // After rows were written with their own IDs (a copy): a new row gets an ID above all of them.
     virtual void AllineaContatore() = 0;
+    // Whether a column may hold values of another kind than its own, written there by another
+    // program (SQLite types each value, not its column): only then are such values looked for.
+    virtual bool TipiPerValore() const { return false; }
     // Whether the archive holds no movement.
     bool Vuoto();
 };
@@ -88,6 +91,13 @@ std::unique_ptr<Motore> ApriMotore(const QString &connessione);
 // name beside it and renamed into place only when complete; a temporary file left by a creation that
 // was cut short is removed first.
 void CreaArchivioSqlite(const QString &percorsoFile);
+// Removes what a creation of the archive at the path left when it was cut short (its temporary file
+// and that file's journal); the archive itself is never touched.
+void ScartaCreazioneInterrotta(const QString &percorsoFile);
+// Called with each step of a creation (1 to PassiCreazione) as it is reached; the crash tests end
+// the process there. Nothing by default.
+constexpr int PassiCreazione = 9;
+void ImpostaPassoCreazione(std::function<void(int passo)> f);
 
 // The Italian message for an engine failure, carrying the engine's code and text.
 ErroreApp ErroreSqlite(int codice, const QString &messaggio);

@@ -8,6 +8,7 @@
 
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/impostazioni.h"
@@ -47,6 +48,8 @@ int main(int argc, char **argv)
     const int ogniNuovo = QString::fromLocal8Bit(argv[4]).toInt();
     MessaggiFiglio messaggi;
     Messaggi::impostaServizio(&messaggi);
+    // The saves are what is tested here, not the daily backup.
+    CopiaGiornaliera::ImpostaAttiva(false);
 
     frmAnticipi *w = frmAnticipi::Istanza();
     QString cf = QStringLiteral("BASE") + seme;

@@ -7,6 +7,7 @@
 #include "store/motore.h"
 #include "tests/support/ambiente.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <csignal>
@@ -89,7 +90,9 @@ private Q_SLOTS:
                 p.waitForReadyRead(10);
                 uscita += p.readAllStandardOutput();
             }
-            ::kill(pid_t(p.processId()), SIGKILL);
+            // processId() is 0 once the child has ended, and kill(0) would hit the whole process group.
+            if (p.processId() > 0)
+                ::kill(pid_t(p.processId()), SIGKILL);
             p.waitForFinished();
             uscita += p.readAllStandardOutput();
             salvati += leggi(uscita);
@@ -99,6 +102,37 @@ private Q_SLOTS:
         verificaIntegrita();
         verificaSalvati(salvati);
         qInfo("%d uccisioni, %lld movimenti salvati e ritrovati", uccisioni, qint64(salvati.size()));
+    }
+
+    // A new archive killed at each step of its creation: the next start opens a whole archive,
+    // makes it again when it never got into place, and leaves no temporary file behind.
+    void creazioneInterrottaAOgniPasso()
+    {
+        const QString predefinita = CartellaArchivioPredefinita();
+        for (int passo = 1; passo <= PassiCreazione; ++passo) {
+            Archivio::Rilascia();
+            Ambiente::corrente().azzera();
+            QDir(predefinita).removeRecursively();
+            QProcess p;
+            p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/figlio_creazione"),
+                    {Impostazioni::File(), QString::number(passo)});
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitStatus() == QProcess::CrashExit, qPrintable(QStringLiteral("passo %1").arg(passo)));
+
+            QStringList avvisi;
+            QCOMPARE(ApriArchivio(&avvisi), predefinita);
+            QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+            verificaIntegrita();
+            QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 0);
+            QCOMPARE(QDir(predefinita).entryList(QDir::Files | QDir::Hidden), QStringList{NomeFileArchivio});
+            QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
+            // Made again, and said so, unless the kill came after it was in place.
+            QCOMPARE(avvisi.size(), passo <= 7 ? 1 : 0);
+            QVERIFY(InserisciRiga(QStringLiteral("2026-01-10"), QStringLiteral("dopo"), QStringLiteral("0"),
+                                  QStringLiteral("5"), QStringLiteral("Rossi"), QStringLiteral("RSS"), QString(), 1) > 0);
+        }
+        Archivio::Rilascia();
+        QDir(predefinita).removeRecursively();
     }
 
     // Four desks saving a new client each time, all at once: every movement is there and no two

@@ -37,17 +37,6 @@ bool Digitabile(const QString &t)
     return true;
 }
 
-// One key per character, carrying its text as a keyboard or an input method does: QTest::keyClicks
-// knows only Latin-1, and would split an emoji into two halves.
-void Digita(QWidget *campo, const QString &testo)
-{
-    for (qsizetype i = 0; i < testo.size(); ++i) {
-        const qsizetype n = testo.at(i).isHighSurrogate() && i + 1 < testo.size() ? 2 : 1;
-        QTest::sendKeyEvent(QTest::Click, campo, Qt::Key_unknown, testo.mid(i, n), Qt::NoModifier);
-        i += n - 1;
-    }
-}
-
 void Inserisci(QLineEdit *campo, const QString &testo, QWidget *poi)
 {
     campo->setFocus();

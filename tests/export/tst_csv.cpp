@@ -1,5 +1,6 @@
 #include "export/csv.h"
 #include "store/archivio.h"
+#include "store/errore.h"
 #include "tests/support/ambiente.h"
 
 #include <QBuffer>
@@ -15,11 +16,15 @@ private Q_SLOTS:
     void windows1252();
     void saldi();
     void saldiArchivioVuoto();
+    void saldiGrafieDiUnCliente();
     void movimenti();
     void movimentiConOra();
     void movimentiPeriodoRovesciato();
     void avanzamento();
     void scritturaFallita();
+    void valoriScrittiDaAltri_data();
+    void valoriScrittiDaAltri();
+    void saldoOltreIlTipo();
 
 private:
     static void esegui(const QString &sql)
@@ -119,6 +124,42 @@ void TstCsv::saldi()
     QCOMPARE(saldi(QDate(2025, 12, 31)), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"));
 }
 
+void TstCsv::saldiGrafieDiUnCliente()
+{
+    // Rows of one client whose names differ in the case of an accented letter are one line, placed
+    // in the Italian order: "Àlfa" among the A's, not after "Zeta". Another client of the same name
+    // keeps its own line, and one whose spellings balance out has none.
+    InserisciRiga("2026-01-01", "", "10", "0", "SOCIETÀ ANTICA", "SCTNTC", "111", 1);
+    InserisciRiga("2026-01-02", "", "5", "0", "Società Antica", "sctntc", "111", 1);
+    InserisciRiga("2026-01-03", "", "1", "0", "Società Antica", "ALTRO", "999", 9);
+    InserisciRiga("2026-01-04", "", "2", "0", "Zeta", "", "", 2);
+    InserisciRiga("2026-01-05", "", "3", "0", "Àlfa Servizi", "", "", 3);
+    InserisciRiga("2026-01-06", "", "4", "0", "amico", "", "", 4);
+    InserisciRiga("2026-01-07", "", "6", "0", "alfa bis", "", "", 5);
+    InserisciRiga("2026-01-08", "", "7", "0", "PERCHÉ", "", "", 6);
+    InserisciRiga("2026-01-09", "", "0", "7", "perché", "", "", 6);
+    InserisciRiga("2026-01-10", "", "8", "0", "Èdile", "", "", 7);
+    InserisciRiga("2026-01-11", "", "9", "0", "Edile", "", "", 8);  // without the accent: another client
+    qint64 totale = -1, righe = 0;
+    const QList<QByteArray> linee =
+        saldi(QDate(2026, 1, 31), {[&](qint64 n) { totale = n; }, [&] { ++righe; }}).split('\n');
+    QCOMPARE(linee.size(), 10);
+    QCOMPARE(linee.mid(1, 3), QList<QByteArray>({"alfa bis;;;6\r", "\xc0lfa Servizi;;;3\r", "amico;;;4\r"}));
+    QCOMPARE(linee.mid(4, 2), QList<QByteArray>({"Edile;;;9\r", "\xc8" "dile;;;8\r"}));
+    // The two lines of the same name in either order; the merged one in either spelling.
+    QList<QByteArray> societa = linee.mid(6, 2);
+    if (societa.at(0).endsWith(";1\r"))
+        std::swap(societa[0], societa[1]);
+    QVERIFY2(societa.at(0) == "SOCIET\xc0 ANTICA;SCTNTC;111;15\r" ||
+                 societa.at(0) == "Societ\xe0 Antica;sctntc;111;15\r",
+             societa.at(0).constData());
+    QCOMPARE(societa.at(1), QByteArray("Societ\xe0 Antica;ALTRO;999;1\r"));
+    QCOMPARE(linee.at(8), QByteArray("Zeta;;;2\r"));
+    // The progress bar still counts every row the engine returned.
+    QCOMPARE(totale, qint64(11));
+    QCOMPARE(righe, qint64(11));
+}
+
 void TstCsv::saldiArchivioVuoto()
 {
     QCOMPARE(saldi(QDate(2026, 3, 5)), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"));
@@ -130,6 +171,7 @@ void TstCsv::movimenti()
     InserisciRiga("2026-03-01", "primo giorno", "100", "0", "Rossi", "RSS", "123", 1);
     esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
            "CODICEANA) VALUES ('2026-03-02', NULL, 0, 125000, NULL, 'CF', '', 2)");
+    InserisciRiga("2026-03-03", "con la X", "0", "1", "X", "", "", 2);
     InserisciRiga("2026-03-04", QString::fromUtf8("€ 12 al Caffè"), "0", "12,25", QString::fromUtf8("Perù"), "", "", 3);
     InserisciRiga("2026-03-04", "bolli; marche", "0", "1", "Rossi", "", "", 1);
     InserisciRiga("2026-03-05", "riga 1\nriga 2", "0", "2", "Rossi", "", "", 1);
@@ -138,6 +180,7 @@ void TstCsv::movimenti()
         "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
         "01/03/2026;primo giorno;100;0;Rossi;RSS;123\r\n"
         "02/03/2026;;0;12,5;;CF;\r\n"
+        "03/03/2026;con la X;0;1;X;;\r\n"
         "04/03/2026;\x80 12 al Caff\xe8;0;12,25;Per\xf9;;\r\n"
         "04/03/2026;\"bolli; marche\";0;1;Rossi;;\r\n"
         "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n";
@@ -192,6 +235,89 @@ void TstCsv::scritturaFallita()
         QFAIL("a failed write must not pass as written");
     } catch (const ErroreApp &e) {
         QCOMPARE(e.numero(), CodiciErrore::FileNonScritto);
+    }
+}
+
+// A value another program wrote that the exports cannot read as its column's kind stops them as a
+// whole, with the row's ID and field named: never a line left out, placed elsewhere or misread.
+void TstCsv::valoriScrittiDaAltri_data()
+{
+    QTest::addColumn<QString>("dataop");
+    QTest::addColumn<QString>("entrata");
+    QTest::addColumn<QString>("uscita");
+    QTest::addColumn<QString>("campo");   // named in the failure of the balances export
+    QTest::addColumn<QString>("campoMovimenti");  // of the movements export; empty when it writes
+    QTest::newRow("data con l'ora, ultimo giorno") << "'2026-03-31 10:00:00'" << "0" << "10000" << "DATAOP" << "DATAOP";
+    QTest::newRow("data giorno/mese, fuori periodo") << "'05/03/2026'" << "0" << "10000" << "DATAOP" << "DATAOP";
+    QTest::newRow("entrata testo") << "'2026-03-10'" << "'12,50'" << "0" << "ENTRATA" << "ENTRATA";
+    QTest::newRow("uscita decimale") << "'2026-03-10'" << "0" << "2.5" << "USCITA" << "USCITA";
+    QTest::newRow("uscita nulla") << "'2026-03-10'" << "50000" << "NULL" << "USCITA" << "";
+    QTest::newRow("importo testo dopo il giorno") << "'2026-04-10'" << "'x'" << "0" << "" << "";
+}
+
+void TstCsv::valoriScrittiDaAltri()
+{
+    QFETCH(QString, dataop);
+    QFETCH(QString, entrata);
+    QFETCH(QString, uscita);
+    QFETCH(QString, campo);
+    QFETCH(QString, campoMovimenti);
+    InserisciRiga("2026-03-01", "", "0", "30", "Rossi", "RSS", "", 1);
+    // The table is rebuilt without its NOT NULL constraints, as another program might have done.
+    if (uscita == QLatin1String("NULL")) {
+        esegui("CREATE TABLE COPIA AS SELECT * FROM ANTICIPI");
+        esegui("DROP TABLE ANTICIPI");
+        esegui("CREATE TABLE ANTICIPI (ID INTEGER PRIMARY KEY AUTOINCREMENT, DATAOP TEXT, DESCRIZIONE TEXT, ENTRATA "
+               "INTEGER, USCITA INTEGER, RAGIONESOCIALE TEXT COLLATE NOCASE, CODICEFISCALE TEXT COLLATE NOCASE, "
+               "PARTITAIVA TEXT COLLATE NOCASE, CODICEANA INTEGER)");
+        esegui("INSERT INTO ANTICIPI SELECT * FROM COPIA");
+        esegui("DROP TABLE COPIA");
+    }
+    esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                          "PARTITAIVA, CODICEANA) VALUES (%1, 'altrui', %2, %3, 'Rossi', 'RSS', '', 1)")
+               .arg(dataop, entrata, uscita));
+    const qint64 id = ValoreSql(QStringLiteral("SELECT MAX(ID) FROM ANTICIPI")).toLongLong();
+    auto verifica = [&](const std::function<QByteArray()> &esporta, const QString &nominato) {
+        try {
+            const QByteArray file = esporta();
+            QVERIFY2(nominato.isEmpty(), file.constData());
+        } catch (const ErroreApp &e) {
+            QVERIFY2(!nominato.isEmpty(), qPrintable(e.descrizione()));
+            QVERIFY2(e.descrizione().contains(QStringLiteral("ID %1, campo %2").arg(id).arg(nominato)),
+                     qPrintable(e.descrizione()));
+            QVERIFY2(e.descrizione().contains(QStringLiteral("il file non è stato scritto")), qPrintable(e.descrizione()));
+        }
+    };
+    verifica([] { return saldi(QDate(2026, 3, 31)); }, campo);
+    verifica([] { return movimenti(QDate(2026, 3, 1), QDate(2026, 3, 31)); }, campoMovimenti);
+}
+
+// A balance the engine cannot sum (amounts another program wrote, past what the currency holds) is
+// reported in Italian with the client's name and code, never as the engine's own text.
+void TstCsv::saldoOltreIlTipo()
+{
+    InserisciRiga("2026-03-01", "", "5", "0", "Bianchi", "BNC", "", 1);
+    for (const char *importo : {"9000000000000000000", "9000000000000000000", "-9000000000000000000"}) {
+        esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                              "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES ('2026-03-02', 'altrui', %1, 0, 'Verdi "
+                              "Srl', 'VRD', '', 2)")
+                   .arg(QLatin1String(importo)));
+    }
+    for (const QString &caso : {QStringLiteral("somma"), QStringLiteral("differenza")}) {
+        if (caso == QLatin1String("differenza")) {
+            // One row alone: ENTRATA - USCITA past the type, which the engine turns into a fraction.
+            esegui("DELETE FROM ANTICIPI WHERE CODICEANA=2");
+            esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                   "PARTITAIVA, CODICEANA) VALUES ('2026-03-02', 'altrui', 9000000000000000000, -9000000000000000000, "
+                   "'Verdi Srl', 'VRD', '', 2)");
+        }
+        try {
+            saldi(QDate(2026, 3, 31));
+            QFAIL("a balance past the type must not be written");
+        } catch (const ErroreApp &e) {
+            QVERIFY2(e.descrizione().contains(QStringLiteral("Verdi Srl (codice 2)")), qPrintable(e.descrizione()));
+            QVERIFY2(!e.descrizione().contains(QStringLiteral("overflow")), qPrintable(e.descrizione()));
+        }
     }
 }
 

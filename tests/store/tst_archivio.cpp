@@ -83,6 +83,10 @@ private Q_SLOTS:
     void primoAvvioImpostazioniNonScrivibili();
     void cartellaMemorizzataUsata();
     void cartellaMemorizzataMancante();
+    void archivioPredefinitoSparito_data();
+    void archivioPredefinitoSparito();
+    void impostazioniIlleggibili_data();
+    void impostazioniIlleggibili();
     void cartellaCheEUnFile();
     void separatoreFinale_data();
     void separatoreFinale();
@@ -123,7 +127,11 @@ void TstArchivio::primoAvvio()
     SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     const QString predefinita = CartellaArchivioPredefinita();
     QVERIFY(predefinita.endsWith(QStringLiteral("/Corvalle/Spesario")));
-    QCOMPARE(ApriArchivio(), predefinita);
+    QStringList avvisi;
+    QCOMPARE(ApriArchivio(&avvisi), predefinita);
+    // The user is told where the new archive is, once.
+    QCOMPARE(avvisi, QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                                 QDir::toNativeSeparators(predefinita) + QLatin1Char('.')});
     QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
     QVERIFY(QFileInfo(predefinita + QStringLiteral("/archivio.mdb")).isFile());
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
@@ -131,6 +139,11 @@ void TstArchivio::primoAvvio()
     QCOMPARE(TabelleArchivio(), 1);
     // A movement can be stored at once.
     QVERIFY(Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x")) > 0);
+    Archivio::Rilascia();
+    avvisi.clear();
+    QCOMPARE(ApriArchivio(&avvisi), predefinita);
+    QCOMPARE(avvisi, QStringList());
+    QCOMPARE(righe(QStringLiteral("SELECT * FROM ANTICIPI")), 1);
 }
 
 void TstArchivio::primoAvvioAperturaFallita()
@@ -141,7 +154,8 @@ void TstArchivio::primoAvvioAperturaFallita()
     const ErroreApp e = errore([] { ApriArchivio(); });
     QVERIFY(e.numero() != 0);
     QVERIFY2(e.descrizione().contains(QStringLiteral("Impossibile creare la cartella")), qPrintable(e.descrizione()));
-    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), CartellaArchivioPredefinita());
+    // Stored only once an archive is there: the next start is a first run again.
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), QString());
     QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
     QCOMPARE(leggi(radicePredefinita()), QByteArray("blocco"));
 }
@@ -185,8 +199,83 @@ void TstArchivio::cartellaMemorizzataMancante()
     QVERIFY(!QFileInfo::exists(Ambiente::corrente().cartella() + QStringLiteral("/condivisione")));
     QVERIFY(!QFileInfo::exists(radicePredefinita()));
     QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
-    // Every later query fails in its turn, with its own message.
-    QCOMPARE(errore([] { righe(QStringLiteral("SELECT * FROM ANTICIPI")); }).numero(), CodiciErrore::ArchivioNonAperto);
+    // Every later query tries the open again and fails in its turn, saying why.
+    QCOMPARE(errore([] { righe(QStringLiteral("SELECT * FROM ANTICIPI")); }).numero(), CodiciErrore::ArchivioNonTrovato);
+    // Once the folder is there with its archive, the next query opens it.
+    QDir().mkpath(cartella);
+    ApriMotoreSqlite(cartella + QStringLiteral("/archivio.mdb"), true).reset();
+    QCOMPARE(righe(QStringLiteral("SELECT * FROM ANTICIPI")), 0);
+    QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+}
+
+// After the first run the default folder is a stored folder like any other: its archive gone,
+// moved or its folder removed is reported, and never replaced by a new, empty one.
+void TstArchivio::archivioPredefinitoSparito_data()
+{
+    QTest::addColumn<QString>("come");
+    QTest::newRow("file rimosso") << "rimosso";
+    QTest::newRow("file spostato") << "spostato";
+    QTest::newRow("cartella rimossa") << "cartella";
+}
+
+void TstArchivio::archivioPredefinitoSparito()
+{
+    QFETCH(QString, come);
+    const QString predefinita = CartellaArchivioPredefinita();
+    const QString file = predefinita + QStringLiteral("/archivio.mdb");
+    ApriArchivio();
+    Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x"));
+    Archivio::Rilascia();
+    if (come == QLatin1String("rimosso"))
+        QVERIFY(QFile::remove(file));
+    else if (come == QLatin1String("spostato"))
+        QVERIFY(QFile::rename(file, predefinita + QStringLiteral("/vecchio.mdb")));
+    else
+        QVERIFY(QDir(predefinita).removeRecursively());
+    QStringList avvisi;
+    const ErroreApp e = errore([&] { ApriArchivio(&avvisi); });
+    QCOMPARE(e.numero(), CodiciErrore::ArchivioNonTrovato);
+    QVERIFY(!QFileInfo::exists(file));
+    QCOMPARE(QFileInfo::exists(predefinita), come != QLatin1String("cartella"));
+    QCOMPARE(avvisi, QStringList());
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
+    QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
+}
+
+// A settings file that is there but cannot be read is kept aside and the user told; then the start
+// goes on as a first run: the default archive is opened, or made and its place told.
+void TstArchivio::impostazioniIlleggibili_data()
+{
+    QTest::addColumn<QByteArray>("contenuto");
+    QTest::addColumn<bool>("archivioPresente");
+    QTest::newRow("vuote, archivio presente") << QByteArray() << true;
+    QTest::newRow("vuote, nessun archivio") << QByteArray() << false;
+    QTest::newRow("spazzatura, archivio presente") << QByteArray("\xff\xfe[[garbage\n\x01=") << true;
+}
+
+void TstArchivio::impostazioniIlleggibili()
+{
+    QFETCH(QByteArray, contenuto);
+    QFETCH(bool, archivioPresente);
+    const QString predefinita = CartellaArchivioPredefinita();
+    if (archivioPresente) {
+        ApriArchivio();
+        Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x"));
+        Archivio::Rilascia();
+    }
+    const QString ini = Impostazioni::File();
+    scrivi(ini, contenuto);
+    QStringList avvisi;
+    QCOMPARE(ApriArchivio(&avvisi), predefinita);
+    QCOMPARE(avvisi.size(), archivioPresente ? 1 : 2);
+    QVERIFY2(avvisi.first().contains(QStringLiteral("è stato messo da parte come ") + ini + QStringLiteral(".illeggibile")),
+             qPrintable(avvisi.first()));
+    if (!archivioPresente)
+        QVERIFY(avvisi.last().startsWith(QStringLiteral("È stato creato un nuovo archivio vuoto")));
+    QCOMPARE(leggi(ini + QStringLiteral(".illeggibile")), contenuto);
+    QCOMPARE(righe(QStringLiteral("SELECT * FROM ANTICIPI")), archivioPresente ? 1 : 0);
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
+    QFile::remove(ini + QStringLiteral(".illeggibile"));
 }
 
 void TstArchivio::cartellaCheEUnFile()

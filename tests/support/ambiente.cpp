@@ -1,5 +1,6 @@
 #include "tests/support/ambiente.h"
 
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/impostazioni.h"
@@ -110,6 +111,8 @@ Ambiente::Ambiente()
     ImpostaCartellaLog(m_dir.path());
     Messaggi::impostaServizio(&messaggi);
     ImpostaFunzioneUscita([this](int) { ++uscite; });
+    // The tests of the daily backup switch it on; elsewhere it would add files and log lines.
+    CopiaGiornaliera::ImpostaAttiva(false);
 
     if (!ProvaSuServer())
         return;
