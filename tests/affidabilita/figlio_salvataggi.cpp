@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QThread>
 #include <cstdio>
 
 namespace {
@@ -69,9 +70,15 @@ int main(int argc, char **argv)
         (entrata ? w->txtEntrate : w->txtUscite)->setText(importo);
         const QString descrizione = QStringLiteral("mov %1 %2").arg(seme).arg(i);
         w->txtDescrizione->setPlainText(descrizione);
-        w->Comando_Salva();
-        // A saved movement leaves the movement fields empty; a failed one keeps them.
-        if (w->txtDescrizione->toPlainText().isEmpty()) {
+        // A save that found the archive busy is tried again a moment later, as the message tells the
+        // user to; what was typed is still in the fields.
+        for (int tentativo = 0; tentativo < 10; ++tentativo) {
+            w->Comando_Salva();
+            if (w->UltimoSalvataggioRiuscito())
+                break;
+            QThread::msleep(200);
+        }
+        if (w->UltimoSalvataggioRiuscito()) {
             std::printf("SALVATO\t%s\t%s\t%s\t%s\t%s\t%s\n", qPrintable(descrizione), entrata ? "E" : "U",
                         qPrintable(importo), qPrintable(cf), qPrintable(nome), qPrintable(w->txtCodiceana->text()));
             std::fflush(stdout);
