@@ -163,8 +163,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
     }
 
-    Pavimento pav(file);
-    Operazioni op(gen, pav, dir.path());
+    std::unique_ptr<Pavimento> pav = PavimentoSqlite(file);
+    Operazioni op(gen, *pav, dir.path());
     for (auto &misura : op.Tutte()) {
         Riga r;
         r.operazione = misura.nome;

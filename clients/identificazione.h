@@ -14,4 +14,5 @@ struct CampiCliente {
 };
 
 // Each failing step is reported with the label "ControlloCodiceAna" and the next one still runs.
-void IdentificaCliente(const CampiCliente &campi, QWidget *parent);
+// True when a client was found and its data copied into the fields.
+bool IdentificaCliente(const CampiCliente &campi, QWidget *parent);

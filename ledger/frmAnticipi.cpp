@@ -437,7 +437,13 @@ void frmAnticipi::RiceviCliente(const DatiCliente &c)
     txtPiva->setText(c.partitaIva);
     txtDenominazione->setText(c.denominazione);
     txtCodiceana->setText(c.codiceAna);
+    m_bloccoLetto = BloccoCliente();
     RinfrescaLista();
+}
+
+QStringList frmAnticipi::BloccoCliente() const
+{
+    return {txtCodiceana->text(), txtDenominazione->text(), txtCF->text(), txtPiva->text()};
 }
 
 bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)

@@ -123,6 +123,12 @@ private:
     void Form_Unload();
     QAction *AggiungiControllo(QWidget *barra, int tipo, int id, const QString &caption);
 
+    // The client block (code, name, tax code, VAT number) as last read from the archive. A save whose
+    // block still holds it writes the client's current master data: another desk may have corrected
+    // them since, and the old ones must not come back.
+    QStringList BloccoCliente() const;
+    QStringList m_bloccoLetto;
+
     bool m_salvato = false;
     bool m_clienteDaIdentificare = false;  // a client field edited since the identification last ran
     bool m_dopoSalvataggio = false;        // the refresh that follows a committed save is running

@@ -12,7 +12,8 @@
 void frmAnticipi::ControlloCodiceAna()
 {
     m_clienteDaIdentificare = false;
-    IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this);
+    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this))
+        m_bloccoLetto = BloccoCliente();
     EseguiPasso(QStringLiteral("ControlloCodiceAna"), [this] { RinfrescaLista(); }, this);
 }
 

@@ -258,6 +258,7 @@ void frmAnticipi::Salva()
 
         const QString id = lblID->text();
         Archivio &archivio = Archivio::ConnArchivio();
+        const bool bloccoComeLetto = codice != 0 && BloccoCliente() == m_bloccoLetto;
         // The new code and the row are written together: a second program on the same archive
         // cannot take the same code in between, and a failed write leaves no code behind.
         archivio.Transazione([&] {
@@ -277,11 +278,26 @@ void frmAnticipi::Salva()
                 if (codice == 0)
                     codice = 1;
             }
+            if (bloccoComeLetto) {
+                Recordset rs = archivio.Query(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM "
+                                                             "ANTICIPI WHERE CODICEANA=") +
+                                              QString::number(codice) + QStringLiteral(" ORDER BY ID DESC"));
+                if (!rs.Fine()) {
+                    m.ragioneSociale = rs.Testo(QStringLiteral("RAGIONESOCIALE"));
+                    m.codiceFiscale = rs.Testo(QStringLiteral("CODICEFISCALE"));
+                    m.partitaIva = rs.Testo(QStringLiteral("PARTITAIVA"));
+                }
+            }
             m.codiceAna = codice;
             archivio.ScriviMovimento(id, m);
         });
+        // The block shows what was written, the client's current data.
+        txtDenominazione->setText(m.ragioneSociale);
+        txtCF->setText(m.codiceFiscale);
+        txtPiva->setText(m.partitaIva);
         // Only now, once the row is in the archive, does the window take the new code.
         txtCodiceana->setText(QString::number(codice));
+        m_bloccoLetto = BloccoCliente();
     }, this);
 
     if (!riuscito) {

@@ -2,11 +2,11 @@
 
 #include "store/costanti.h"
 #include "store/impostazioni.h"
+#include "store/motore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include "store/motore.h"
 
 #include <memory>
 #include <optional>
@@ -379,6 +379,14 @@ QString ApriArchivio(QStringList *avvisi)
             archivio.m_riapri = [] { ApriArchivio(); };
         throw;
     }
+}
+
+std::unique_ptr<Motore> ApriMotore(const QString &connessione)
+{
+    if (ConnessioneServer(connessione))
+        return ApriMotorePostgres(connessione);
+    const QFileInfo info(connessione);
+    return ApriMotoreSqlite(info.isDir() ? QDir(connessione).filePath(NomeFileArchivio) : connessione, false);
 }
 
 QString SqlTesto(const QString &testo)

@@ -63,6 +63,8 @@ public:
     virtual void CreaTabella() = 0;
     // The indexes that the program's lookups need; quick when they are already there.
     virtual void CreaIndici() = 0;
+    // After rows were written with their own IDs (a copy): a new row gets an ID above all of them.
+    virtual void AllineaContatore() = 0;
     // Whether a column may hold values of another kind than its own, written there by another
     // program (SQLite types each value, not its column): only then are such values looked for.
     virtual bool TipiPerValore() const { return false; }
@@ -80,6 +82,10 @@ bool ConnessioneServer(const QString &connessione);
 // The PostgreSQL engine on the database the URI names; on the first connection to a database
 // without the table it makes the table. Passwords come from libpq's own places, never the URI.
 std::unique_ptr<Motore> ApriMotorePostgres(const QString &uri);
+
+// Another connection to the archive that the settings' "Connessione" names (a folder holding
+// archivio.mdb, or a server's URI), beside the shared one: the copy engine and the tests use it.
+std::unique_ptr<Motore> ApriMotore(const QString &connessione);
 
 // Makes a new, empty archive file at the path, whole or not at all: it is written under a temporary
 // name beside it and renamed into place only when complete; a temporary file left by a creation that

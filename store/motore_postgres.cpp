@@ -249,6 +249,11 @@ public:
         for (const char *s : Indici)
             Esegui(QString::fromLatin1(s));
     }
+    void AllineaContatore() override
+    {
+        Esegui(QStringLiteral("SELECT setval(pg_get_serial_sequence('anticipi', 'id'), COALESCE(MAX(ID), 0) + 1, "
+                              "false) FROM ANTICIPI"));
+    }
 
     void cursoreChiuso(CursorePostgres *c)
     {

@@ -99,7 +99,7 @@ private Q_SLOTS:
             salvati += leggi(uscita);
         }
         QVERIFY2(salvati.size() > uccisioni, "the children saved too little to prove anything");
-        Archivio::ConnArchivio().Apri(Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb"), false);
+        Archivio::ConnArchivio().Apri(ApriMotore(Impostazioni::Leggi(Impostazioni::Connessione)));
         verificaIntegrita();
         verificaSalvati(salvati);
         qInfo("%d uccisioni, %lld movimenti salvati e ritrovati", uccisioni, qint64(salvati.size()));
@@ -136,18 +136,23 @@ private Q_SLOTS:
         QDir(predefinita).removeRecursively();
     }
 
-    void dueIstanzeInsieme()
+    // Four desks saving a new client each time, all at once: every movement is there and no two
+    // clients share a code.
+    void quattroIstanzeInsieme()
     {
-        QProcess a, b;
-        const QStringList comune = {QStringLiteral("500"), QStringLiteral("10")};
-        a.start(figlio(), QStringList{Impostazioni::File(), QStringLiteral("A")} + comune);
-        b.start(figlio(), QStringList{Impostazioni::File(), QStringLiteral("B")} + comune);
-        QVERIFY(a.waitForFinished(600000) && b.waitForFinished(600000));
+        QProcess p[4];
+        for (int i = 0; i < 4; ++i)
+            p[i].start(figlio(), {Impostazioni::File(), QStringLiteral("ABCD").mid(i, 1), QStringLiteral("250"),
+                                  QStringLiteral("1")});
         int falliti = 0;
-        const QList<Salvato> salvati = leggi(a.readAllStandardOutput(), &falliti) + leggi(b.readAllStandardOutput(), &falliti);
+        QList<Salvato> salvati;
+        for (QProcess &figlio : p) {
+            QVERIFY(figlio.waitForFinished(600000));
+            salvati += leggi(figlio.readAllStandardOutput(), &falliti);
+        }
         QCOMPARE(falliti, 0);
         QCOMPARE(salvati.size(), 1000);
-        Archivio::ConnArchivio().Apri(Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb"), false);
+        Archivio::ConnArchivio().Apri(ApriMotore(Impostazioni::Leggi(Impostazioni::Connessione)));
         verificaIntegrita();
         verificaSalvati(salvati);
         QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1000);
@@ -156,8 +161,7 @@ private Q_SLOTS:
                                           "HAVING COUNT(DISTINCT CODICEFISCALE) > 1)"))
                      .toInt(),
                  0);
-        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(DISTINCT CODICEANA) FROM ANTICIPI")).toInt(),
-                 ValoreSql(QStringLiteral("SELECT COUNT(DISTINCT CODICEFISCALE) FROM ANTICIPI")).toInt());
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(DISTINCT CODICEANA) FROM ANTICIPI")).toInt(), 1000);
     }
 };
 
