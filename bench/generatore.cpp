@@ -73,7 +73,9 @@ ArchivioGenerato GeneraArchivio(const QString &file, const ParametriArchivio &p)
         k.cf = codiceFiscale(g, c).toUtf8();
         k.piva = QStringLiteral("%1").arg(10000000000LL + qint64(g()) % 89999999999LL).left(11).toUtf8();
     }
+    clienti[1].nome = clienti[1].nomeVecchio = QByteArray("Società Antica Nicolò & C. S.r.l.");
     r.codiceFiscalePesante = QString::fromUtf8(clienti[1].cf);
+    r.nomePesante = QString::fromUtf8(clienti[1].nome);
 
     const QDate oggi = QDate::currentDate();
     const QDate inizioAnno(oggi.year(), 1, 1);

@@ -17,6 +17,7 @@ struct ParametriArchivio {
 struct ArchivioGenerato {
     QString file;
     QString codiceFiscalePesante;
+    QString nomePesante;  // with accented letters, so that finding it by name in other case needs them
     qint64 codiceRiscrittura = 0;  // a client with exactly righeRiscrittura rows
 };
 

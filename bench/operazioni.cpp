@@ -2,6 +2,7 @@
 
 #include "bench/pavimento.h"
 #include "clients/frmAnagrafiche.h"
+#include "clients/identificazione.h"
 #include "clients/frmRicerca.h"
 #include "export/csv.h"
 #include "export/frmSelDate.h"
@@ -116,6 +117,35 @@ QVector<Misura> Operazioni::Tutte()
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
+
+    // By name, typed in capitals (the accented letters too): found, and a new client not found; the
+    // last with more spellings than the lookup lists, so the names are compared in the program.
+    auto perNome = [this, dal, al](const QString &nome, qint64 codice) {
+        return Misura{QString(),
+                      [this, nome] {
+                          m_w->PulisciCampi(false);
+                          m_w->txtDenominazione->setText(nome);
+                          m_w->txtDenominazione_LostFocus();
+                          return qint64(m_w->ReportAttivita->NumeroRighe());
+                      },
+                      [this, nome, codice, dal, al] {
+                          const QString colonna = QStringLiteral("RAGIONESOCIALE");
+                          const QString sql = IstruzioneCliente(colonna, nome);
+                          if (sql.isEmpty())
+                              m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") +
+                                          colonna);
+                          else
+                              m_pav.Righe(sql, true);
+                          m_pav.Righe(sqlPrecedente(codice, dal));
+                          m_pav.Righe(sqlPeriodo(codice, dal, al));
+                      }};
+    };
+    v.append(perNome(m_gen.nomePesante.toUpper(), 1));
+    v.last().nome = QStringLiteral("identifica per denominazione e mostra");
+    v.append(perNome(QStringLiteral("SOCIETÀ NUOVA PERCHÉ MAI VISTA S.R.L."), 0));
+    v.last().nome = QStringLiteral("identifica per denominazione, cliente nuovo");
+    v.append(perNome(QStringLiteral("ΑΡΧΑΙΑ ΕΤΑΙΡΕΙΑ ΝΕΑ"), 0));
+    v.last().nome = QStringLiteral("identifica per denominazione, nuovo, oltre 4.096 grafie");
 
     AggiungiAltre(v);
     return v;

@@ -1,6 +1,7 @@
 #include "clients/identificazione.h"
 
 #include "store/archivio.h"
+#include "store/confronto.h"
 #include "store/errore.h"
 
 #include <QLineEdit>
@@ -14,12 +15,35 @@ struct RigaCliente {
     QString ragioneSociale, codiceFiscale, partitaIva;
 };
 
+// The values of the column that equal the text under the client rule, one per group of spellings
+// the engine keeps apart: for a text with too many spellings to list, the column's values are
+// walked once and compared here.
+QStringList ValoriUguali(const QString &colonna, const QString &testo)
+{
+    QStringList r;
+    Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral("SELECT ") + colonna +
+                                                  QStringLiteral(" FROM ANTICIPI GROUP BY ") + colonna);
+    const QString chiave = Confronto::Chiave(testo);
+    for (; !rs.Fine(); rs.MoveNext()) {
+        const QString v = rs.TestoCampo(0);
+        if (!rs.NulloCampo(0) && Confronto::Chiave(v) == chiave)
+            r << v;
+    }
+    rs.Chiudi();
+    return r;
+}
+
 RigaCliente CercaCliente(const QString &colonna, const QString &testo)
 {
     RigaCliente r;
-    Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna +
-                                                  QLatin1Char('=') + SqlTesto(testo) +
-                                                  QStringLiteral(" ORDER BY ID DESC"));
+    QString sql = IstruzioneCliente(colonna, testo);
+    if (sql.isEmpty()) {
+        const QStringList valori = ValoriUguali(colonna, testo);
+        if (valori.isEmpty())
+            return r;
+        sql = IstruzioneCliente(colonna, valori);
+    }
+    Recordset rs = Archivio::ConnArchivio().Query(sql);
     if (!rs.Fine()) {
         r.trovata = true;
         r.codiceAna = rs.Campo(QStringLiteral("CODICEANA"));
@@ -41,6 +65,27 @@ QString TestoCodice(const QVariant &v)
 }
 
 } // namespace
+
+QString IstruzioneCliente(const QString &colonna, const QStringList &valori)
+{
+    if (valori.size() == 1)
+        return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna + QLatin1Char('=') + SqlTesto(valori.first()) +
+               QStringLiteral(" ORDER BY ID DESC");
+    QString elenco;
+    for (const QString &v : valori) {
+        if (!elenco.isEmpty())
+            elenco += QStringLiteral(", ");
+        elenco += SqlTesto(v);
+    }
+    return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna + QStringLiteral(" IN (") + elenco +
+           QStringLiteral(") ORDER BY ID DESC");
+}
+
+QString IstruzioneCliente(const QString &colonna, const QString &testo)
+{
+    const QStringList grafie = Confronto::Grafie(testo, MassimoGrafie);
+    return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie);
+}
 
 bool IdentificaCliente(const CampiCliente &c, QWidget *parent)
 {

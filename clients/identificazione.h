@@ -3,6 +3,8 @@
 // name to the client's code. The tax code wins over the VAT number and the VAT number over the name;
 // the newest matching row completes the other two fields.
 
+#include <QStringList>
+
 class QLineEdit;
 class QWidget;
 
@@ -16,3 +18,13 @@ struct CampiCliente {
 // Each failing step is reported with the label "ControlloCodiceAna" and the next one still runs.
 // True when a client was found and its data copied into the fields.
 bool IdentificaCliente(const CampiCliente &campi, QWidget *parent);
+
+// The lookup of a client by one of its three fields: "SELECT * FROM ANTICIPI WHERE " + column +
+// "='" + text + "' ORDER BY ID DESC", the column taken equal to any of the text's spellings that
+// differ from it in the case of its accented letters (the archive folds ASCII by itself). Empty
+// when there are more than MassimoGrafie spellings: the lookup then compares the column's distinct
+// values in the program first.
+constexpr int MassimoGrafie = 4096;
+QString IstruzioneCliente(const QString &colonna, const QString &testo);
+// The same with the values listed: the column equal to any of them.
+QString IstruzioneCliente(const QString &colonna, const QStringList &valori);

@@ -1,13 +1,17 @@
 #include "export/csv.h"
 
 #include "store/archivio.h"
+#include "store/confronto.h"
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/valorinonvalidi.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QIODevice>
 #include <QStringEncoder>
+#include <algorithm>
+#include <numeric>
 
 #include <limits>
 #include <optional>
@@ -41,7 +45,8 @@ void scrivi(QIODevice &uscita, const QByteArray &byte)
 
 qint64 righeDi(Archivio &archivio, const QString &sql)
 {
-    Recordset rs = archivio.Query(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + sql + QLatin1Char(')'));
+    // The alias is needed by PostgreSQL, which refuses a subquery in FROM without a name.
+    Recordset rs = archivio.Query(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + sql + QStringLiteral(") AS ESPORTATE"));
     const qint64 n = rs.Intero(QStringLiteral("RIGHE"));
     rs.Chiudi();
     return n;
@@ -60,9 +65,8 @@ struct Posizioni {
 
 // A text field in Windows-1252: plain ASCII without the characters that need quoting goes over
 // as it is stored (the same bytes), anything else through the quoting and the encoder.
-void aggiungiTesto(QByteArray &riga, const Recordset &rs, int i)
+void aggiungiTesto(QByteArray &riga, QByteArrayView t)
 {
-    const QByteArrayView t = rs.Utf8Campo(i);
     for (const char c : t) {
         if (static_cast<unsigned char>(c) >= 0x80 || c == ';' || c == '"' || c == '\r' || c == '\n') {
             riga += Windows1252(Campo(QString::fromUtf8(t)));
@@ -70,6 +74,43 @@ void aggiungiTesto(QByteArray &riga, const Recordset &rs, int i)
         }
     }
     riga += t;
+}
+
+void aggiungiTesto(QByteArray &riga, const Recordset &rs, int i) { aggiungiTesto(riga, rs.Utf8Campo(i)); }
+
+// One line of the balances file: a client code with one spelling of its name, tax code and VAT
+// number, and the rows of the engine's grouping that it gathers.
+struct GruppoSaldo {
+    QByteArray ragioneSociale, codiceFiscale, partitaIva;  // UTF-8, as stored
+    qint64 saldo = 0;
+    qint64 righe = 0;  // rows of the engine's result merged into this line
+};
+
+// The client rule's key of a stored text, a null apart from an empty text as the engine keeps it;
+// plain ASCII, the common case, is only lowered.
+void aggiungiChiave(QString &chiave, const Recordset &rs, int i)
+{
+    chiave += QChar(0x1f);
+    if (rs.NulloCampo(i)) {
+        chiave += QChar(0);
+        return;
+    }
+    const QByteArrayView t = rs.Utf8Campo(i);
+    for (const char c : t) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            chiave += Confronto::Chiave(QString::fromUtf8(t));
+            return;
+        }
+    }
+    chiave += QString::fromLatin1(t).toLower();
+}
+
+void aggiungiImporto(QByteArray &riga, qint64 v)
+{
+    if (v % Valuta::Scala == 0)  // whole amounts, the most common: the plain form is the integer
+        riga += QByteArray::number(v / Valuta::Scala);
+    else
+        riga += Valuta::daDecimillesimi(v).testoSemplice().toLatin1();
 }
 
 // What an export says when it stops at values it cannot read: no file is written.
@@ -101,11 +142,7 @@ void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i, int iID)
     const std::optional<Valuta> importo = ImportoArchivio(rs, i);
     if (!importo)
         importoNonValido(rs, iID, i);
-    const qint64 v = importo->decimillesimi();
-    if (v % Valuta::Scala == 0)  // whole amounts, the most common: the plain form is the integer
-        riga += QByteArray::number(v / Valuta::Scala);
-    else
-        riga += Valuta::daDecimillesimi(v).testoSemplice().toLatin1();
+    aggiungiImporto(riga, importo->decimillesimi());
 }
 
 void aggiungiData(QByteArray &riga, const Recordset &rs, int i, int iID)
@@ -261,39 +298,46 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
     if (!importi.isEmpty())
         throw ErroreValoriNonValidi(importi, EsportazioneFermata);
     scrivi(uscita, Riga({IntestazioneSaldi}));
-    // One line per client at most: the lines are built first, so that the progress bar gets its
-    // range without running the grouping over the whole archive twice.
-    QVector<QByteArray> righe;
+    // The engine groups by code and by the texts as its columns compare them, folding only the
+    // ASCII letters: the groups of one client whose texts differ in the case of an accented letter
+    // are merged here, and the lines are put in the Italian order, the one of the search window.
+    // One line per client at most, so all of them are held before the first is written.
+    QVector<GruppoSaldo> gruppi;
+    QHash<QString, int> perChiave;
     qint64 lette = 0;
     std::optional<ErroreApp> oltre;
     try {
         Recordset rs = archivio.Query(QuerySaldi(alGiorno));
-        const Posizioni p(rs, {"RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1", "CODICEANA"});
-        QByteArray riga;
+        const Posizioni p(rs, {"CODICEANA", "RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1"});
+        QString chiave;
         for (; !rs.Fine(); rs.MoveNext()) {
             ++lette;
             // A null sum reads as 0, as an amount does. A sum that is not a whole number went past
             // what the engine sums exactly: amounts another program wrote, too large to add up.
-            const QVariant somma = rs.Campo(p[3]);
+            const QVariant somma = rs.Campo(p[4]);
             if (!somma.isNull() && somma.typeId() != QMetaType::LongLong) {
-                oltre = SaldoTroppoGrande(rs.TestoCampo(p[0]), rs.TestoCampo(p[4]), alGiorno);
+                oltre = SaldoTroppoGrande(rs.TestoCampo(p[1]), rs.TestoCampo(p[0]), alGiorno);
                 break;
             }
             const qint64 saldo = somma.toLongLong();
-            if (saldo == 0) {
-                righe << QByteArray();
+            bool codiceOk = false;
+            const qint64 codice = rs.InteroCampo(p[0], &codiceOk);
+            const QByteArrayView nome = rs.Utf8Campo(p[1]), cf = rs.Utf8Campo(p[2]), piva = rs.Utf8Campo(p[3]);
+            chiave = codiceOk ? QString::number(codice) : QStringLiteral("-");
+            for (int k = 1; k <= 3; ++k)
+                aggiungiChiave(chiave, rs, p[k]);
+            const auto trovato = perChiave.constFind(chiave);
+            if (trovato == perChiave.constEnd()) {
+                perChiave.insert(chiave, int(gruppi.size()));
+                gruppi.append({nome.toByteArray(), cf.toByteArray(), piva.toByteArray(), saldo, 1});
                 continue;
             }
-            riga.clear();
-            aggiungiTesto(riga, rs, p[0]);
-            riga += ';';
-            aggiungiTesto(riga, rs, p[1]);
-            riga += ';';
-            aggiungiTesto(riga, rs, p[2]);
-            riga += ';';
-            riga += Valuta::daDecimillesimi(saldo).testoSemplice().toLatin1();
-            riga += "\r\n";
-            righe << riga;
+            GruppoSaldo &g = gruppi[*trovato];
+            ++g.righe;
+            if (__builtin_add_overflow(g.saldo, saldo, &g.saldo)) {
+                oltre = SaldoTroppoGrande(QString::fromUtf8(g.ragioneSociale), QString::number(codice), alGiorno);
+                break;
+            }
         }
         rs.Chiudi();
     } catch (const ErroreApp &e) {
@@ -304,12 +348,33 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
     }
     if (oltre)
         throw *oltre;
+    QVector<QCollatorSortKey> chiavi;
+    chiavi.reserve(gruppi.size());
+    for (const GruppoSaldo &g : std::as_const(gruppi))
+        chiavi.append(Confronto::ChiaveOrdine(QString::fromUtf8(g.ragioneSociale)));
+    QVector<int> ordine(gruppi.size());
+    std::iota(ordine.begin(), ordine.end(), 0);
+    std::stable_sort(ordine.begin(), ordine.end(), [&](int a, int b) { return chiavi[a].compare(chiavi[b]) < 0; });
+
     if (avanzamento.totale)
         avanzamento.totale(lette);
-    for (const QByteArray &r : std::as_const(righe)) {
-        if (!r.isEmpty())
-            scrivi(uscita, r);
-        avanza(avanzamento);
+    QByteArray riga;
+    for (const int i : std::as_const(ordine)) {
+        const GruppoSaldo &g = gruppi.at(i);
+        if (g.saldo != 0) {
+            riga.clear();
+            aggiungiTesto(riga, g.ragioneSociale);
+            riga += ';';
+            aggiungiTesto(riga, g.codiceFiscale);
+            riga += ';';
+            aggiungiTesto(riga, g.partitaIva);
+            riga += ';';
+            aggiungiImporto(riga, g.saldo);
+            riga += "\r\n";
+            scrivi(uscita, riga);
+        }
+        for (qint64 k = 0; k < g.righe; ++k)
+            avanza(avanzamento);
     }
     return lette;
 }

@@ -2,6 +2,7 @@
 
 #include "ledger/icone.h"
 #include "store/archivio.h"
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/messaggi.h"
@@ -257,10 +258,21 @@ void frmAnticipi::Form_Load()
 {
     const QString nessuna;
     QStringList avvisi;
-    EseguiPasso(nessuna, [&avvisi] { ApriArchivio(&avvisi); }, this);
+    EseguiPasso(nessuna, [this, &avvisi] {
+        const std::optional<RiepilogoCopia> convertito = ConvertiArchivioPrecedente();
+        ApriArchivio(&avvisi);
+        if (convertito)
+            Messaggi::informa(this,
+                              QStringLiteral("Conversione terminata: %1 movimenti di %2 clienti.")
+                                  .arg(convertito->movimenti)
+                                  .arg(convertito->clienti),
+                              QStringLiteral("Controllo:"));
+    }, this);
     // A settings file moved aside, a new empty archive and where it is: told once, at this start.
     for (const QString &avviso : std::as_const(avvisi))
         Messaggi::informa(this, avviso, QStringLiteral("Controllo:"));
+    // Today's backup, if not made yet: it runs in the background of the window and ends with it.
+    CopiaGiornaliera::Avvia(this);
     EseguiPasso(nessuna, [this] {
         const QSignalBlocker b(DtpData);
         DtpData->setDate(QDate::currentDate());

@@ -5,13 +5,15 @@
 // Split by concern: frmAnticipi.cpp (layout, load and unload, columns, command bar, event wiring),
 // lista.cpp (RinfrescaLista, period check, PulisciCampi), identificazione.cpp (ControlloCodiceAna and
 // the client block), modifica.cpp (loading, input rules, ControlloCampi, Salva), comandi.cpp (the
-// dispatcher and its commands).
+// dispatcher and its commands), conversione.cpp (converting the earlier program's archive at load).
 
 #include "clients/destinatariocliente.h"
+#include "convert/copia.h"
 
 #include <QDate>
 #include <QMainWindow>
 #include <QPointer>
+#include <optional>
 
 class QAction;
 class QDateEdit;
@@ -121,6 +123,9 @@ private:
     void costruisci();
     void Form_Load();
     void Form_Unload();
+    // The load step's offer to convert an archivio.mdb of the earlier program (conversione.cpp):
+    // the figures of the conversion when it ran, nothing when there was none to run or the user said No.
+    std::optional<RiepilogoCopia> ConvertiArchivioPrecedente();
     QAction *AggiungiControllo(QWidget *barra, int tipo, int id, const QString &caption);
 
     // The client block (code, name, tax code, VAT number) as last read from the archive. A save whose

@@ -1,5 +1,6 @@
 #include "store/reportcontrol.h"
 
+#include "store/confronto.h"
 #include "store/costanti.h"
 #include "store/messaggi.h"
 
@@ -234,10 +235,10 @@ void ReportControl::Popola()
         m_righe.append(i);
 
     if (!m_ordinamento.isEmpty()) {
-        // The locale's collation ignoring case, so that "Édile" sorts among the E's; keys once per
-        // record, then a stable sort: names that compare equal keep their order.
-        QCollator collator;
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        // The Italian collation ignoring case, the one of the balances file too, so that "Édile"
+        // sorts among the E's; keys once per record, then a stable sort: names that compare equal
+        // keep their order.
+        const QCollator &collator = Confronto::Collatore();
         QVector<QVector<QCollatorSortKey>> chiavi(m_record.size());
         for (int r = 0; r < m_record.size(); ++r) {
             chiavi[r].reserve(m_ordinamento.size());

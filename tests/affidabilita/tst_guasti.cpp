@@ -103,6 +103,7 @@ private Q_SLOTS:
     void discoPienoNelSalvataggio();
     void discoPienoNellEsportazione();
     void archivioInUso();
+    void archivioInUsoAltraPostazione();
     void impostazioniAlPrimoAvvio();
     void impostazioniNellEsportazione();
     void archivioPresoDopoIlSalvataggio();
@@ -208,6 +209,7 @@ void TstGuasti::archivioNonScrivibile_data()
 void TstGuasti::archivioNonScrivibile()
 {
     QFETCH(bool, cartella);
+    SOLO_SQLITE("about the SQLite file's permissions");
     if (::geteuid() == 0 && QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty())
         QSKIP("chattr is needed to make a file unwritable for root");
     // Made unwritable before the program opens it, as a user meets it at start.
@@ -253,6 +255,7 @@ void TstGuasti::archivioSparito_data()
 void TstGuasti::archivioSparito()
 {
     QFETCH(bool, sostituito);
+    SOLO_SQLITE("about the SQLite file removed or replaced");
     const QString cartella = Ambiente::corrente().cartellaArchivio();
     digita();
     // Behind the program's back, with the connection open.
@@ -288,6 +291,7 @@ void TstGuasti::archivioSparito()
 
 void TstGuasti::discoPienoNelSalvataggio()
 {
+    SOLO_SQLITE("a file-size limit acts only on the files this process writes, not on the server's");
     // A description long enough that the archive must grow past the limit to take it.
     QString lunga;
     while (lunga.size() < 200000)
@@ -300,7 +304,7 @@ void TstGuasti::discoPienoNelSalvataggio()
     }
     QVERIFY2(messaggi().testi().first().contains(QStringLiteral("disco"), Qt::CaseInsensitive), qPrintable(messaggi().testi().first()));
     QCOMPARE(righe(), m_prima);
-    QCOMPARE(ValoreSql(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    QCOMPARE(IntegritaArchivio(), QStringLiteral("ok"));
 
     // With room again, the same input saves, once and whole.
     messaggi().azzera();
@@ -314,10 +318,11 @@ void TstGuasti::discoPienoNelSalvataggio()
 
 void TstGuasti::discoPienoNellEsportazione()
 {
-    QVERIFY(EseguiSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
-                   "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
-                   "PARTITAIVA, CODICEANA) SELECT '" + questAnno(1, 11) + "', printf('%0100d', i), 0, 10000, 'Rossi', "
-                   "'RSS', '111', 1 FROM n"));
+    Archivio::ConnArchivio().Transazione([] {
+        for (int i = 1; i <= 2000; ++i)
+            InserisciRiga(questAnno(1, 11), QString::number(i).rightJustified(100, QLatin1Char('0')), "0", "1",
+                          "Rossi", "RSS", "111", 1);
+    });
     const QStringList prima = righe();
     const QString percorso = Ambiente::corrente().cartella() + QStringLiteral("/pieno.csv");
     QFile::remove(percorso);
@@ -368,6 +373,7 @@ void TstGuasti::rilasciaArchivio(QProcess &altro)
 
 void TstGuasti::archivioInUso()
 {
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
     if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
         QSKIP("the sqlite3 shell is needed to hold the archive from another process");
     // Typed first: while the other program holds the archive every lookup waits for it too.
@@ -388,8 +394,27 @@ void TstGuasti::archivioInUso()
     QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND CODICEANA=2")), 1);
 }
 
+void TstGuasti::archivioInUsoAltraPostazione()
+{
+    // Another desk is saving a new client: the new client's save here waits, then gives up.
+    digita();
+    {
+        std::unique_ptr<Motore> altra = Ambiente::corrente().altraConnessione();
+        altra->Inizia();
+        altra->BloccaCodici();
+        salvaFallito(QStringLiteral("L'archivio è in uso da un altro programma"));
+        QCOMPARE(righe(), m_prima);
+        altra->Annulla();
+    }
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND CODICEANA=2")), 1);
+}
+
 void TstGuasti::impostazioniAlPrimoAvvio()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     chiudi();
     Ambiente::corrente().azzera();
     ImpostazioniBloccate bloccate;
@@ -443,6 +468,7 @@ void TstGuasti::impostazioniNellEsportazione()
 // user is told that the movement was saved, once, and does not type it again.
 void TstGuasti::archivioPresoDopoIlSalvataggio()
 {
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
     if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
         QSKIP("the sqlite3 shell is needed to hold the archive from another process");
     digita();
@@ -504,6 +530,7 @@ void TstGuasti::esportazioneInCartellaBloccata()
 // the first action once the archive is free opens it.
 void TstGuasti::archivioInUsoAllAvvio()
 {
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
     if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
         QSKIP("the sqlite3 shell is needed to hold the archive from another process");
     chiudi();

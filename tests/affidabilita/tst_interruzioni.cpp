@@ -38,11 +38,10 @@ void verificaSalvati(const QList<Salvato> &salvati)
 {
     for (const Salvato &s : salvati) {
         const QList<QVariantList> r = RigheSql(QStringLiteral("SELECT ENTRATA, USCITA, CODICEFISCALE, RAGIONESOCIALE, "
-                                                              "CODICEANA, COUNT(*) FROM ANTICIPI WHERE DESCRIZIONE=?"),
+                                                              "CODICEANA FROM ANTICIPI WHERE DESCRIZIONE=?"),
                                                {s.descrizione});
         QCOMPARE(r.size(), 1);
         const QVariantList &q = r.first();
-        QCOMPARE(q.value(5).toInt(), 1);
         const qint64 importo = Valuta::daTesto(s.importo)->decimillesimi();
         QCOMPARE(q.value(0).toLongLong(), s.tipo == QLatin1String("E") ? importo : 0);
         QCOMPARE(q.value(1).toLongLong(), s.tipo == QLatin1String("U") ? importo : 0);
@@ -54,10 +53,8 @@ void verificaSalvati(const QList<Salvato> &salvati)
 
 void verificaIntegrita()
 {
-    QCOMPARE(ValoreSql(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"))
-                 .toInt(),
-             1);
+    QCOMPARE(IntegritaArchivio(), QStringLiteral("ok"));
+    QCOMPARE(TabelleArchivio(), 1);
 }
 
 } // namespace
@@ -93,7 +90,9 @@ private Q_SLOTS:
                 p.waitForReadyRead(10);
                 uscita += p.readAllStandardOutput();
             }
-            ::kill(pid_t(p.processId()), SIGKILL);
+            // processId() is 0 once the child has ended, and kill(0) would hit the whole process group.
+            if (p.processId() > 0)
+                ::kill(pid_t(p.processId()), SIGKILL);
             p.waitForFinished();
             uscita += p.readAllStandardOutput();
             salvati += leggi(uscita);

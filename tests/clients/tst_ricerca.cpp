@@ -2,11 +2,13 @@
 // "Trova cliente") and from a master-data stand-in, then driven by keys and clicks.
 #include "clients/destinatariocliente.h"
 #include "clients/frmRicerca.h"
+#include "export/csv.h"
 #include "ledger/frmAnticipi.h"
 #include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
 
+#include <QBuffer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,6 +87,7 @@ private Q_SLOTS:
     void cleanup();
 
     void unaRigaPerCliente();
+    void ordineItalianoComeNelFile();
     void sceltaRestituisceIlCliente_data();
     void sceltaRestituisceIlCliente();
     void invioRilasciatoNelRegistroNonRiapre();
@@ -128,6 +131,32 @@ void TstRicerca::unaRigaPerCliente()
     QCOMPARE(righe, QStringList({"BNCTRE|30000000000|bianchi & C.|77", "RSSUNO|10000000001|Rossi|1",
                                  "RSSDUE|20000000000|Rossi|2"}));
     QVERIFY(!aperto);
+}
+
+void TstRicerca::ordineItalianoComeNelFile()
+{
+    const QStringList nomi{"Zeta", "Àlfa Servizi", "beta", "Amico", "alfa bis", "Èdile", "Elba"};
+    for (int i = 0; i < nomi.size(); ++i)
+        InserisciRiga(Giorno(1, i + 1), "", "1", "0", nomi.at(i), "", "", i + 1);
+    const QStringList atteso{"alfa bis", "Àlfa Servizi", "Amico", "beta", "Èdile", "Elba", "Zeta"};
+
+    frmAnticipi *f = ApriRegistro();
+    QStringList lista;
+    CercaDalRegistro(f, [&](frmRicerca *r) {
+        for (int i = 0; i < r->ReportAttivita->NumeroRighe(); ++i)
+            lista << r->ReportAttivita->ValoreItem(i, 3).toString();
+        QTest::mouseClick(r->CmdEsci, Qt::LeftButton);
+    });
+    QCOMPARE(lista, atteso);
+
+    // The balances file puts its lines in the same order.
+    QBuffer b;
+    b.open(QIODevice::WriteOnly);
+    Csv::ScriviSaldi(b, Archivio::ConnArchivio(), QDate(QDate::currentDate().year(), 12, 31));
+    QStringList file;
+    for (const QByteArray &riga : b.data().split('\n').mid(1, nomi.size()))
+        file << QString::fromLatin1(riga.split(';').first());  // Windows-1252 and Latin-1 agree on these
+    QCOMPARE(file, atteso);
 }
 
 void TstRicerca::sceltaRestituisceIlCliente_data()

@@ -16,7 +16,9 @@ private Q_SLOTS:
     void windows1252();
     void saldi();
     void saldiArchivioVuoto();
+    void saldiGrafieDiUnCliente();
     void movimenti();
+    void movimentiConOra();
     void movimentiPeriodoRovesciato();
     void avanzamento();
     void scritturaFallita();
@@ -122,6 +124,42 @@ void TstCsv::saldi()
     QCOMPARE(saldi(QDate(2025, 12, 31)), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"));
 }
 
+void TstCsv::saldiGrafieDiUnCliente()
+{
+    // Rows of one client whose names differ in the case of an accented letter are one line, placed
+    // in the Italian order: "Àlfa" among the A's, not after "Zeta". Another client of the same name
+    // keeps its own line, and one whose spellings balance out has none.
+    InserisciRiga("2026-01-01", "", "10", "0", "SOCIETÀ ANTICA", "SCTNTC", "111", 1);
+    InserisciRiga("2026-01-02", "", "5", "0", "Società Antica", "sctntc", "111", 1);
+    InserisciRiga("2026-01-03", "", "1", "0", "Società Antica", "ALTRO", "999", 9);
+    InserisciRiga("2026-01-04", "", "2", "0", "Zeta", "", "", 2);
+    InserisciRiga("2026-01-05", "", "3", "0", "Àlfa Servizi", "", "", 3);
+    InserisciRiga("2026-01-06", "", "4", "0", "amico", "", "", 4);
+    InserisciRiga("2026-01-07", "", "6", "0", "alfa bis", "", "", 5);
+    InserisciRiga("2026-01-08", "", "7", "0", "PERCHÉ", "", "", 6);
+    InserisciRiga("2026-01-09", "", "0", "7", "perché", "", "", 6);
+    InserisciRiga("2026-01-10", "", "8", "0", "Èdile", "", "", 7);
+    InserisciRiga("2026-01-11", "", "9", "0", "Edile", "", "", 8);  // without the accent: another client
+    qint64 totale = -1, righe = 0;
+    const QList<QByteArray> linee =
+        saldi(QDate(2026, 1, 31), {[&](qint64 n) { totale = n; }, [&] { ++righe; }}).split('\n');
+    QCOMPARE(linee.size(), 10);
+    QCOMPARE(linee.mid(1, 3), QList<QByteArray>({"alfa bis;;;6\r", "\xc0lfa Servizi;;;3\r", "amico;;;4\r"}));
+    QCOMPARE(linee.mid(4, 2), QList<QByteArray>({"Edile;;;9\r", "\xc8" "dile;;;8\r"}));
+    // The two lines of the same name in either order; the merged one in either spelling.
+    QList<QByteArray> societa = linee.mid(6, 2);
+    if (societa.at(0).endsWith(";1\r"))
+        std::swap(societa[0], societa[1]);
+    QVERIFY2(societa.at(0) == "SOCIET\xc0 ANTICA;SCTNTC;111;15\r" ||
+                 societa.at(0) == "Societ\xe0 Antica;sctntc;111;15\r",
+             societa.at(0).constData());
+    QCOMPARE(societa.at(1), QByteArray("Societ\xe0 Antica;ALTRO;999;1\r"));
+    QCOMPARE(linee.at(8), QByteArray("Zeta;;;2\r"));
+    // The progress bar still counts every row the engine returned.
+    QCOMPARE(totale, qint64(11));
+    QCOMPARE(righe, qint64(11));
+}
+
 void TstCsv::saldiArchivioVuoto()
 {
     QCOMPARE(saldi(QDate(2026, 3, 5)), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"));
@@ -147,6 +185,16 @@ void TstCsv::movimenti()
         "04/03/2026;\"bolli; marche\";0;1;Rossi;;\r\n"
         "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n";
     QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)), atteso);
+}
+
+void TstCsv::movimentiConOra()
+{
+    SOLO_SQLITE("only SQLite's text column can hold a time of day; the server's date column cannot");
+    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+           "CODICEANA) VALUES ('2026-03-03 14:30:00', 'con ora', 0, 10000, 'X', '', '', 2)");
+    QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)),
+             QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
+                        "03/03/2026 14:30:00;con ora;0;1;X;;\r\n"));
 }
 
 void TstCsv::movimentiPeriodoRovesciato()

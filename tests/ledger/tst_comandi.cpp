@@ -139,9 +139,9 @@ void TstComandi::annullaSiConScritturaFallita()
     rossiCaricato();
     scriviDescrizione(w, QStringLiteral("bollo corretto"));
     messaggi().risposte = {Risposta::Si, Risposta::Si};
-    ValoreSql(QStringLiteral("PRAGMA query_only=1"));
+    SoloLettura(true);
     comando(w, QStringLiteral("Annulla"));
-    ValoreSql(QStringLiteral("PRAGMA query_only=0"));
+    SoloLettura(false);
     QCOMPARE(messaggi().messaggi.size(), 2);
     QCOMPARE(messaggi().messaggi.at(1).titolo, QStringLiteral("Errore Salva"));
     // Nothing cleared: what was typed is still there to be saved again.

@@ -18,7 +18,7 @@ QString Giorno(int mese, int giorno) { return QDate(Anno(), mese, giorno).toStri
 void DigitaEEsci(QLineEdit *campo, const QString &testo)
 {
     SpostaFocus(campo);
-    QTest::keyClicks(campo, testo);
+    Digita(campo, testo);
     QTest::keyClick(campo, Qt::Key_Tab);
 }
 
@@ -91,6 +91,26 @@ void TstIdentificazione::ricerca_data()
     QTest::newRow("stesso nome, il piu recente")
         << "txtDenominazione" << "Rossi srl" << QStringList{"5", "Rossi srl", "ALTRO5", "55555555555"}
         << QStringList{"e"};
+    // Case does not matter for any letter, accented ones included; accents do.
+    for (const char *grafia : {"SOCIETÀ ANTICA", "Società Antica", "società antica", "sOcIeTà AnTiCa"})
+        QTest::newRow(grafia) << "txtDenominazione" << grafia
+                              << QStringList{"6", QString::fromUtf8(grafia), "SCTNTC", "66666666666"}
+                              << QStringList{"f"};
+    QTest::newRow("senza accento e un altro nome")
+        << "txtDenominazione" << "Societa Antica" << QStringList{"0", "Societa Antica", "", ""} << QStringList{};
+    QTest::newRow("codice fiscale, lettera accentata")
+        << "txtCF" << "sctntcà" << QStringList{"7", "Ètoile", "sctntcà", "7777777777À"} << QStringList{"g"};
+    QTest::newRow("partita IVA, lettera accentata")
+        << "txtPiva" << "7777777777à" << QStringList{"7", "Ètoile", "SCTNTCÀ", "7777777777à"} << QStringList{"g"};
+    QTest::newRow("nome accentato minuscolo") << "txtDenominazione" << "ètoile"
+                                              << QStringList{"7", "ètoile", "SCTNTCÀ", "7777777777À"}
+                                              << QStringList{"g"};
+    // More spellings than one statement lists: the names are compared in the program.
+    QTest::newRow("nome con molte lettere non ASCII")
+        << "txtDenominazione" << "αρχαια εταιρεια" << QStringList{"8", "αρχαια εταιρεια", "RXT", "88888888888"}
+        << QStringList{"h"};
+    QTest::newRow("molte lettere non ASCII, nome nuovo")
+        << "txtDenominazione" << "αρχαια εταιρειε" << QStringList{"0", "αρχαια εταιρειε", "", ""} << QStringList{};
 }
 
 void TstIdentificazione::ricerca()
@@ -104,6 +124,9 @@ void TstIdentificazione::ricerca()
     InserisciRiga(Giorno(3, 5), "d", "0", "10", "L'Orologio snc", "LRLSNC", "33333333333", 4);
     InserisciRiga(Giorno(4, 5), "e", "0", "10", "Rossi srl", "ALTRO5", "55555555555", 5);
     InserisciRiga(Giorno(5, 5), "c", "0", "10", "Rossi S.r.l.", "RSSMRA80A01H501U", "22222222222", 3);
+    InserisciRiga(Giorno(6, 5), "f", "0", "10", "SOCIETÀ ANTICA", "SCTNTC", "66666666666", 6);
+    InserisciRiga(Giorno(6, 6), "g", "0", "10", "Ètoile", "SCTNTCÀ", "7777777777À", 7);
+    InserisciRiga(Giorno(6, 7), "h", "0", "10", "ΑΡΧΑΙΑ ΕΤΑΙΡΕΙΑ", "RXT", "88888888888", 8);
 
     frmAnticipi *f = ApriRegistro();
     DigitaEEsci(f->findChild<QLineEdit *>(campo), testo);

@@ -632,9 +632,9 @@ void TstModifica::scritturaFallitaMantieneTutto()
     const int righe = w->ReportAttivita->NumeroRighe();
 
     // The connection may read but not write.
-    ValoreSql(QStringLiteral("PRAGMA query_only=1"));
+    SoloLettura(true);
     comando(w, QStringLiteral("Salva"));
-    ValoreSql(QStringLiteral("PRAGMA query_only=0"));
+    SoloLettura(false);
 
     QCOMPARE(messaggi().messaggi.size(), 1);
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore Salva"));
@@ -663,6 +663,7 @@ void TstModifica::scritturaFallitaMantieneTutto()
 void TstModifica::massimoCodiceIllegibileFermaIlSalvataggio()
 {
     // A code that is not a number: the highest code cannot be read, so no new code is given.
+    SOLO_SQLITE("only SQLite's loosely typed column can hold a code that is not a number");
     ValoreSql(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, ENTRATA, USCITA, CODICEANA) VALUES ('2020-01-01', 0, 0, "
                              "'x')"));
     InserisciRiga(questAnno(1, 5), QStringLiteral("vecchia"), QStringLiteral("0"), QStringLiteral("1"),

@@ -124,6 +124,7 @@ void TstArchivio::cleanup()
 
 void TstArchivio::primoAvvio()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     const QString predefinita = CartellaArchivioPredefinita();
     QVERIFY(predefinita.endsWith(QStringLiteral("/Corvalle/Spesario")));
     QStringList avvisi;
@@ -135,9 +136,7 @@ void TstArchivio::primoAvvio()
     QVERIFY(QFileInfo(predefinita + QStringLiteral("/archivio.mdb")).isFile());
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
     QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 0);
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"))
-                 .toInt(),
-             1);
+    QCOMPARE(TabelleArchivio(), 1);
     // A movement can be stored at once.
     QVERIFY(Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x")) > 0);
     Archivio::Rilascia();
@@ -149,6 +148,7 @@ void TstArchivio::primoAvvio()
 
 void TstArchivio::primoAvvioAperturaFallita()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     // A regular file where the default folder's parent should be: the folder cannot be made.
     scrivi(radicePredefinita(), "blocco");
     const ErroreApp e = errore([] { ApriArchivio(); });
@@ -162,6 +162,7 @@ void TstArchivio::primoAvvioAperturaFallita()
 
 void TstArchivio::primoAvvioImpostazioniNonScrivibili()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     // The settings' folder is blocked by a file: the archive still opens, then the failure is told.
     const QString blocco = Ambiente::corrente().cartella() + QStringLiteral("/blocco-ini");
     scrivi(blocco, "x");
@@ -176,7 +177,7 @@ void TstArchivio::primoAvvioImpostazioniNonScrivibili()
 void TstArchivio::cartellaMemorizzataUsata()
 {
     Ambiente::corrente().apriArchivioNuovo();
-    const QString cartella = Ambiente::corrente().cartellaArchivio();
+    const QString cartella = Ambiente::corrente().connessione();
     InserisciRiga("2026-01-10", "prima", "0", "5", "Rossi", "RSS", "111", 7);
     Archivio::Rilascia();
 
@@ -188,6 +189,7 @@ void TstArchivio::cartellaMemorizzataUsata()
 
 void TstArchivio::cartellaMemorizzataMancante()
 {
+    SOLO_SQLITE("about an archive folder");
     const QString cartella = Ambiente::corrente().cartella() + QStringLiteral("/condivisione/spesario");
     Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
     const ErroreApp e = errore([] { ApriArchivio(); });
@@ -278,6 +280,7 @@ void TstArchivio::impostazioniIlleggibili()
 
 void TstArchivio::cartellaCheEUnFile()
 {
+    SOLO_SQLITE("about an archive folder");
     const QString file = Ambiente::corrente().cartella() + QStringLiteral("/non-una-cartella");
     scrivi(file, "dati");
     Impostazioni::Scrivi(Impostazioni::Connessione, file);
@@ -298,6 +301,7 @@ void TstArchivio::separatoreFinale_data()
 void TstArchivio::separatoreFinale()
 {
     QFETCH(QString, coda);
+    SOLO_SQLITE("about an archive folder");
     Ambiente::corrente().apriArchivioNuovo();
     const QString cartella = Ambiente::corrente().cartellaArchivio();
     InserisciRiga("2026-01-10", "riga", "0", "5", "Rossi", "RSS", "111", 7);
@@ -313,6 +317,7 @@ void TstArchivio::fileNonArchivio_data()
 {
     QTest::addColumn<QByteArray>("contenuto");
     QTest::addColumn<bool>("predefinita");
+    SOLO_SQLITE("about the SQLite file's contents");
 
     // A real archive with enough rows for many pages, to cut short.
     Ambiente::corrente().azzera();
@@ -362,6 +367,7 @@ void TstArchivio::fileNonArchivio()
 
 void TstArchivio::fileSolaLettura()
 {
+    SOLO_SQLITE("about the SQLite file's permissions");
     if (::geteuid() == 0)
         QSKIP("root ignores permission bits");
     Ambiente::corrente().apriArchivioNuovo();
@@ -383,22 +389,29 @@ void TstArchivio::fileSolaLettura()
 
 void TstArchivio::archivioOccupato()
 {
-    // Another program holds the archive in a write transaction: the save waits, then says so.
+    // Another program is saving a new client: a save of a new client here waits, then says so.
     Ambiente::corrente().apriArchivioNuovo();
     InserisciRiga("2026-01-10", "riga", "0", "5", "Rossi", "RSS", "111", 7);
-    const QString file = Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb");
+    Archivio &a = Archivio::ConnArchivio();
+    auto salva = [&] {
+        a.Transazione([&] {
+            a.BloccaCodici();
+            a.ScriviMovimento(QStringLiteral("0"), movimento("Bianchi", "BNC", "y"));
+        });
+    };
     {
-        std::unique_ptr<Motore> altra = ApriMotoreSqlite(file, false);
-        altra->Esegui(QStringLiteral("BEGIN EXCLUSIVE"));
-
-        const ErroreApp e = errore(
-            [] { Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Bianchi", "BNC", "y")); });
-        QCOMPARE(e.numero() & 0xff, 5);
+        std::unique_ptr<Motore> altra = Ambiente::corrente().altraConnessione();
+        altra->Inizia();
+        altra->BloccaCodici();
+        const ErroreApp e = errore(salva);
         QVERIFY2(e.descrizione().startsWith(QStringLiteral("L'archivio è in uso da un altro programma.")),
                  qPrintable(e.descrizione()));
-        altra->Esegui(QStringLiteral("ROLLBACK"));
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1);
+        altra->Annulla();
     }
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1);
+    // Once the other program is done, the same save goes through.
+    salva();
+    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 2);
 }
 
 void TstArchivio::riscritturaDate_data()
@@ -517,7 +530,7 @@ void TstArchivio::testoConApostrofo()
              1);
     QCOMPARE(ValoreSql(QStringLiteral("SELECT RAGIONESOCIALE FROM ANTICIPI")).toString(), nuovo);
     QCOMPARE(ValoreSql(QStringLiteral("SELECT CODICEFISCALE FROM ANTICIPI")).toString(), QStringLiteral("#"));
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name='ANTICIPI'")).toInt(), 1);
+    QCOMPARE(TabelleArchivio(), 1);
     QCOMPARE(SqlTesto(QStringLiteral("L'Arte")), QStringLiteral("'L''Arte'"));
 }
 

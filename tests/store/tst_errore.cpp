@@ -25,6 +25,7 @@ private Q_SLOTS:
     void logNonScrivibile();
     void siNoSenzaEscNeChiusura_data();
     void siNoSenzaEscNeChiusura();
+    void programmaInstallato();
 };
 
 void TstErrore::init() { Ambiente::corrente().azzera(); }
@@ -203,6 +204,17 @@ void TstErrore::siNoSenzaEscNeChiusura()
     Messaggi::impostaServizio(&Ambiente::corrente().messaggi);
     QCOMPARE(apertoDopoEsc, siNo);
     QCOMPARE(apertoDopoChiusura, siNo);
+}
+
+void TstErrore::programmaInstallato()
+{
+    // Installed by the package, the program never writes beside itself, even where it could (as root).
+    const QString dati = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(CartellaLogPredefinita(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA)), dati);
+    QCOMPARE(CartellaLogPredefinita(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA "/")), dati);
+    // Anywhere else (the build tree, a folder of the office's own) the log stays beside the program.
+    const QString altrove = Ambiente::corrente().cartella();
+    QCOMPARE(CartellaLogPredefinita(altrove), altrove);
 }
 
 SPESARIO_TEST_MAIN(TstErrore)

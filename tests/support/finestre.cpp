@@ -109,6 +109,16 @@ void SpostaFocus(QWidget *campo)
     campo->setFocus(Qt::OtherFocusReason);
 }
 
+void Digita(QWidget *widget, const QString &testo)
+{
+    // QTest::keyClicks knows only Latin-1, and would split an emoji into two halves.
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        const qsizetype n = testo.at(i).isHighSurrogate() && i + 1 < testo.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, testo.mid(i, n), Qt::NoModifier);
+        i += n - 1;
+    }
+}
+
 void DoppioClic(QWidget *widget, const QPoint &punto)
 {
     QPointer<QWidget> w(widget);

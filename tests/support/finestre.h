@@ -27,5 +27,8 @@ void DigitaData(QDateEdit *picker, const QString &testo);
 // A double click as the mouse makes it: press, release, double click, release (QTest::mouseDClick
 // alone sends only the double-click event, which item views ignore without the press before it).
 void DoppioClic(QWidget *widget, const QPoint &punto);
+// Types the text into the widget, one key per character carrying its text, as a keyboard or an input
+// method does (an emoji is one key).
+void Digita(QWidget *widget, const QString &testo);
 // Gives the focus to `campo`; the widget that had it gets its FocusOut at once.
 void SpostaFocus(QWidget *campo);
