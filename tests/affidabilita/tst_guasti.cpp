@@ -469,6 +469,7 @@ void TstGuasti::impostazioniNellEsportazione()
 void TstGuasti::archivioPresoDopoIlSalvataggio()
 {
     SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
     if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
         QSKIP("the sqlite3 shell is needed to hold the archive from another process");
     digita();
@@ -530,6 +531,7 @@ void TstGuasti::esportazioneInCartellaBloccata()
 // the first action once the archive is free opens it.
 void TstGuasti::archivioInUsoAllAvvio()
 {
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
     SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
     if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
         QSKIP("the sqlite3 shell is needed to hold the archive from another process");

@@ -108,6 +108,7 @@ private Q_SLOTS:
     // makes it again when it never got into place, and leaves no temporary file behind.
     void creazioneInterrottaAOgniPasso()
     {
+        SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
         const QString predefinita = CartellaArchivioPredefinita();
         for (int passo = 1; passo <= PassiCreazione; ++passo) {
             Archivio::Rilascia();

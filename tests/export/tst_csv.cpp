@@ -192,9 +192,13 @@ void TstCsv::movimentiConOra()
     SOLO_SQLITE("only SQLite's text column can hold a time of day; the server's date column cannot");
     esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
            "CODICEANA) VALUES ('2026-03-03 14:30:00', 'con ora', 0, 10000, 'X', '', '', 2)");
-    QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)),
-             QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
-                        "03/03/2026 14:30:00;con ora;0;1;X;;\r\n"));
+    // No day this program wrote: the export stops and names it, rather than guess the day.
+    try {
+        movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5));
+        QFAIL("a time of day in DATAOP must stop the export");
+    } catch (const ErroreApp &e) {
+        QVERIFY2(e.descrizione().contains(QStringLiteral("campo DATAOP")), qPrintable(e.descrizione()));
+    }
 }
 
 void TstCsv::movimentiPeriodoRovesciato()
@@ -262,6 +266,7 @@ void TstCsv::valoriScrittiDaAltri()
     QFETCH(QString, uscita);
     QFETCH(QString, campo);
     QFETCH(QString, campoMovimenti);
+    SOLO_SQLITE("only SQLite keeps a value of another kind than its column's");
     InserisciRiga("2026-03-01", "", "0", "30", "Rossi", "RSS", "", 1);
     // The table is rebuilt without its NOT NULL constraints, as another program might have done.
     if (uscita == QLatin1String("NULL")) {
@@ -296,6 +301,7 @@ void TstCsv::valoriScrittiDaAltri()
 // reported in Italian with the client's name and code, never as the engine's own text.
 void TstCsv::saldoOltreIlTipo()
 {
+    SOLO_SQLITE("the server sums bigint into numeric, which does not overflow");
     InserisciRiga("2026-03-01", "", "5", "0", "Bianchi", "BNC", "", 1);
     for (const char *importo : {"9000000000000000000", "9000000000000000000", "-9000000000000000000"}) {
         esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "

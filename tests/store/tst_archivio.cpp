@@ -220,6 +220,7 @@ void TstArchivio::archivioPredefinitoSparito_data()
 
 void TstArchivio::archivioPredefinitoSparito()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     QFETCH(QString, come);
     const QString predefinita = CartellaArchivioPredefinita();
     const QString file = predefinita + QStringLiteral("/archivio.mdb");
@@ -255,6 +256,7 @@ void TstArchivio::impostazioniIlleggibili_data()
 
 void TstArchivio::impostazioniIlleggibili()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     QFETCH(QByteArray, contenuto);
     QFETCH(bool, archivioPresente);
     const QString predefinita = CartellaArchivioPredefinita();
