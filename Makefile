@@ -2,11 +2,12 @@
 # Both install the Debian packages that are missing, configure and build into build/.
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
-            libpq-dev postgresql clang libclang-rt-dev
+            libpq-dev postgresql clang libclang-rt-dev mdbtools-dev libmdb3 \
+            dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb qt6-translations-l10n
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench soak fuzz fuzz-breve fuzz-build clean
+.PHONY: all deps configure build run test bench soak fuzz fuzz-breve fuzz-build clean package screenshot
 
 all: build
 
@@ -32,16 +33,30 @@ build: configure
 run: build
 	./$(BUILD)/app/spesario
 
+# Every test that touches the archive runs twice, on SQLite and on a throwaway PostgreSQL cluster that
+# tests/pg/cluster.sh starts for the run and always stops (exec: an interrupt reaches it directly).
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen exec ../tests/pg/cluster.sh ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-breve
 
+# `make bench ACCESS=file.mdb` adds the conversion of that Access archive.
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md \
+	  $(if $(ACCESS),--access $(abspath $(ACCESS)))
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)
+
+# The Debian package, build/spesario_VERSION_ARCH.deb, checked by lintian.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/spesario_*.deb
+
+# The user guide's screenshots: the real windows under Xvfb on a sample archive, into docs/.
+screenshot: build
+	cmake --build $(BUILD) -j $(JOBS) --target fotografie
+	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/docs/fotografie docs
 
 # The long crash test: 1,000 kills instead of the 50 of `make test`. Qt Test ends a test function
 # after 5 minutes unless QTEST_FUNCTION_TIMEOUT says otherwise; 1,000 kills take longer.

@@ -2,8 +2,13 @@
 // the program's real windows (offscreen, dialogs scripted), beside the same statements run straight
 // by SQLite. Prints one table and writes it to a file.
 //
-//   bench_spesario [--movimenti N] [--giri N] [--uscita FILE]
+//   bench_spesario [--movimenti N] [--giri N] [--uscita FILE] [--access FILE [--solo-access]] [--solo-copia]
+//
+// With --access, the conversion of that Access archive comes first (its peak memory is that of the
+// child that converts, measured before any other child runs); --solo-access stops there.
+// --solo-copia times only the daily backup.
 
+#include "bench/conversione.h"
 #include "bench/generatore.h"
 #include "bench/pavimento.h"
 #include "bench/operazioni.h"
@@ -11,6 +16,7 @@
 #include "app/frmStart.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
@@ -24,6 +30,7 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <sqlite3.h>
 #include <sys/resource.h>
 
 namespace {
@@ -66,7 +73,9 @@ QString tabella(const QVector<Riga> &righe, int giri)
           << r.memoriaMb << " |\n";
     }
     o << "\n" << giri << QStringLiteral(" giri per operazione; pavimento: le stesse istruzioni eseguite da SQLite "
-                                       "(API C), le esportazioni scrivono lo stesso testo CSV.\n");
+                                       "(API C), le esportazioni scrivono lo stesso testo CSV; "
+                                       "per la conversione libmdb che legge ogni riga e SQLite che le inserisce in una "
+                                       "transazione e costruisce gli stessi indici.\n");
     return t;
 }
 
@@ -104,6 +113,53 @@ double tempoProcesso(const QString &programma, const QStringList &argomenti, con
     return t.nsecsElapsed() / 1e6;
 }
 
+// The daily backup of the whole archive as the program makes it (in steps from the event loop),
+// beside one sqlite3_backup_step(-1) of the same file as the floor. Also gives the longest turn of
+// the event loop that the copy took: how long the window could not answer.
+Riga misuraCopia(const QString &file, int giri, double *turnoMassimo, int *turni)
+{
+    Riga r;
+    r.operazione = QStringLiteral("copia di sicurezza giornaliera (pagine)");
+    const QString cartella = CopiaGiornaliera::Cartella(file);
+    Archivio::ConnArchivio().Apri(file, false);
+    CopiaGiornaliera::ImpostaAttiva(true);
+    CopiaGiornaliera::ImpostaRitardo(0);
+    for (int g = 0; g < giri; ++g) {
+        QDir(cartella).removeRecursively();
+        QObject proprietario;
+        QElapsedTimer t;
+        t.start();
+        CopiaGiornaliera::Avvia(&proprietario);
+        while (CopiaGiornaliera::InCorso())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        r.programma << t.nsecsElapsed() / 1e6;
+        const CopiaGiornaliera::Misure m = CopiaGiornaliera::UltimeMisure();
+        if (!QFile::exists(QDir(cartella).filePath(CopiaGiornaliera::NomeFile(QDate::currentDate()))))
+            std::fprintf(stderr, "La copia non è stata fatta: vedere LOGERR\n");
+        *turnoMassimo = std::max(*turnoMassimo, m.turnoMassimoMs);
+        *turni = m.turni;
+        r.righe = m.pagine;
+
+        const QString pavimento = QDir(cartella).filePath(QStringLiteral("pavimento.mdb"));
+        QFile::remove(pavimento);
+        t.restart();
+        sqlite3 *da = nullptr, *a = nullptr;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &da, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_open_v2(QFile::encodeName(pavimento).constData(), &a, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_backup *b = sqlite3_backup_init(a, "main", da, "main");
+        sqlite3_backup_step(b, -1);
+        sqlite3_backup_finish(b);
+        sqlite3_close(a);
+        sqlite3_close(da);
+        r.pavimento << t.nsecsElapsed() / 1e6;
+    }
+    QDir(cartella).removeRecursively();
+    CopiaGiornaliera::ImpostaAttiva(false);
+    Archivio::Rilascia();
+    r.memoriaMb = piccoMemoriaMb();
+    return r;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -121,8 +177,13 @@ int main(int argc, char **argv)
     ParametriArchivio par;
     int giri = 5;
     QString uscita = QStringLiteral("bench_risultati.md");
+    QString access;
     const QStringList args = app.arguments();
+    const bool soloAccess = args.contains(QStringLiteral("--solo-access"));
+    const bool soloCopia = args.contains(QStringLiteral("--solo-copia"));
     for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--access"))
+            access = args[i + 1];
         if (args[i] == QLatin1String("--movimenti"))
             par.movimenti = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--giri"))
@@ -137,6 +198,47 @@ int main(int argc, char **argv)
     }
 
     QTemporaryDir dir;
+    QVector<Riga> righe;
+
+    // The conversion: the program's command line as a child, beside libmdb and SQLite alone.
+    if (!access.isEmpty()) {
+        Riga r;
+        r.operazione = QStringLiteral("conversione da Access (riga di comando)");
+        for (int g = 0; g < giri; ++g) {
+            const MisuraConversione m =
+                MisuraCopia(QStringLiteral(ESEGUIBILE_SPESARIO), access, dir.filePath(QStringLiteral("copia")));
+            if (!m.ok) {
+                std::fprintf(stderr, "Conversione di %s non riuscita\n", qPrintable(access));
+                return 1;
+            }
+            r.programma << m.ms;
+            r.righe = m.righe;
+            r.memoriaMb = m.piccoMb;
+            const QString floor = dir.filePath(QStringLiteral("pavimento.mdb"));
+            QFile::remove(floor);
+            QElapsedTimer t;
+            t.start();
+            PavimentoConversione(access, floor);
+            r.pavimento << t.nsecsElapsed() / 1e6;
+            QFile::remove(floor);
+        }
+        righe << r;
+        std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
+    }
+
+    QString nota;  // what a row of the table cannot say
+    auto scriviTabella = [&] {
+        const QString t = tabella(righe, giri) + (nota.isEmpty() ? QString() : QLatin1Char('\n') + nota);
+        std::printf("%s", t.toUtf8().constData());
+        QFile f(uscita);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(t.toUtf8());
+        std::fprintf(stderr, "Tabella scritta in %s\n", qPrintable(QFileInfo(uscita).absoluteFilePath()));
+        return 0;
+    };
+    if (soloAccess)
+        return scriviTabella();
+
     const QString cartella = dir.filePath(QStringLiteral("archivio"));
     QDir().mkpath(cartella);
     const QString file = QDir(cartella).filePath(NomeFileArchivio);
@@ -146,7 +248,15 @@ int main(int argc, char **argv)
     Archivio::Rilascia();
     Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
 
-    QVector<Riga> righe;
+    double turnoMassimo = 0;
+    int turni = 0;
+    righe << misuraCopia(file, giri, &turnoMassimo, &turni);
+    std::fprintf(stderr, "%s\n", qPrintable(righe.last().operazione));
+    nota = QStringLiteral("La copia di sicurezza ha fatto %1 turni del ciclo degli eventi; il più lungo: %2 ms.\n")
+               .arg(turni)
+               .arg(turnoMassimo, 0, 'f', 1);
+    if (soloCopia)
+        return scriviTabella();
 
     // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window.
     {
@@ -163,8 +273,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
     }
 
-    Pavimento pav(file);
-    Operazioni op(gen, pav, dir.path());
+    std::unique_ptr<Pavimento> pav = PavimentoSqlite(file);
+    Operazioni op(gen, *pav, dir.path());
     for (auto &misura : op.Tutte()) {
         Riga r;
         r.operazione = misura.nome;
@@ -182,12 +292,5 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
     }
     op.Chiudi();
-
-    const QString t = tabella(righe, giri);
-    std::printf("%s", t.toUtf8().constData());
-    QFile f(uscita);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(t.toUtf8());
-    std::fprintf(stderr, "Tabella scritta in %s\n", qPrintable(QFileInfo(uscita).absoluteFilePath()));
-    return 0;
+    return scriviTabella();
 }

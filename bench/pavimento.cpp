@@ -4,6 +4,9 @@
 
 #include <QFile>
 #include <cstdio>
+#include <cstdlib>
+#include <libpq-fe.h>
+#include <sqlite3.h>
 #include <stdexcept>
 #include <string>
 
@@ -27,33 +30,84 @@ void importo(std::string &out, sqlite3_int64 v)
     }
 }
 
-void data(std::string &out, const unsigned char *t)
+void data(std::string &out, const char *t)
 {
     // 'yyyy-MM-dd' to dd/MM/yyyy
-    out.append(reinterpret_cast<const char *>(t) + 8, 2);
+    out.append(t + 8, 2);
     out += '/';
-    out.append(reinterpret_cast<const char *>(t) + 5, 2);
+    out.append(t + 5, 2);
     out += '/';
-    out.append(reinterpret_cast<const char *>(t), 4);
+    out.append(t, 4);
 }
 
-void testo(std::string &out, const unsigned char *t)
+void testo(std::string &out, const char *t)
 {
     if (t)
-        out += reinterpret_cast<const char *>(t);
+        out += t;
 }
-} // namespace
 
-Pavimento::Pavimento(const QString &file)
+const char *Intestazione(bool saldi)
+{
+    return saldi ? "Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"
+                 : "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n";
+}
+
+// One CSV line from the columns of a row, read through `col` (text) and `num` (integer); false for a
+// balances line whose total is zero.
+template <typename Testo, typename Numero>
+bool RigaCsv(std::string &riga, bool saldi, Testo col, Numero num)
+{
+    riga.clear();
+    if (saldi) {
+        const long long totale = num(4);
+        if (totale == 0)
+            return false;
+        testo(riga, col(1));
+        riga += ';';
+        testo(riga, col(2));
+        riga += ';';
+        testo(riga, col(3));
+        riga += ';';
+        importo(riga, totale);
+    } else {
+        data(riga, col(1));
+        riga += ';';
+        testo(riga, col(2));
+        riga += ';';
+        importo(riga, num(3));
+        riga += ';';
+        importo(riga, num(4));
+        for (int c = 5; c <= 7; ++c) {
+            riga += ';';
+            testo(riga, col(c));
+        }
+    }
+    riga += "\r\n";
+    return true;
+}
+
+class PavSqlite : public Pavimento {
+public:
+    explicit PavSqlite(const QString &file);
+    ~PavSqlite() override;
+    qint64 Righe(const QString &sqlJet, bool primaRiga) override;
+    void Scrivi(const QString &sql) override;
+    qint64 Csv(const QString &sqlJet, const QString &file, bool saldi) override;
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+PavSqlite::PavSqlite(const QString &file)
 {
     if (sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw std::runtime_error("apertura");
     sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
 }
 
-Pavimento::~Pavimento() { sqlite3_close(m_db); }
+PavSqlite::~PavSqlite() { sqlite3_close(m_db); }
 
-qint64 Pavimento::Righe(const QString &sqlJet, bool primaRiga)
+qint64 PavSqlite::Righe(const QString &sqlJet, bool primaRiga)
 {
     const QByteArray sql = RiscriviDateJet(sqlJet).toUtf8();
     sqlite3_stmt *st = nullptr;
@@ -77,7 +131,7 @@ qint64 Pavimento::Righe(const QString &sqlJet, bool primaRiga)
     return n;
 }
 
-void Pavimento::Scrivi(const QString &sql)
+void PavSqlite::Scrivi(const QString &sql)
 {
     const QByteArray s = QByteArray("BEGIN IMMEDIATE; ") + sql.toUtf8() + "; COMMIT;";
     char *err = nullptr;
@@ -89,45 +143,21 @@ void Pavimento::Scrivi(const QString &sql)
     }
 }
 
-qint64 Pavimento::Csv(const QString &sqlJet, const QString &file, bool saldi)
+qint64 PavSqlite::Csv(const QString &sqlJet, const QString &file, bool saldi)
 {
     const QByteArray sql = RiscriviDateJet(sqlJet).toUtf8();
     sqlite3_stmt *st = nullptr;
     if (sqlite3_prepare_v2(m_db, sql.constData(), sql.size(), &st, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(m_db));
     FILE *f = std::fopen(QFile::encodeName(file).constData(), "wb");
-    std::string riga;
-    riga = saldi ? "Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\n"
-                 : "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n";
+    std::string riga = Intestazione(saldi);
     std::fwrite(riga.data(), 1, riga.size(), f);
     qint64 n = 0;
+    auto col = [st](int c) { return reinterpret_cast<const char *>(sqlite3_column_text(st, c)); };
+    auto num = [st](int c) { return (long long)sqlite3_column_int64(st, c); };
     while (sqlite3_step(st) == SQLITE_ROW) {
-        riga.clear();
-        if (saldi) {
-            const sqlite3_int64 totale = sqlite3_column_int64(st, 4);
-            if (totale == 0)
-                continue;
-            testo(riga, sqlite3_column_text(st, 1));
-            riga += ';';
-            testo(riga, sqlite3_column_text(st, 2));
-            riga += ';';
-            testo(riga, sqlite3_column_text(st, 3));
-            riga += ';';
-            importo(riga, totale);
-        } else {
-            data(riga, sqlite3_column_text(st, 1));
-            riga += ';';
-            testo(riga, sqlite3_column_text(st, 2));
-            riga += ';';
-            importo(riga, sqlite3_column_int64(st, 3));
-            riga += ';';
-            importo(riga, sqlite3_column_int64(st, 4));
-            for (int c = 5; c <= 7; ++c) {
-                riga += ';';
-                testo(riga, sqlite3_column_text(st, c));
-            }
-        }
-        riga += "\r\n";
+        if (!RigaCsv(riga, saldi, col, num))
+            continue;
         std::fwrite(riga.data(), 1, riga.size(), f);
         ++n;
     }
@@ -135,3 +165,78 @@ qint64 Pavimento::Csv(const QString &sqlJet, const QString &file, bool saldi)
     sqlite3_finalize(st);
     return n;
 }
+
+// The same through libpq, rows streamed one at a time as the program reads them.
+class PavPostgres : public Pavimento {
+public:
+    explicit PavPostgres(const QString &uri)
+    {
+        m_c = PQconnectdb(uri.toUtf8().constData());
+        if (PQstatus(m_c) != CONNECTION_OK)
+            throw std::runtime_error(PQerrorMessage(m_c));
+        PQclear(PQexec(m_c, "SET DateStyle = 'ISO, YMD'"));
+    }
+    ~PavPostgres() override { PQfinish(m_c); }
+
+    qint64 Righe(const QString &sqlJet, bool primaRiga) override
+    {
+        qint64 n = 0;
+        volatile size_t somma = 0;
+        Scorri(sqlJet, [&](PGresult *r) {
+            for (int c = 0, k = PQnfields(r); c < k; ++c)
+                somma = somma + size_t(PQgetlength(r, 0, c));
+            ++n;
+            return !primaRiga;
+        });
+        return n;
+    }
+    void Scrivi(const QString &sql) override
+    {
+        const QByteArray s = QByteArray("BEGIN; ") + RiscriviDateJet(sql).toUtf8() + "; COMMIT;";
+        PGresult *r = PQexec(m_c, s.constData());
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+        PQclear(r);
+        if (!ok)
+            throw std::runtime_error(PQerrorMessage(m_c));
+    }
+    qint64 Csv(const QString &sqlJet, const QString &file, bool saldi) override
+    {
+        FILE *f = std::fopen(QFile::encodeName(file).constData(), "wb");
+        std::string riga = Intestazione(saldi);
+        std::fwrite(riga.data(), 1, riga.size(), f);
+        qint64 n = 0;
+        Scorri(sqlJet, [&](PGresult *r) {
+            auto col = [r](int c) { return PQgetisnull(r, 0, c) ? nullptr : PQgetvalue(r, 0, c); };
+            auto num = [r](int c) { return std::strtoll(PQgetvalue(r, 0, c), nullptr, 10); };
+            if (RigaCsv(riga, saldi, col, num)) {
+                std::fwrite(riga.data(), 1, riga.size(), f);
+                ++n;
+            }
+            return true;
+        });
+        std::fclose(f);
+        return n;
+    }
+
+private:
+    // Calls `f` with each row (a single-row result) until it returns false.
+    template <typename F>
+    void Scorri(const QString &sqlJet, F f)
+    {
+        const QByteArray sql = RiscriviDateJet(sqlJet).toUtf8();
+        if (!PQsendQuery(m_c, sql.constData()) || !PQsetSingleRowMode(m_c))
+            throw std::runtime_error(PQerrorMessage(m_c));
+        bool avanti = true;
+        while (PGresult *r = PQgetResult(m_c)) {
+            if (avanti && PQresultStatus(r) == PGRES_SINGLE_TUPLE)
+                avanti = f(r);
+            PQclear(r);
+        }
+    }
+    PGconn *m_c = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<Pavimento> PavimentoSqlite(const QString &file) { return std::make_unique<PavSqlite>(file); }
+std::unique_ptr<Pavimento> PavimentoPostgres(const QString &uri) { return std::make_unique<PavPostgres>(uri); }

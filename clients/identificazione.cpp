@@ -87,8 +87,9 @@ QString IstruzioneCliente(const QString &colonna, const QString &testo)
     return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie);
 }
 
-void IdentificaCliente(const CampiCliente &c, QWidget *parent)
+bool IdentificaCliente(const CampiCliente &c, QWidget *parent)
 {
+    bool trovato = false;
     const QString etichetta = QStringLiteral("ControlloCodiceAna");
     auto passo = [&](const std::function<void()> &f) { EseguiPasso(etichetta, f, parent); };
     QLineEdit *txtDenominazione = c.denominazione, *txtCF = c.codiceFiscale, *txtPiva = c.partitaIva,
@@ -104,6 +105,7 @@ void IdentificaCliente(const CampiCliente &c, QWidget *parent)
         RigaCliente r;
         passo([&] { r = CercaCliente(QStringLiteral("codicefiscale"), txtCF->text()); });
         if (r.trovata) {
+            trovato = true;
             // Each copy on its own: a field whose copy fails keeps its text.
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
             passo([&] { txtDenominazione->setText(r.ragioneSociale); });
@@ -115,6 +117,7 @@ void IdentificaCliente(const CampiCliente &c, QWidget *parent)
         RigaCliente r;
         passo([&] { r = CercaCliente(QStringLiteral("PARTITAIVA"), txtPiva->text()); });
         if (r.trovata) {
+            trovato = true;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
             passo([&] { txtDenominazione->setText(r.ragioneSociale); });
             passo([&] { txtCF->setText(r.codiceFiscale); });
@@ -125,9 +128,11 @@ void IdentificaCliente(const CampiCliente &c, QWidget *parent)
         RigaCliente r;
         passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text()); });
         if (r.trovata) {
+            trovato = true;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
             passo([&] { txtPiva->setText(r.partitaIva); });
             passo([&] { txtCF->setText(r.codiceFiscale); });
         }
     }
+    return trovato;
 }

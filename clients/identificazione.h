@@ -16,7 +16,8 @@ struct CampiCliente {
 };
 
 // Each failing step is reported with the label "ControlloCodiceAna" and the next one still runs.
-void IdentificaCliente(const CampiCliente &campi, QWidget *parent);
+// True when a client was found and its data copied into the fields.
+bool IdentificaCliente(const CampiCliente &campi, QWidget *parent);
 
 // The lookup of a client by one of its three fields: "SELECT * FROM ANTICIPI WHERE " + column +
 // "='" + text + "' ORDER BY ID DESC", the column taken equal to any of the text's spellings that

@@ -4,6 +4,7 @@
 #include "store/confronto.h"
 #include "store/costanti.h"
 #include "store/errore.h"
+#include "store/valorinonvalidi.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -11,6 +12,9 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <numeric>
+
+#include <limits>
+#include <optional>
 
 namespace Csv {
 
@@ -41,7 +45,8 @@ void scrivi(QIODevice &uscita, const QByteArray &byte)
 
 qint64 righeDi(Archivio &archivio, const QString &sql)
 {
-    Recordset rs = archivio.Query(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + sql + QLatin1Char(')'));
+    // The alias is needed by PostgreSQL, which refuses a subquery in FROM without a name.
+    Recordset rs = archivio.Query(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + sql + QStringLiteral(") AS ESPORTATE"));
     const qint64 n = rs.Intero(QStringLiteral("RIGHE"));
     rs.Chiudi();
     return n;
@@ -108,38 +113,98 @@ void aggiungiImporto(QByteArray &riga, qint64 v)
         riga += Valuta::daDecimillesimi(v).testoSemplice().toLatin1();
 }
 
-void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i)
+// What an export says when it stops at values it cannot read: no file is written.
+const QString EsportazioneFermata =
+    QStringLiteral("L'esportazione è stata interrotta e il file non è stato scritto.");
+
+// How many unreadable values a check looks for before it stops: enough for one message.
+constexpr int ValoriCercati = 11;
+
+// Rows whose day cannot be read could belong to any period or balance: any of them stops an export.
+void controllaDate(Archivio &archivio)
 {
-    if (rs.NulloCampo(i))
-        return;
-    bool ok = false;
-    const qint64 v = rs.InteroCampo(i, &ok);
-    if (!ok)
-        throw ErroreApp(CodiciErrore::NumeroNonValido,
-                        QStringLiteral("Importo non valido nel campo ") + rs.NomeCampo(i));
-    aggiungiImporto(riga, v);
+    const QList<ValoreNonValido> date = DateNonValide(archivio, ValoriCercati);
+    if (!date.isEmpty())
+        throw ErroreValoriNonValidi(date, EsportazioneFermata);
 }
 
-void aggiungiData(QByteArray &riga, const Recordset &rs, int i)
+[[noreturn]] void importoNonValido(const Recordset &rs, int iID, int i)
+{
+    bool ok = false;
+    throw ErroreValoriNonValidi({{rs.InteroCampo(iID, &ok), rs.NomeCampo(i).toUpper(), TestoValore(rs, i)}},
+                                EsportazioneFermata);
+}
+
+void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i, int iID)
 {
     if (rs.NulloCampo(i))
         return;
-    const QByteArrayView t = rs.Utf8Campo(i);
-    // Nearly every row holds a plain 'yyyy-MM-dd': turned round by hand, which spares a date
-    // parse and a time-zone lookup per row; anything else goes the long way.
-    if (t.size() == 10 && t[4] == '-' && t[7] == '-') {
-        bool ka = false, km = false, kg = false;
-        const int a = t.sliced(0, 4).toInt(&ka), m = t.sliced(5, 2).toInt(&km), g = t.sliced(8, 2).toInt(&kg);
-        if (ka && km && kg && QDate::isValid(a, m, g)) {
-            riga += t.sliced(8, 2);
-            riga += '/';
-            riga += t.sliced(5, 2);
-            riga += '/';
-            riga += t.sliced(0, 4);
-            return;
-        }
+    const std::optional<Valuta> importo = ImportoArchivio(rs, i);
+    if (!importo)
+        importoNonValido(rs, iID, i);
+    aggiungiImporto(riga, importo->decimillesimi());
+}
+
+void aggiungiData(QByteArray &riga, const Recordset &rs, int i, int iID)
+{
+    // The stored 'yyyy-MM-dd' turned round by hand, which spares a date parse and a time-zone
+    // lookup per row. Anything else is no day this program wrote, and is never guessed at.
+    if (!GiornoArchivio(rs, i).isValid()) {
+        bool ok = false;
+        throw ErroreValoriNonValidi({{rs.InteroCampo(iID, &ok), QStringLiteral("DATAOP"), TestoValore(rs, i)}},
+                                    EsportazioneFermata);
     }
-    riga += Windows1252(TestoDataOra(rs.DataOra(rs.NomeCampo(i))));
+    const QByteArrayView t = rs.Utf8Campo(i);
+    riga += t.sliced(8, 2);
+    riga += '/';
+    riga += t.sliced(5, 2);
+    riga += '/';
+    riga += t.sliced(0, 4);
+}
+
+ErroreApp SaldoTroppoGrande(const QString &nome, const QString &codice, const QDate &alGiorno)
+{
+    return ErroreApp(CodiciErrore::Overflow,
+                     QStringLiteral("Il saldo del cliente ") + nome + QStringLiteral(" (codice ") + codice +
+                         QStringLiteral(") al ") + TestoData(alGiorno) +
+                         QStringLiteral(" supera il massimo che il programma può calcolare: i suoi movimenti, "
+                                        "scritti da un altro programma, contengono importi troppo grandi. ") +
+                         EsportazioneFermata);
+}
+
+// After the engine failed on the balances: the first client whose amounts up to the day cannot be
+// summed in any order (their sizes add up past the currency type), thrown as its own failure. Found
+// by summing every movement, which only this rare path pays for; when no client is, nothing is
+// thrown and the engine's failure stands.
+void cercaSaldoTroppoGrande(Archivio &archivio, const QDate &alGiorno)
+{
+    Recordset rs = archivio.Query(QStringLiteral("SELECT CODICEANA, ENTRATA, USCITA FROM ANTICIPI WHERE DATAOP<=#") +
+                                  DataSql(alGiorno) + QStringLiteral("# ORDER BY CODICEANA"));
+    const __int128 limite = std::numeric_limits<qint64>::max();
+    qint64 codice = 0;
+    __int128 grandezza = 0;
+    std::optional<qint64> trovato;
+    for (bool primo = true; !rs.Fine() && !trovato; rs.MoveNext(), primo = false) {
+        bool ok = false;
+        const qint64 c = rs.InteroCampo(0, &ok);
+        if (primo || c != codice) {
+            codice = c;
+            grandezza = 0;
+        }
+        const std::optional<Valuta> e = ImportoArchivio(rs, 1), u = ImportoArchivio(rs, 2);
+        const __int128 differenza = __int128(e ? e->decimillesimi() : 0) - (u ? u->decimillesimi() : 0);
+        grandezza += differenza < 0 ? -differenza : differenza;
+        if (grandezza > limite)
+            trovato = codice;
+    }
+    rs.Chiudi();
+    if (!trovato)
+        return;
+    Recordset nome = archivio.Query(QStringLiteral("SELECT RAGIONESOCIALE FROM ANTICIPI WHERE CODICEANA=") +
+                                    QString::number(*trovato) + QStringLiteral(" ORDER BY ID DESC"));
+    const QString ragioneSociale = nome.Fine() ? QString() : nome.Testo(QStringLiteral("RAGIONESOCIALE"));
+    nome.Chiudi();
+    throw SaldoTroppoGrande(ragioneSociale, QString::number(*trovato), alGiorno);
 }
 
 void avanza(const Avanzamento &a)
@@ -226,6 +291,12 @@ QByteArray Riga(const QStringList &campi)
 
 qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno, const Avanzamento &avanzamento)
 {
+    // The engine's sum would read a text amount as its leading digits ('12,50' as 12) and leave out
+    // a row whose other amount is null: such rows stop the export before anything is written.
+    controllaDate(archivio);
+    const QList<ValoreNonValido> importi = ImportiNonValidi(archivio, alGiorno, ValoriCercati);
+    if (!importi.isEmpty())
+        throw ErroreValoriNonValidi(importi, EsportazioneFermata);
     scrivi(uscita, Riga({IntestazioneSaldi}));
     // The engine groups by code and by the texts as its columns compare them, folding only the
     // ASCII letters: the groups of one client whose texts differ in the case of an accented letter
@@ -234,16 +305,21 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
     QVector<GruppoSaldo> gruppi;
     QHash<QString, int> perChiave;
     qint64 lette = 0;
-    {
+    std::optional<ErroreApp> oltre;
+    try {
         Recordset rs = archivio.Query(QuerySaldi(alGiorno));
         const Posizioni p(rs, {"CODICEANA", "RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1"});
         QString chiave;
         for (; !rs.Fine(); rs.MoveNext()) {
             ++lette;
-            bool ok = false;
-            qint64 saldo = rs.InteroCampo(p[4], &ok);
-            if (!ok)
-                saldo = 0;  // a null sum reads as 0, as an amount does
+            // A null sum reads as 0, as an amount does. A sum that is not a whole number went past
+            // what the engine sums exactly: amounts another program wrote, too large to add up.
+            const QVariant somma = rs.Campo(p[4]);
+            if (!somma.isNull() && somma.typeId() != QMetaType::LongLong) {
+                oltre = SaldoTroppoGrande(rs.TestoCampo(p[1]), rs.TestoCampo(p[0]), alGiorno);
+                break;
+            }
+            const qint64 saldo = somma.toLongLong();
             bool codiceOk = false;
             const qint64 codice = rs.InteroCampo(p[0], &codiceOk);
             const QByteArrayView nome = rs.Utf8Campo(p[1]), cf = rs.Utf8Campo(p[2]), piva = rs.Utf8Campo(p[3]);
@@ -258,13 +334,20 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
             }
             GruppoSaldo &g = gruppi[*trovato];
             ++g.righe;
-            if (__builtin_add_overflow(g.saldo, saldo, &g.saldo))
-                throw ErroreApp(CodiciErrore::Overflow,
-                                QStringLiteral("Overflow: il saldo di ") + QString::fromUtf8(g.ragioneSociale) +
-                                    QStringLiteral(" è fuori dell'intervallo ammesso"));
+            if (__builtin_add_overflow(g.saldo, saldo, &g.saldo)) {
+                oltre = SaldoTroppoGrande(QString::fromUtf8(g.ragioneSociale), QString::number(codice), alGiorno);
+                break;
+            }
         }
         rs.Chiudi();
+    } catch (const ErroreApp &e) {
+        // The engine gives up on a sum that overflows without saying whose: found here, by client.
+        if (e.numero() == CodiciErrore::Overflow)
+            cercaSaldoTroppoGrande(archivio, alGiorno);
+        throw;
     }
+    if (oltre)
+        throw *oltre;
     QVector<QCollatorSortKey> chiavi;
     chiavi.reserve(gruppi.size());
     for (const GruppoSaldo &g : std::as_const(gruppi))
@@ -299,6 +382,7 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
 qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, const QDate &al,
                        const Avanzamento &avanzamento)
 {
+    controllaDate(archivio);
     scrivi(uscita, Riga({IntestazioneMovimenti}));
     const QString sql = QueryMovimenti(dal, al);
     const qint64 totale = righeDi(archivio, sql);
@@ -307,18 +391,18 @@ qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, 
     qint64 lette = 0;
     Recordset rs = archivio.Query(sql);
     const Posizioni p(rs, {"DATAOP", "DESCRIZIONE", "ENTRATA", "USCITA", "RAGIONESOCIALE", "CODICEFISCALE",
-                           "PARTITAIVA"});
+                           "PARTITAIVA", "ID"});
     // Each line is written as soon as it is built: a million rows keep memory flat.
     QByteArray riga;
     for (; !rs.Fine(); rs.MoveNext()) {
         riga.clear();
-        aggiungiData(riga, rs, p[0]);
+        aggiungiData(riga, rs, p[0], p[7]);
         riga += ';';
         aggiungiTesto(riga, rs, p[1]);
         riga += ';';
-        aggiungiImporto(riga, rs, p[2]);
+        aggiungiImporto(riga, rs, p[2], p[7]);
         riga += ';';
-        aggiungiImporto(riga, rs, p[3]);
+        aggiungiImporto(riga, rs, p[3], p[7]);
         for (int k = 4; k < 7; ++k) {
             riga += ';';
             aggiungiTesto(riga, rs, p[k]);

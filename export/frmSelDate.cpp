@@ -11,6 +11,8 @@
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -214,16 +216,25 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
     EseguiPasso(nessuna, [this] { Impostazioni::Scrivi(Impostazioni::DataF, TestoData(DtpData[1]->date())); }, this);
 
     // The new content goes to a file beside the old one, which is replaced only once the whole export
-    // is written: a failed export leaves the old file as it was.
+    // is written: a failed export leaves the old file as it was. In a folder where no new file can
+    // be made but the old one may be written (a shared folder with such rights), the old file is
+    // written in place instead. QSaveFile's own switch for this only covers a folder that denies
+    // access, not one locked against changes (which stops root too), and would not tell us that it
+    // wrote in place: so the fallback is made here, for both.
     bool riuscita = false;
     ErroreApp errore(0, QString());
     const QString nativo = QDir::toNativeSeparators(percorso);
     QSaveFile file(percorso);
+    QFile diretto(percorso);
+    QIODevice *uscita = &file;
     try {
-        if (!file.open(QIODevice::WriteOnly))
-            throw ErroreApp(CodiciErrore::FileNonScritto,
-                            QStringLiteral("Impossibile aprire il file ") + nativo + QStringLiteral(": ") +
-                                file.errorString());
+        if (!file.open(QIODevice::WriteOnly)) {
+            const QString motivo = file.errorString();
+            if (!QFileInfo(percorso).isFile() || !diretto.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                throw ErroreApp(CodiciErrore::FileNonScritto,
+                                QStringLiteral("Impossibile aprire il file ") + nativo + QStringLiteral(": ") + motivo);
+            uscita = &diretto;
+        }
         Csv::Avanzamento avanzamento;
         avanzamento.totale = [this](qint64 righe) {
             const qint64 massimo = qMin<qint64>(righe + 10, std::numeric_limits<int>::max());
@@ -231,10 +242,17 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
         };
         avanzamento.riga = [this] { Avanza(); };
         m_orologio.start();
-        scrivi(file, avanzamento);
-        if (!file.commit())
+        scrivi(*uscita, avanzamento);
+        const bool scritto = uscita == &file ? file.commit() : (diretto.flush() && diretto.error() == QFileDevice::NoError);
+        if (!scritto)
             throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Impossibile scrivere il file ") + nativo +
-                                                              QStringLiteral(": ") + file.errorString());
+                                                              QStringLiteral(": ") + uscita->errorString());
+        if (uscita == &diretto) {
+            diretto.close();
+            if (diretto.error() != QFileDevice::NoError)
+                throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Impossibile scrivere il file ") +
+                                                                  nativo + QStringLiteral(": ") + diretto.errorString());
+        }
         riuscita = true;
     } catch (const ErroreApp &e) {
         errore = e;
@@ -244,7 +262,13 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
 
     if (!riuscita) {
         // Reported once; the user keeps the window and its dates to try again elsewhere.
-        file.cancelWriting();
+        if (uscita == &file) {
+            file.cancelWriting();
+        } else {
+            diretto.close();
+            errore = ErroreApp(errore.numero(), errore.descrizione() + QStringLiteral(" Il file ") + nativo +
+                                                    QStringLiteral(" è stato scritto solo in parte: non usarlo."));
+        }
         PBar->setValue(PBar->minimum());
         setEnabled(true);
         QApplication::restoreOverrideCursor();

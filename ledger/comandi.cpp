@@ -17,6 +17,14 @@ void frmAnticipi::CommandBars_Execute(QAction *controllo)
     // By the exact caption: the four menu entries share one id.
     const QString caption = controllo->property("Caption").toString();
     EseguiPasso(QString(), [&] {
+        // The commands that read the client block or the amounts see them as leaving the field
+        // would have left them: a tax code replaced and not left yet must not save, print or open
+        // the master data of the client it replaced.
+        static const QStringList leggonoICampi = {QStringLiteral("Salva"), QStringLiteral("Annulla"),
+                                                  QStringLiteral("Esci"), QStringLiteral("Stampa"),
+                                                  QStringLiteral("Modifica anagrafica")};
+        if (leggonoICampi.contains(caption))
+            CompletaCampiInSospeso();
         if (caption == QLatin1String("Salva"))
             Comando_Salva();
         else if (caption == QLatin1String("Annulla"))

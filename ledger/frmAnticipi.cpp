@@ -2,8 +2,10 @@
 
 #include "ledger/icone.h"
 #include "store/archivio.h"
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/errore.h"
+#include "store/messaggi.h"
 #include "store/reportcontrol.h"
 
 #include <QAction>
@@ -233,6 +235,11 @@ void frmAnticipi::costruisci()
         w->installEventFilter(this);
     connect(cmdTrova, &QPushButton::clicked, this, [this] { EseguiPasso(QString(), [this] { cmdTrova_Click(); }, this); });
     connect(txtDenominazione, &QLineEdit::textChanged, this, [this] { txtDenominazione_Change(); });
+    // Only what the user types or pastes: texts the program writes into the fields are not edits.
+    for (QLineEdit *campo : {txtDenominazione, txtCF, txtPiva})
+        connect(campo, &QLineEdit::textEdited, this, [this] { m_clienteDaIdentificare = true; });
+    connect(txtEntrate, &QLineEdit::textEdited, this, [this] { m_importoDaFormattare[0] = true; });
+    connect(txtUscite, &QLineEdit::textEdited, this, [this] { m_importoDaFormattare[1] = true; });
     for (int i = 0; i < 2; ++i) {
         connect(optTipo[i], &QRadioButton::toggled, this, [this, i](bool acceso) {
             // One Click per change of selection, from whichever element became selected.
@@ -250,7 +257,22 @@ void frmAnticipi::costruisci()
 void frmAnticipi::Form_Load()
 {
     const QString nessuna;
-    EseguiPasso(nessuna, [] { ApriArchivio(); }, this);
+    QStringList avvisi;
+    EseguiPasso(nessuna, [this, &avvisi] {
+        const std::optional<RiepilogoCopia> convertito = ConvertiArchivioPrecedente();
+        ApriArchivio(&avvisi);
+        if (convertito)
+            Messaggi::informa(this,
+                              QStringLiteral("Conversione terminata: %1 movimenti di %2 clienti.")
+                                  .arg(convertito->movimenti)
+                                  .arg(convertito->clienti),
+                              QStringLiteral("Controllo:"));
+    }, this);
+    // A settings file moved aside, a new empty archive and where it is: told once, at this start.
+    for (const QString &avviso : std::as_const(avvisi))
+        Messaggi::informa(this, avviso, QStringLiteral("Controllo:"));
+    // Today's backup, if not made yet: it runs in the background of the window and ends with it.
+    CopiaGiornaliera::Avvia(this);
     EseguiPasso(nessuna, [this] {
         const QSignalBlocker b(DtpData);
         DtpData->setDate(QDate::currentDate());
@@ -421,11 +443,19 @@ DatiCliente frmAnticipi::ClienteCorrente() const
 
 void frmAnticipi::RiceviCliente(const DatiCliente &c)
 {
+    // A client chosen elsewhere comes with its code: nothing is left to identify.
+    m_clienteDaIdentificare = false;
     txtCF->setText(c.codiceFiscale);
     txtPiva->setText(c.partitaIva);
     txtDenominazione->setText(c.denominazione);
     txtCodiceana->setText(c.codiceAna);
+    m_bloccoLetto = BloccoCliente();
     RinfrescaLista();
+}
+
+QStringList frmAnticipi::BloccoCliente() const
+{
+    return {txtCodiceana->text(), txtDenominazione->text(), txtCF->text(), txtPiva->text()};
 }
 
 bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)
@@ -495,7 +525,12 @@ bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)
                 return true;
             }
         } else if (obj == txtDescrizione) {
-            if (!k->text().isEmpty())
+            // Tab and Backtab only move the focus on (the field passes them on), Esc types nothing,
+            // and copying or selecting changes no text: none of them is an edit.
+            const bool nonScrive = k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab ||
+                                   k->key() == Qt::Key_Escape || k->matches(QKeySequence::Copy) ||
+                                   k->matches(QKeySequence::SelectAll);
+            if (!k->text().isEmpty() && !nonScrive)
                 txtDescrizione_KeyPress();
         }
     }

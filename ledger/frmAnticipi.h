@@ -5,13 +5,15 @@
 // Split by concern: frmAnticipi.cpp (layout, load and unload, columns, command bar, event wiring),
 // lista.cpp (RinfrescaLista, period check, PulisciCampi), identificazione.cpp (ControlloCodiceAna and
 // the client block), modifica.cpp (loading, input rules, ControlloCampi, Salva), comandi.cpp (the
-// dispatcher and its commands).
+// dispatcher and its commands), conversione.cpp (converting the earlier program's archive at load).
 
 #include "clients/destinatariocliente.h"
+#include "convert/copia.h"
 
 #include <QDate>
 #include <QMainWindow>
 #include <QPointer>
+#include <optional>
 
 class QAction;
 class QDateEdit;
@@ -73,6 +75,10 @@ public:
     void txtDenominazione_LostFocus();
     void txtCampo_KeyUp(int codiceTasto, int shift);  // the three client fields
     void txtDenominazione_Change();
+    // What leaving an edited field would have run, for the commands that read the fields while the
+    // focus is still in one of them (a toolbar button never takes the focus): the identification
+    // when a client field was edited since it last ran, the formatting of an edited amount.
+    void CompletaCampiInSospeso();
 
     // ---- movement editing (modifica.cpp)
     void ImpostaRegoleImporti();  // the input rules of the two amount fields, set once at construction
@@ -117,9 +123,21 @@ private:
     void costruisci();
     void Form_Load();
     void Form_Unload();
+    // The load step's offer to convert an archivio.mdb of the earlier program (conversione.cpp):
+    // the figures of the conversion when it ran, nothing when there was none to run or the user said No.
+    std::optional<RiepilogoCopia> ConvertiArchivioPrecedente();
     QAction *AggiungiControllo(QWidget *barra, int tipo, int id, const QString &caption);
 
+    // The client block (code, name, tax code, VAT number) as last read from the archive. A save whose
+    // block still holds it writes the client's current master data: another desk may have corrected
+    // them since, and the old ones must not come back.
+    QStringList BloccoCliente() const;
+    QStringList m_bloccoLetto;
+
     bool m_salvato = false;
+    bool m_clienteDaIdentificare = false;  // a client field edited since the identification last ran
+    bool m_dopoSalvataggio = false;        // the refresh that follows a committed save is running
+    bool m_importoDaFormattare[2] = {};    // txtEntrate, txtUscite edited and not left since
     QObject *m_invioPremutoIn = nullptr;  // the client field where Enter went down
     static QPointer<frmAnticipi> s_istanza;
 };

@@ -11,12 +11,15 @@
 
 void frmAnticipi::ControlloCodiceAna()
 {
-    IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this);
+    m_clienteDaIdentificare = false;
+    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this))
+        m_bloccoLetto = BloccoCliente();
     EseguiPasso(QStringLiteral("ControlloCodiceAna"), [this] { RinfrescaLista(); }, this);
 }
 
 void frmAnticipi::cmdTrova_Click()
 {
+    CompletaCampiInSospeso();
     // The first non-empty of name, tax code and VAT number, whichever field Enter came from.
     QString testo;
     if (!txtDenominazione->text().isEmpty())
@@ -56,4 +59,15 @@ void frmAnticipi::txtDenominazione_Change()
             ctlElimina->setEnabled(false);
         }
     }, this);
+}
+
+void frmAnticipi::CompletaCampiInSospeso()
+{
+    for (int i = 0; i < 2; ++i) {
+        QLineEdit *campo = i == 0 ? txtEntrate : txtUscite;
+        if (m_importoDaFormattare[i])
+            EseguiPasso(QString(), [this, campo] { txtImporto_LostFocus(campo); }, this);
+    }
+    if (m_clienteDaIdentificare)
+        ControlloCodiceAna();
 }

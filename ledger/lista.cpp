@@ -6,6 +6,7 @@
 #include "store/errore.h"
 #include "store/messaggi.h"
 #include "store/reportcontrol.h"
+#include "store/valorinonvalidi.h"
 #include "store/valuta.h"
 
 #include <QApplication>
@@ -16,37 +17,11 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 namespace {
 
 const QString Zero = QStringLiteral("0,00");
-
-// DATAOP in its stored form 'yyyy-MM-dd'; read by hand because QDate::fromString with a format is
-// the slowest part of a long fill.
-QDate DataOperazione(const QVariant &v)
-{
-    const QString t = v.toString();
-    if (t.size() >= 10 && t.at(4) == QLatin1Char('-') && t.at(7) == QLatin1Char('-')) {
-        bool ka = false, km = false, kg = false;
-        const int a = QStringView(t).mid(0, 4).toInt(&ka);
-        const int m = QStringView(t).mid(5, 2).toInt(&km);
-        const int g = QStringView(t).mid(8, 2).toInt(&kg);
-        if (ka && km && kg)
-            return QDate(a, m, g);
-    }
-    return QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
-}
-
-Valuta ImportoCampo(const QVariant &v, const char *nome)
-{
-    if (v.isNull())
-        return Valuta();
-    bool ok = false;
-    const qint64 n = v.toLongLong(&ok);
-    if (!ok)
-        throw ErroreApp(CodiciErrore::NumeroNonValido,
-                        QStringLiteral("Importo non valido nel campo ") + QLatin1String(nome));
-    return Valuta::daDecimillesimi(n);
-}
 
 // The number a caption holds in its plain form, as currency.
 Valuta ImportoDaCaption(const QString &testo)
@@ -58,33 +33,76 @@ Valuta ImportoDaCaption(const QString &testo)
     return *v;
 }
 
+// The caption of a total that cannot be computed: a value of the archive that the program cannot
+// read, or a sum past what the currency type holds. Never a number that leaves something out.
+const QString NonDisponibile = QStringLiteral("n.d.");
+
+// Adds to a running total; false, and the total left as it was, when the sum does not fit.
+bool Somma(Valuta &totale, Valuta importo)
+{
+    try {
+        totale += importo;
+        return true;
+    } catch (const ErroreApp &) {
+        return false;
+    }
+}
+
 } // namespace
 
 void frmAnticipi::RinfrescaLista()
 {
     // Each step that fails is reported on its own and the next one still runs. The hourglass goes
-    // back to the default pointer at the first failure, as it does at the end.
+    // back to the default pointer at the first failure, as it does at the end. Right after a save
+    // the movement is already in the archive: the user is told so, and told once.
     bool clessidra = false;
+    bool fallito = false;
     auto passo = [&](const std::function<void()> &f) {
         try {
             f();
-        } catch (const ErroreApp &e) {
-            if (clessidra) {
-                QApplication::restoreOverrideCursor();
-                clessidra = false;
-            }
-            SegnalaErrore(QString(), e, this);
         } catch (const std::exception &e) {
             if (clessidra) {
                 QApplication::restoreOverrideCursor();
                 clessidra = false;
             }
-            SegnalaErrore(QString(), ErroreApp(-1, QString::fromLocal8Bit(e.what())), this);
+            const auto *app = dynamic_cast<const ErroreApp *>(&e);
+            ErroreApp errore = app ? *app : ErroreApp(-1, QString::fromLocal8Bit(e.what()));
+            if (m_dopoSalvataggio) {
+                if (fallito)
+                    return;
+                errore = ErroreApp(errore.numero(),
+                                   QStringLiteral("Il movimento è stato salvato, ma non è stato possibile aggiornare "
+                                                  "la lista: ") + errore.descrizione());
+            }
+            fallito = true;
+            SegnalaErrore(QString(), errore, this);
         }
     };
 
     Valuta totEntrate, totUscite;
     QString codice;
+    // Values of this client's rows that cannot be read, and which totals they leave uncomputed. A
+    // row whose day cannot be read cannot be placed before, in or after the period: then no total
+    // is known.
+    QList<ValoreNonValido> nonValidi;
+    bool precedenteNoto = true, periodoNoto = true, superato = false;
+    auto importo = [&](const Recordset &rs, int iID, int i, const char *nome) -> std::optional<Valuta> {
+        const std::optional<Valuta> v = ImportoArchivio(rs, i);
+        if (!v) {
+            bool ok = false;
+            nonValidi.append({rs.InteroCampo(iID, &ok), QLatin1String(nome), TestoValore(rs, i)});
+        }
+        return v;
+    };
+    auto giorno = [&](const Recordset &rs, int iID, int iData) {
+        const QDate d = GiornoArchivio(rs, iData);
+        if (!d.isValid()) {
+            bool ok = false;
+            nonValidi.append({rs.InteroCampo(iID, &ok), QStringLiteral("DATAOP"), TestoValore(rs, iData)});
+            precedenteNoto = periodoNoto = false;
+        }
+        return d;
+    };
 
     // 1
     passo([&] {
@@ -109,28 +127,55 @@ void frmAnticipi::RinfrescaLista()
         codice = txtCodiceana->text();
     });
     // 5: balance brought forward, both fields of every earlier row.
+    bool precedenteLetto = false;
     passo([&] {
         Recordset rs = Archivio::ConnArchivio().Query(
             QStringLiteral("SELECT * FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
             QStringLiteral(" AND DATAOP<#") + DataSql(DTPFIltro[0]->date()) + QStringLiteral("#  ORDER BY DATAOP"));
+        const int iID = rs.IndiceCampo(QStringLiteral("ID"));
+        const int iData = rs.IndiceCampo(QStringLiteral("DATAOP"));
         const int iEntrata = rs.IndiceCampo(QStringLiteral("ENTRATA"));
         const int iUscita = rs.IndiceCampo(QStringLiteral("USCITA"));
-        while (!rs.Fine()) {
-            totEntrate += ImportoCampo(rs.Campo(iEntrata), "ENTRATA");
-            totUscite += ImportoCampo(rs.Campo(iUscita), "USCITA");
-            rs.MoveNext();
+        for (; !rs.Fine(); rs.MoveNext()) {
+            if (!giorno(rs, iID, iData).isValid())
+                continue;
+            const std::optional<Valuta> entrata = importo(rs, iID, iEntrata, "ENTRATA");
+            const std::optional<Valuta> uscita = importo(rs, iID, iUscita, "USCITA");
+            if (!entrata || !uscita) {
+                precedenteNoto = false;
+                continue;
+            }
+            if (precedenteNoto && !(Somma(totEntrate, *entrata) && Somma(totUscite, *uscita))) {
+                precedenteNoto = false;
+                superato = true;
+            }
         }
         rs.Chiudi();
+        precedenteLetto = true;
     });
     // 6
-    passo([&] { lblDato[1]->setText((totUscite - totEntrate).testoSemplice()); });
+    passo([&] {
+        // A walk that failed leaves its totals unknown, never those of the client shown before.
+        QString testo = NonDisponibile;
+        if (precedenteLetto && precedenteNoto) {
+            try {
+                testo = (totUscite - totEntrate).testoSemplice();
+            } catch (const ErroreApp &) {
+                superato = true;
+            }
+        }
+        lblDato[1]->setText(testo);
+    });
     // 7
     passo([&] {
         totEntrate = Valuta();
         totUscite = Valuta();
     });
     // 8: the period's movements.
+    bool periodoLetto = false;
     passo([&] {
+        if (m_dopoSalvataggio && fallito)
+            return;  // said once already; another wait for the same lock adds nothing
         Recordset rs = Archivio::ConnArchivio().Query(
             QStringLiteral("SELECT * FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
             QStringLiteral(" AND DATAOP>=#") + DataSql(DTPFIltro[0]->date()) + QStringLiteral("# AND DATAOP<=#") +
@@ -141,39 +186,77 @@ void frmAnticipi::RinfrescaLista()
         const int iUscita = rs.IndiceCampo(QStringLiteral("USCITA"));
         const int iID = rs.IndiceCampo(QStringLiteral("ID"));
         const QString vuoto;
-        while (!rs.Fine()) {
-            const QDate data = DataOperazione(rs.Campo(iData));
-            const QVariant descrizione = rs.Campo(iDescrizione);
-            const Valuta entrata = ImportoCampo(rs.Campo(iEntrata), "ENTRATA");
+        for (; !rs.Fine(); rs.MoveNext()) {
+            const QDate data = giorno(rs, iID, iData);
+            if (!data.isValid())
+                continue;
+            const std::optional<Valuta> entrata = importo(rs, iID, iEntrata, "ENTRATA");
+            if (!entrata) {
+                periodoNoto = false;
+                continue;
+            }
             QVector<QVariant> items;
             items.reserve(7);
+            const QVariant descrizione = rs.Campo(iDescrizione);
             items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString());
             // Only a positive ENTRATA makes an incoming movement; anything else is listed and
             // totalled as outgoing.
-            if (entrata.positivo()) {
-                items << entrata.testoDueDecimali() << Zero;
-                totEntrate += entrata;
+            if (entrata->positivo()) {
+                items << entrata->testoDueDecimali() << Zero;
+                if (periodoNoto && !Somma(totEntrate, *entrata))
+                    periodoNoto = false, superato = true;
             } else {
-                const Valuta uscita = ImportoCampo(rs.Campo(iUscita), "USCITA");
-                items << Zero << uscita.testoDueDecimali();
-                totUscite += uscita;
+                const std::optional<Valuta> uscita = importo(rs, iID, iUscita, "USCITA");
+                if (!uscita) {
+                    periodoNoto = false;
+                    continue;
+                }
+                items << Zero << uscita->testoDueDecimali();
+                if (periodoNoto && !Somma(totUscite, *uscita))
+                    periodoNoto = false, superato = true;
             }
             // "yyyymmdd" as a number's digits: a format string parsed per row costs more than the row.
-            items << rs.Campo(iID).toString()
-                  << (data.isValid() ? QString::number(data.year() * 10000 + data.month() * 100 + data.day())
-                                     : QString());
+            items << rs.Campo(iID).toString() << QString::number(data.year() * 10000 + data.month() * 100 + data.day());
             ReportAttivita->AggiungiRecord(std::move(items));
-            rs.MoveNext();
         }
         rs.Chiudi();
+        periodoLetto = true;
     });
+    // The rows after the period, and any without a day, belong to no total shown; only their days
+    // are looked at, since one that cannot be read could belong anywhere.
+    passo([&] {
+        if (!precedenteLetto || !periodoLetto)
+            return;  // nothing shown to guard, and the failure already reported
+        Recordset rs = Archivio::ConnArchivio().Query(
+            QStringLiteral("SELECT ID, DATAOP FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
+            QStringLiteral(" AND (DATAOP>#") + DataSql(DTPFIltro[1]->date()) + QStringLiteral("# OR DATAOP IS NULL)"));
+        for (; !rs.Fine(); rs.MoveNext())
+            giorno(rs, 0, 1);
+        rs.Chiudi();
+    });
+    // A day found unreadable after the period also leaves the balance brought forward unknown.
+    if (!precedenteNoto)
+        lblDato[1]->setText(NonDisponibile);
     // 9
     passo([&] {
-        lblEntrate->setText(totEntrate.testoSemplice());
-        lblUscite->setText(totUscite.testoSemplice());
+        const bool noto = periodoLetto && periodoNoto;
+        lblEntrate->setText(noto ? totEntrate.testoSemplice() : NonDisponibile);
+        lblUscite->setText(noto ? totUscite.testoSemplice() : NonDisponibile);
     });
     // 10: the balance brought forward is read back while its caption still holds the plain form.
-    passo([&] { lblSaldo->setText((ImportoDaCaption(lblDato[1]->text()) + (totUscite - totEntrate)).testoSemplice()); });
+    passo([&] {
+        QString testo = NonDisponibile;
+        if (precedenteLetto && precedenteNoto && periodoLetto && periodoNoto) {
+            try {
+                testo = (ImportoDaCaption(lblDato[1]->text()) + (totUscite - totEntrate)).testoSemplice();
+            } catch (const ErroreApp &e) {
+                if (e.numero() != CodiciErrore::Overflow)
+                    throw;
+                superato = true;
+            }
+        }
+        lblSaldo->setText(testo);
+    });
     // 11
     passo([&] { lblDato[1]->setText(FormattaImporto(lblDato[1]->text())); });
     passo([&] { lblEntrate->setText(FormattaImporto(lblEntrate->text())); });
@@ -187,6 +270,25 @@ void frmAnticipi::RinfrescaLista()
         ReportAttivita->Ridisegna();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
+    // What could not be read or summed, with the list in view behind the message.
+    if (!nonValidi.isEmpty()) {
+        std::sort(nonValidi.begin(), nonValidi.end(),
+                  [](const ValoreNonValido &a, const ValoreNonValido &b) { return a.id < b.id; });
+        passo([&] {
+            throw ErroreValoriNonValidi(nonValidi, QStringLiteral("Questi movimenti non sono nella lista e i "
+                                                                  "totali che li comprendono non sono calcolati."));
+        });
+    }
+    if (superato) {
+        passo([&] {
+            throw ErroreApp(CodiciErrore::Overflow,
+                            QStringLiteral("I totali del cliente ") + txtDenominazione->text() +
+                                QStringLiteral(" (codice ") + codice +
+                                QStringLiteral(") superano il massimo che il programma può calcolare: i movimenti "
+                                               "scritti da un altro programma contengono importi troppo grandi. "
+                                               "I totali non sono mostrati."));
+        });
+    }
     if (clessidra)
         QApplication::restoreOverrideCursor();
 }
@@ -225,6 +327,7 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
             txtCF->setText(QString());
             txtPiva->setText(QString());
             txtCodiceana->setText(QStringLiteral("0"));
+            m_clienteDaIdentificare = false;
         }
     }, this);
     EseguiPasso(nessuna, [this] {
@@ -245,6 +348,7 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
     EseguiPasso(nessuna, [this] {
         txtEntrate->setText(Zero);
         txtUscite->setText(Zero);
+        m_importoDaFormattare[0] = m_importoDaFormattare[1] = false;
         txtDescrizione->clear();
     }, this);
     EseguiPasso(nessuna, [this] {

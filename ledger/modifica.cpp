@@ -21,29 +21,39 @@
 
 namespace {
 
-// Whatever reaches an amount field (typed keys, paste, drag and drop) keeps only digits, "," and
-// ".": the key rule alone would let a pasted "-12" or "12abc" through.
+// Set on an amount field while its text is a negative amount the program wrote there.
+const char *const MenoAmmesso = "menoAmmesso";
+
+// Whatever reaches an amount field (typed keys, paste, drag and drop) holds only digits, "," and
+// ".". Text with any other character is refused as a whole and the field keeps what it had: a
+// pasted "-12,50" must not become 12,50, nor "12abc" 12. Blanks around it (a cell copied from a
+// spreadsheet ends in a line break) are dropped. A minus sign already in front of the field's own
+// text (an amount loaded from the archive) stays where it is.
 class ValidatoreImporto : public QValidator {
 public:
-    using QValidator::QValidator;
+    explicit ValidatoreImporto(QLineEdit *campo) : QValidator(campo), m_campo(campo) {}
     State validate(QString &testo, int &pos) const override
     {
-        QString pulito;
-        pulito.reserve(testo.size());
-        int nuovaPos = pos;
-        for (int i = 0; i < testo.size(); ++i) {
-            const QChar c = testo.at(i);
-            if (c.isDigit() && c.unicode() < 128)
-                pulito.append(c);
-            else if (c == QLatin1Char(',') || c == QLatin1Char('.'))
-                pulito.append(c);
-            else if (i < pos)
-                --nuovaPos;
+        const QString pulito = testo.trimmed();
+        const int inizio = int(testo.indexOf(pulito.isEmpty() ? QString() : pulito));
+        const bool meno = m_campo->property(MenoAmmesso).toBool();
+        for (int i = 0; i < pulito.size(); ++i) {
+            const QChar c = pulito.at(i);
+            const bool cifra = c >= QLatin1Char('0') && c <= QLatin1Char('9');
+            if (!cifra && c != QLatin1Char(',') && c != QLatin1Char('.') && !(i == 0 && meno && c == QLatin1Char('-')))
+                return Invalid;
         }
-        testo = pulito;
-        pos = nuovaPos;
+        if (!pulito.startsWith(QLatin1Char('-')))
+            m_campo->setProperty(MenoAmmesso, false);  // once gone, the sign cannot come back
+        if (pulito.size() != testo.size()) {
+            pos = qBound(0, pos - qMax(0, inizio), int(pulito.size()));
+            testo = pulito;
+        }
         return Acceptable;
     }
+
+private:
+    QLineEdit *m_campo;
 };
 
 // The program's own texts (a loaded amount, the formatting on leaving) are shown as they are: a
@@ -52,6 +62,7 @@ void ScriviImporto(QLineEdit *campo, const QString &testo)
 {
     const QValidator *v = campo->validator();
     campo->setValidator(nullptr);
+    campo->setProperty(MenoAmmesso, testo.startsWith(QLatin1Char('-')));
     campo->setText(testo);
     campo->setValidator(v);
 }
@@ -106,6 +117,7 @@ void frmAnticipi::ReportAttivita_MouseUp(int pulsante, int, int, int)
         EseguiPasso(etichetta, [&] { txtDescrizione->setPlainText(rs->Testo(QStringLiteral("DESCRIZIONE"))); }, this);
         EseguiPasso(etichetta, [&] {
             const Valuta entrata = rs->Importo(QStringLiteral("ENTRATA"));
+            m_importoDaFormattare[0] = m_importoDaFormattare[1] = false;
             if (entrata.positivo()) {
                 optTipo[0]->setChecked(true);
                 ScriviImporto(txtUscite, QStringLiteral("0,00"));
@@ -165,6 +177,7 @@ int frmAnticipi::txtImporto_KeyPress(QLineEdit *, int carattere)
 
 void frmAnticipi::txtImporto_LostFocus(QLineEdit *campo)
 {
+    m_importoDaFormattare[campo == txtEntrate ? 0 : 1] = false;
     const QString testo = campo->text();
     // Text that is not a number stays as typed; ControlloCampi refuses it at the save.
     ScriviImporto(campo, testo.isEmpty() ? QStringLiteral("0,00") : FormattaImporto(testo));
@@ -192,12 +205,21 @@ bool frmAnticipi::ControlloCampi()
         if (campo->text().isEmpty())
             ScriviImporto(campo, QStringLiteral("0,00"));
     for (QLineEdit *campo : {txtEntrate, txtUscite}) {
-        if (esito && !Valuta::daTesto(campo->text())) {
+        if (!esito)
+            break;
+        bool troppoGrande = false;
+        const std::optional<Valuta> importo = Valuta::daTesto(campo->text(), &troppoGrande);
+        // Past the limit no sum of the client's movements could be trusted to fit; a number too
+        // long to read at all is the same case, not a text that is no number.
+        if (troppoGrande || (importo && importo->oltreIlMassimo()))
+            Messaggi::informa(this, QStringLiteral("Importo troppo grande"), QStringLiteral("Controllo:"));
+        else if (!importo)
             Messaggi::informa(this, QStringLiteral("Inserire un valore numerico"), QStringLiteral("Controllo:"));
-            esito = false;
-            if (campo->isEnabled())
-                campo->setFocus();
-        }
+        else
+            continue;
+        esito = false;
+        if (campo->isEnabled())
+            campo->setFocus();
     }
     return esito;
 }
@@ -236,6 +258,7 @@ void frmAnticipi::Salva()
 
         const QString id = lblID->text();
         Archivio &archivio = Archivio::ConnArchivio();
+        const bool bloccoComeLetto = codice != 0 && BloccoCliente() == m_bloccoLetto;
         // The new code and the row are written together: a second program on the same archive
         // cannot take the same code in between, and a failed write leaves no code behind.
         archivio.Transazione([&] {
@@ -255,11 +278,26 @@ void frmAnticipi::Salva()
                 if (codice == 0)
                     codice = 1;
             }
+            if (bloccoComeLetto) {
+                Recordset rs = archivio.Query(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM "
+                                                             "ANTICIPI WHERE CODICEANA=") +
+                                              QString::number(codice) + QStringLiteral(" ORDER BY ID DESC"));
+                if (!rs.Fine()) {
+                    m.ragioneSociale = rs.Testo(QStringLiteral("RAGIONESOCIALE"));
+                    m.codiceFiscale = rs.Testo(QStringLiteral("CODICEFISCALE"));
+                    m.partitaIva = rs.Testo(QStringLiteral("PARTITAIVA"));
+                }
+            }
             m.codiceAna = codice;
             archivio.ScriviMovimento(id, m);
         });
+        // The block shows what was written, the client's current data.
+        txtDenominazione->setText(m.ragioneSociale);
+        txtCF->setText(m.codiceFiscale);
+        txtPiva->setText(m.partitaIva);
         // Only now, once the row is in the archive, does the window take the new code.
         txtCodiceana->setText(QString::number(codice));
+        m_bloccoLetto = BloccoCliente();
     }, this);
 
     if (!riuscito) {
@@ -268,6 +306,9 @@ void frmAnticipi::Salva()
         return;
     }
     m_salvato = true;
+    // From here the movement is in the archive: a refresh that fails says so.
+    m_dopoSalvataggio = true;
     PulisciCampi(true);
+    m_dopoSalvataggio = false;
     AbilitaComandi(2);
 }

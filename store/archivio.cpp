@@ -2,11 +2,11 @@
 
 #include "store/costanti.h"
 #include "store/impostazioni.h"
+#include "store/motore.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include "store/motore.h"
 
 #include <memory>
 #include <optional>
@@ -199,6 +199,7 @@ void Archivio::Apri(const QString &percorsoFile, bool crea)
     Chiudi();
     m_percorso = percorsoFile;
     m_motore = ApriMotoreSqlite(percorsoFile, crea);
+    m_riapri = nullptr;
 }
 
 void Archivio::Apri(std::unique_ptr<Motore> motore)
@@ -206,10 +207,17 @@ void Archivio::Apri(std::unique_ptr<Motore> motore)
     Chiudi();
     m_percorso = motore->Percorso();
     m_motore = std::move(motore);
+    m_riapri = nullptr;
 }
 
 Motore &Archivio::MotoreAperto() const
 {
+    // The open at start failed (another program held the archive, a share was not mounted yet):
+    // tried again now, and its own failure, if any, is what the user is told.
+    if (!m_motore && m_riapri) {
+        const std::function<void()> riapri = m_riapri;
+        riapri();
+    }
     if (!m_motore)
         throw ErroreApp(CodiciErrore::ArchivioNonAperto,
                         QStringLiteral("Operazione non consentita: l'archivio non è aperto."));
@@ -296,57 +304,89 @@ QString CartellaArchivioPredefinita()
            QStringLiteral("Spesario");
 }
 
-QString ApriArchivio()
+QString ApriArchivio(QStringList *avvisi)
 {
-    QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
-    const QString predefinita = CartellaArchivioPredefinita();
-    // A settings file that cannot be written must not keep the archive shut: the open goes on and
-    // the failure is reported after it.
-    std::optional<ErroreApp> nonMemorizzata;
-    if (cartella.isEmpty()) {
-        cartella = predefinita;
-        // Stored at once, before the open, so that it stays even if the open fails.
-        try {
-            Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
-        } catch (const ErroreApp &e) {
-            nonMemorizzata = e;
+    Archivio &archivio = Archivio::ConnArchivio();
+    try {
+        auto avvisa = [&](const QString &testo) {
+            if (avvisi)
+                *avvisi << testo;
+        };
+        // A settings file that is there but cannot be read (emptied, garbled) is no first run: kept
+        // aside, never overwritten, and the user is told.
+        if (Impostazioni::FileIlleggibile()) {
+            const QString file = Impostazioni::File();
+            const QString messo = Impostazioni::MettiDaParte();
+            avvisa(QStringLiteral("Il file delle impostazioni ") + QDir::toNativeSeparators(file) +
+                   QStringLiteral(" non si poteva leggere: è stato messo da parte come ") +
+                   QDir::toNativeSeparators(messo) +
+                   QStringLiteral(". Se l'archivio aperto non è quello di sempre, chiudere il programma e far "
+                                  "ripristinare le impostazioni."));
         }
-    }
-    // A server's address instead of a folder: every desk of the office on one database. It is never
-    // replaced by a local archive, whatever goes wrong.
-    if (ConnessioneServer(cartella)) {
-        Archivio::ConnArchivio().Apri(ApriMotorePostgres(cartella));
+        QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
+        const bool primoAvvio = cartella.isEmpty();
+        if (primoAvvio)
+            cartella = CartellaArchivioPredefinita();
+        // A settings file that cannot be written must not keep the archive shut: the open goes on
+        // and the failure is reported after it.
+        std::optional<ErroreApp> nonMemorizzata;
+        // A server's address instead of a folder: every desk of the office on one database. It is
+        // never replaced by a local archive, whatever goes wrong.
+        if (ConnessioneServer(cartella)) {
+            archivio.Apri(ApriMotorePostgres(cartella));
+            return cartella;
+        }
+        cartella = senzaSeparatoreFinale(cartella);
+        const QFileInfo info(cartella);
+        if (info.exists() && !info.isDir())
+            throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                            QStringLiteral("La cartella dell'archivio ") + QDir::toNativeSeparators(cartella) +
+                                QStringLiteral(" è un file, non una cartella."));
+        if (!info.exists()) {
+            // Only a first run makes its folder; a folder the settings name (a network share not
+            // mounted, the default one removed or moved) is never replaced by a new empty archive.
+            if (!primoAvvio)
+                throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                                QStringLiteral("Cartella dell'archivio non trovata: ") +
+                                    QDir::toNativeSeparators(cartella));
+            if (!QDir().mkpath(cartella))
+                throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                                QStringLiteral("Impossibile creare la cartella dell'archivio ") +
+                                    QDir::toNativeSeparators(cartella));
+        }
+        const QString file = QDir(cartella).filePath(NomeFileArchivio);
+        // What a creation cut short (a power cut, a kill) left beside the archive goes at once.
+        ScartaCreazioneInterrotta(file);
+        if (primoAvvio) {
+            if (!QFileInfo::exists(file)) {
+                CreaArchivioSqlite(file);
+                avvisa(QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                       QDir::toNativeSeparators(cartella) + QLatin1Char('.'));
+            }
+            // Stored once the archive is there: a first run cut short is a first run again.
+            try {
+                Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+            } catch (const ErroreApp &e) {
+                nonMemorizzata = e;
+            }
+        }
+        archivio.Apri(file, false);
         if (nonMemorizzata)
             throw *nonMemorizzata;
         return cartella;
+    } catch (...) {
+        if (!archivio.Aperto())
+            archivio.m_riapri = [] { ApriArchivio(); };
+        throw;
     }
-    cartella = senzaSeparatoreFinale(cartella);
-    const QFileInfo info(cartella);
-    const bool eDefault = QDir::cleanPath(QDir::fromNativeSeparators(cartella)) ==
-                          QDir::cleanPath(QDir::fromNativeSeparators(predefinita));
-    if (info.exists() && !info.isDir())
-        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
-                        QStringLiteral("La cartella dell'archivio ") + QDir::toNativeSeparators(cartella) +
-                            QStringLiteral(" è un file, non una cartella."));
-    if (!info.exists()) {
-        // Only the first-run folder is made; a folder chosen elsewhere (a network share not mounted,
-        // say) is never replaced by a new empty archive.
-        if (!eDefault)
-            throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
-                            QStringLiteral("Cartella dell'archivio non trovata: ") +
-                                QDir::toNativeSeparators(cartella));
-        if (!QDir().mkpath(cartella))
-            throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
-                            QStringLiteral("Impossibile creare la cartella dell'archivio ") +
-                                QDir::toNativeSeparators(cartella));
-    }
-    const QString file = QDir(cartella).filePath(NomeFileArchivio);
-    if (eDefault && !QFileInfo::exists(file))
-        CreaArchivioSqlite(file);
-    Archivio::ConnArchivio().Apri(file, false);
-    if (nonMemorizzata)
-        throw *nonMemorizzata;
-    return cartella;
+}
+
+std::unique_ptr<Motore> ApriMotore(const QString &connessione)
+{
+    if (ConnessioneServer(connessione))
+        return ApriMotorePostgres(connessione);
+    const QFileInfo info(connessione);
+    return ApriMotoreSqlite(info.isDir() ? QDir(connessione).filePath(NomeFileArchivio) : connessione, false);
 }
 
 QString SqlTesto(const QString &testo)

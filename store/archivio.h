@@ -121,12 +121,22 @@ private:
     qint64 rigaPerID(const QString &id);
     std::unique_ptr<Motore> m_motore;
     QString m_percorso;
+    // The open step to run again at the next use, after it failed; empty once the archive is open.
+    std::function<void()> m_riapri;
+    friend QString ApriArchivio(QStringList *);
 };
 
-// The open step of the ledger window: reads "Connessione" (storing the default folder on first run),
-// then opens ConnArchivio on the folder's archivio.mdb. Returns the folder. Throws on failure; a
-// first-run folder that the settings could not keep is reported after the archive is open.
-QString ApriArchivio();
+// The open step of the ledger window: reads "Connessione", then opens ConnArchivio on the folder's
+// archivio.mdb. Returns the folder. Throws on failure; a first-run folder that the settings could
+// not keep is reported after the archive is open.
+//
+// A new, empty archive is made only on a first run, when "Connessione" is empty: in the default
+// folder, when it holds none, and the key is stored once it is there. A stored folder whose
+// archive is missing, the default one included, is reported. A settings file that is there but
+// cannot be read is moved aside first. What the user must know and is no failure (a settings file
+// moved aside, a new archive and where) is added to `avvisi`. When the open fails, the next use of
+// the connection tries it again: an archive busy at start opens once it is free.
+QString ApriArchivio(QStringList *avvisi = nullptr);
 // The first-run folder: the shared data folder followed by Corvalle/Spesario.
 QString CartellaArchivioPredefinita();
 

@@ -2,11 +2,14 @@
 
 #include "store/errore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <QStringList>
 
 #ifdef Q_OS_WIN
@@ -15,6 +18,18 @@
 #endif
 
 void ImpostaLocaleItaliano() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
+
+bool CaricaTraduzioniQt()
+{
+    auto *t = new QTranslator(QCoreApplication::instance());
+    if (t->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"), QStringLiteral("_"),
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(t);
+        return true;
+    }
+    delete t;
+    return false;
+}
 
 QString DataSql(const QDate &data) { return data.toString(QStringLiteral("MM/dd/yyyy")); }
 

@@ -9,6 +9,9 @@ inline const QString FormatoData = QStringLiteral("dd/MM/yyyy");
 
 // Makes QLocale(Italian, Italy) the default, whatever the machine's locale.
 void ImpostaLocaleItaliano();
+// Loads Qt's own Italian texts (the Sì/No of the boxes, the file and print dialogs); false when
+// they are not installed (package qt6-translations-l10n), and Qt's English ones stay.
+bool CaricaTraduzioniQt();
 
 // The date as "mm/dd/yyyy" text, for a #...# literal in a statement.
 QString DataSql(const QDate &data);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdlib>
@@ -15,6 +16,11 @@ ErroreApp::ErroreApp(int numero, QString descrizione)
     : m_numero(numero), m_descrizione(std::move(descrizione)), m_utf8(m_descrizione.toUtf8())
 {
 }
+
+// The build that makes the package names its folder; other builds (the fuzz targets) have none.
+#ifndef SPESARIO_CARTELLA_INSTALLATA
+#define SPESARIO_CARTELLA_INSTALLATA ""
+#endif
 
 namespace {
 
@@ -67,13 +73,27 @@ void ImpostaFunzioneUscita(FunzioneUscita f) { funzioneUscita() = std::move(f); 
 
 void ImpostaCartellaLog(const QString &cartella) { cartellaLog() = cartella; }
 
+QString CartellaLogPredefinita(const QString &cartellaProgramma)
+{
+    // The installed program's folder is the system's, shared with every other program: even where it
+    // can be written (the program run as root) a log there would be a file that no package owns.
+    const QString installata = QFileInfo(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA)).canonicalFilePath();
+    if (!installata.isEmpty() && QFileInfo(cartellaProgramma).canonicalFilePath() == installata)
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return cartellaProgramma;
+}
+
 QString PercorsoLog()
 {
     QString cartella = cartellaLog();
-    if (cartella.isEmpty())
-        cartella = QCoreApplication::applicationDirPath();
+    if (cartella.isEmpty()) {
+        cartella = CartellaLogPredefinita(QCoreApplication::applicationDirPath());
+        QDir().mkpath(cartella);
+    }
     return cartella + QStringLiteral("/LOGERR");
 }
+
+void RegistraErrore(const ErroreApp &errore) { scriviLog(errore); }
 
 void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent)
 {

@@ -33,11 +33,16 @@ constexpr int DataNonValida = 3075;       // a malformed date literal in a state
 constexpr int TestoNonValido = 3075;      // a text that cannot be written as a literal
 constexpr int ImpostazioniNonScritte = 75;
 constexpr int FileNonScritto = 61;
+constexpr int ValoreNonValido = 13;       // a stored value that is not of its column's kind
 } // namespace CodiciErrore
 
 // Logs the failure to LOGERR, shows "Errore N. ... Continuare?" titled "Errore " + label, and on No
 // ends the program at once through the exit function.
 void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent = nullptr);
+
+// Appends the failure's line to LOGERR and asks nothing: for work the user did not ask for (the daily
+// backup), whose failure must never interrupt what the user is doing.
+void RegistraErrore(const ErroreApp &errore);
 
 // Runs one step of a procedure: a failure is reported with the label and the caller goes on with its
 // next step. Returns true when the step completed.
@@ -50,3 +55,6 @@ void ImpostaFunzioneUscita(FunzioneUscita f);
 // Where the log goes: beside the executable unless a folder is set (tests set their own).
 void ImpostaCartellaLog(const QString &cartella);
 QString PercorsoLog();
+// The log's folder for a program in `cartellaProgramma`: that folder, or the program's data folder
+// when it is the folder the Debian package installs programs into.
+QString CartellaLogPredefinita(const QString &cartellaProgramma);

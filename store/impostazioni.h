@@ -14,6 +14,13 @@ QString Leggi(const QString &chiave);
 // Throws ErroreApp when the settings cannot be written.
 void Scrivi(const QString &chiave, const QString &valore);
 
+// A settings file that is there but cannot be read: empty, not in the settings' form, or without the
+// archive folder that the first start always writes. Such a file never counts as a first run.
+bool FileIlleggibile();
+// Moves such a file aside under a name of its own, never over another file; returns that name.
+// Throws ErroreApp when it cannot be moved.
+QString MettiDaParte();
+
 // The settings file; tests point it elsewhere. Empty: the platform's per-user place.
 void ImpostaFile(const QString &percorso);
 QString File();

@@ -1,6 +1,8 @@
 #include "store/messaggi.h"
 
+#include <QCloseEvent>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -25,6 +27,33 @@ QMessageBox::StandardButton pulsante(Risposta r)
     return QMessageBox::Ok;
 }
 
+// A box that offers only Yes and No: the user must choose one of them. Esc and the window's close
+// button would otherwise answer No, and a No can end the program (the error reporter), close the
+// window without saving, or clear what was typed.
+class BoxMessaggio : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool sceltaObbligata = false;
+
+protected:
+    void keyPressEvent(QKeyEvent *ev) override
+    {
+        if (sceltaObbligata && ev->key() == Qt::Key_Escape) {
+            ev->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(ev);
+    }
+    void closeEvent(QCloseEvent *ev) override
+    {
+        if (sceltaObbligata && !clickedButton()) {
+            ev->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(ev);
+    }
+};
+
 // "File CSV | *.csv" becomes Qt's "File CSV (*.csv)".
 QString filtroQt(const QString &filtro)
 {
@@ -38,7 +67,7 @@ QString filtroQt(const QString &filtro)
 
 Risposta ServizioMessaggiQt::mostra(QWidget *parent, const Messaggio &m)
 {
-    QMessageBox box(parent);
+    BoxMessaggio box(parent);
     box.setText(m.testo);
     box.setWindowTitle(m.titolo.isEmpty() ? QStringLiteral("Gestione spese anticipate") : m.titolo);
     switch (m.icona) {
@@ -55,7 +84,9 @@ Risposta ServizioMessaggiQt::mostra(QWidget *parent, const Messaggio &m)
     if (m.pulsanti == Pulsanti::SiNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(pulsante(m.predefinito == Risposta::No ? Risposta::No : Risposta::Si));
-        box.setEscapeButton(QMessageBox::No);
+        box.sceltaObbligata = true;
+        box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
+                           ~Qt::WindowCloseButtonHint);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

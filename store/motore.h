@@ -63,6 +63,11 @@ public:
     virtual void CreaTabella() = 0;
     // The indexes that the program's lookups need; quick when they are already there.
     virtual void CreaIndici() = 0;
+    // After rows were written with their own IDs (a copy): a new row gets an ID above all of them.
+    virtual void AllineaContatore() = 0;
+    // Whether a column may hold values of another kind than its own, written there by another
+    // program (SQLite types each value, not its column): only then are such values looked for.
+    virtual bool TipiPerValore() const { return false; }
     // Whether the archive holds no movement.
     bool Vuoto();
 };
@@ -78,10 +83,21 @@ bool ConnessioneServer(const QString &connessione);
 // without the table it makes the table. Passwords come from libpq's own places, never the URI.
 std::unique_ptr<Motore> ApriMotorePostgres(const QString &uri);
 
+// Another connection to the archive that the settings' "Connessione" names (a folder holding
+// archivio.mdb, or a server's URI), beside the shared one: the copy engine and the tests use it.
+std::unique_ptr<Motore> ApriMotore(const QString &connessione);
+
 // Makes a new, empty archive file at the path, whole or not at all: it is written under a temporary
 // name beside it and renamed into place only when complete; a temporary file left by a creation that
 // was cut short is removed first.
 void CreaArchivioSqlite(const QString &percorsoFile);
+// Removes what a creation of the archive at the path left when it was cut short (its temporary file
+// and that file's journal); the archive itself is never touched.
+void ScartaCreazioneInterrotta(const QString &percorsoFile);
+// Called with each step of a creation (1 to PassiCreazione) as it is reached; the crash tests end
+// the process there. Nothing by default.
+constexpr int PassiCreazione = 9;
+void ImpostaPassoCreazione(std::function<void(int passo)> f);
 
 // The Italian message for an engine failure, carrying the engine's code and text.
 ErroreApp ErroreSqlite(int codice, const QString &messaggio);

@@ -249,6 +249,11 @@ public:
         for (const char *s : Indici)
             Esegui(QString::fromLatin1(s));
     }
+    void AllineaContatore() override
+    {
+        Esegui(QStringLiteral("SELECT setval(pg_get_serial_sequence('anticipi', 'id'), COALESCE(MAX(ID), 0) + 1, "
+                              "false) FROM ANTICIPI"));
+    }
 
     void cursoreChiuso(CursorePostgres *c)
     {
@@ -282,6 +287,10 @@ private:
     {
         PQclear(PQexec(m_conn, "SET client_encoding = 'UTF8'"));
         PQclear(PQexec(m_conn, "SET DateStyle = 'ISO, YMD'"));
+        // A lock held by another desk (a save in progress, or one whose desk hung with its
+        // transaction open) is waited for as long as the SQLite archive's busy timeout, then reported
+        // as the archive in use: without a limit the program would hang on it with no message.
+        PQclear(PQexec(m_conn, "SET lock_timeout = '5s'"));
     }
     void invia(const QString &sql, const Valori &valori)
     {
@@ -431,6 +440,8 @@ void MotorePostgres::apri()
         throw ErroreApp(ErroreServer, testo + QStringLiteral(" (") + m_uri + QStringLiteral(": ") + motore +
                                           QLatin1Char(')'));
     }
+    // The server's notices ("collation already exists, skipping") are not for the user.
+    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     impostaSessione();
 
     auto c = Query(QStringLiteral("SELECT to_regclass('anticipi') IS NOT NULL"));

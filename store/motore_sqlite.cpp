@@ -83,6 +83,18 @@ std::optional<std::pair<quint64, quint64>> identitaFile(const QString &percorso)
 #endif
 }
 
+std::function<void(int)> &passoCreazione()
+{
+    static std::function<void(int)> f;
+    return f;
+}
+
+void passo(int n)
+{
+    if (passoCreazione())
+        passoCreazione()(n);
+}
+
 class CursoreSqlite : public Cursore {
 public:
     CursoreSqlite(sqlite3 *db, sqlite3_stmt *st) : m_db(db), m_st(st) {}
@@ -160,6 +172,9 @@ MotoreSqlite::MotoreSqlite(const QString &percorso) : m_percorso(percorso) {}
 
 MotoreSqlite::~MotoreSqlite()
 {
+    // A backup still running holds the connection: it ends first, or the connection would stay open.
+    if (m_copia)
+        m_copia->abbandona();
     for (sqlite3_stmt *st : std::as_const(m_preparate))
         sqlite3_finalize(st);
     if (m_db)
@@ -203,6 +218,8 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 5000);
+    if (nuovo)
+        passo(2);
 
     try {
         // While opening, a damaged file or one of another kind is "cannot be read", whatever the step.
@@ -224,10 +241,13 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
         // pages once instead of going back to the file for each row.
         esegui("PRAGMA cache_size=-32768");
         if (nuovo) {
+            passo(3);
             esegui(Tabella);
+            passo(4);
             if (!senzaIndici)
                 for (const char *s : Indici)
                     esegui(s);
+            passo(5);
         }
         sqlite3_stmt *st = nullptr;
         if (sqlite3_prepare_v2(m_db, "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'", -1,
@@ -423,19 +443,33 @@ void suDisco(const QString &percorso)
 }
 } // namespace
 
+void ImpostaPassoCreazione(std::function<void(int passo)> f) { passoCreazione() = std::move(f); }
+
+void ScartaCreazioneInterrotta(const QString &percorsoFile)
+{
+    const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
+    QFile::remove(provvisorio + QStringLiteral("-journal"));
+    QFile::remove(provvisorio);
+}
+
 void CreaArchivioSqlite(const QString &percorsoFile)
 {
     const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
-    QFile::remove(provvisorio);
-    QFile::remove(provvisorio + QStringLiteral("-journal"));
-    ApriMotoreSqlite(provvisorio, true).reset();
+    ScartaCreazioneInterrotta(percorsoFile);
+    passo(1);
+    auto motore = ApriMotoreSqlite(provvisorio, true);  // steps 2 to 5 inside
+    passo(6);
+    motore.reset();
     suDisco(provvisorio);
+    passo(7);
     if (!QFile::rename(provvisorio, percorsoFile)) {
         QFile::remove(provvisorio);
         throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
                         QStringLiteral("Impossibile creare l'archivio ") + QDir::toNativeSeparators(percorsoFile));
     }
+    passo(8);
     suDisco(QFileInfo(percorsoFile).absolutePath());
+    passo(9);
 }
 
 void ArchivioIllegibile(const QString &percorso)
@@ -471,9 +505,113 @@ ErroreApp ErroreSqlite(int codice, const QString &motore)
         testo = QStringLiteral("Impossibile aprire il file dell'archivio o scrivere nella sua cartella.");
         break;
     default:
+        // SQLite's sum stops at the first total past its integers with a plain error of its own.
+        if ((codice & 0xff) == SQLITE_ERROR && motore.contains(QLatin1String("integer overflow")))
+            return ErroreApp(CodiciErrore::Overflow,
+                             QStringLiteral("Un totale supera il massimo che l'archivio può calcolare. (") + motore +
+                                 QLatin1Char(')'));
+        // Whatever else the engine says comes after an Italian sentence, never alone.
+        testo = QStringLiteral("Errore dell'archivio.");
         break;
     }
-    if (testo.isEmpty())
-        return ErroreApp(codice, motore);
     return ErroreApp(codice, testo + QStringLiteral(" (") + motore + QLatin1Char(')'));
 }
+
+// ---- The online backup
+
+std::unique_ptr<CopiaSqlite> MotoreSqlite::IniziaCopia(const QString &destinazione)
+{
+    if (!m_db)
+        throw ErroreApp(CodiciErrore::ArchivioNonAperto, QStringLiteral("L'archivio non è aperto."));
+    if (m_copia)
+        throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Una copia dell'archivio è già in corso."));
+    std::unique_ptr<CopiaSqlite> c(new CopiaSqlite(this, destinazione));
+    QFile::remove(destinazione);
+    QFile::remove(destinazione + QStringLiteral("-journal"));
+    const int rc = sqlite3_open_v2(QFile::encodeName(destinazione).constData(), &c->m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const ErroreApp e = ErroreSqlite(rc, c->m_db ? QString::fromUtf8(sqlite3_errmsg(c->m_db))
+                                                    : QString::fromUtf8(sqlite3_errstr(rc)));
+        c->abbandona();
+        throw e;
+    }
+    // No journal and no syncs on the new file: a copy that does not end is removed whole, and one
+    // that ends is synced once, by the caller, away from the window's thread.
+    sqlite3_exec(c->m_db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    c->m_backup = sqlite3_backup_init(c->m_db, "main", m_db, "main");
+    if (!c->m_backup) {
+        const ErroreApp e = ErroreSqlite(sqlite3_extended_errcode(c->m_db), QString::fromUtf8(sqlite3_errmsg(c->m_db)));
+        c->abbandona();
+        throw e;
+    }
+    m_copia = c.get();
+    return c;
+}
+
+CopiaSqlite::CopiaSqlite(MotoreSqlite *sorgente, QString destinazione)
+    : m_sorgente(sorgente), m_destinazione(std::move(destinazione))
+{
+}
+
+CopiaSqlite::~CopiaSqlite()
+{
+    if (!m_finita)
+        abbandona();
+}
+
+void CopiaSqlite::abbandona()
+{
+    if (m_backup)
+        sqlite3_backup_finish(m_backup);
+    m_backup = nullptr;
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    if (m_sorgente && m_sorgente->m_copia == this)
+        m_sorgente->m_copia = nullptr;
+    m_sorgente = nullptr;
+    if (!m_finita) {
+        QFile::remove(m_destinazione);
+        QFile::remove(m_destinazione + QStringLiteral("-journal"));
+    }
+}
+
+int CopiaSqlite::PagineTotali() const { return m_backup ? sqlite3_backup_pagecount(m_backup) : 0; }
+int CopiaSqlite::PagineRimaste() const { return m_backup ? sqlite3_backup_remaining(m_backup) : 0; }
+
+bool CopiaSqlite::Passo(int pagine)
+{
+    if (m_finita)
+        return true;
+    if (!m_backup)
+        throw ErroreApp(CodiciErrore::ArchivioNonAperto,
+                        QStringLiteral("L'archivio è stato chiuso prima della fine della copia."));
+    const int rc = sqlite3_backup_step(m_backup, pagine);
+    // Another program holds the archive: this step copied nothing; the next one tries again.
+    if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        return false;
+    if (rc != SQLITE_DONE) {
+        const ErroreApp e = ErroreSqlite(rc, QString::fromUtf8(sqlite3_errstr(rc)) + QStringLiteral(" (") +
+                                                 QString::fromUtf8(sqlite3_errmsg(m_db)) + QLatin1Char(')'));
+        abbandona();
+        throw e;
+    }
+    const int fine = sqlite3_backup_finish(m_backup);
+    m_backup = nullptr;
+    const int chiusura = sqlite3_close(m_db);
+    if (chiusura == SQLITE_OK)
+        m_db = nullptr;
+    if (fine != SQLITE_OK || chiusura != SQLITE_OK) {
+        abbandona();
+        throw ErroreSqlite(fine != SQLITE_OK ? fine : chiusura,
+                           QString::fromUtf8(sqlite3_errstr(fine != SQLITE_OK ? fine : chiusura)));
+    }
+    m_finita = true;
+    if (m_sorgente && m_sorgente->m_copia == this)
+        m_sorgente->m_copia = nullptr;
+    m_sorgente = nullptr;
+    return true;
+}
+
+void FileSuDisco(const QString &percorso) { suDisco(percorso); }

@@ -33,8 +33,16 @@ Valuta Valuta::daUnita(qint64 euro)
     return Valuta(v);
 }
 
-std::optional<Valuta> Valuta::daTesto(const QString &testoGrezzo)
+std::optional<Valuta> Valuta::daTesto(const QString &testoGrezzo, bool *troppoGrande)
 {
+    if (troppoGrande)
+        *troppoGrande = false;
+    // A well-formed number that does not fit: said apart from text that is no number at all.
+    auto fuori = [troppoGrande]() -> std::optional<Valuta> {
+        if (troppoGrande)
+            *troppoGrande = true;
+        return std::nullopt;
+    };
     const QString t = testoGrezzo.trimmed();
     int i = 0;
     const int n = t.size();
@@ -83,20 +91,20 @@ std::optional<Valuta> Valuta::daTesto(const QString &testoGrezzo)
     qint64 v = 0;
     for (const QChar c : intera) {
         if (__builtin_mul_overflow(v, qint64(10), &v) || __builtin_sub_overflow(v, qint64(c.unicode() - '0'), &v))
-            return std::nullopt;
+            return fuori();
     }
     if (__builtin_mul_overflow(v, Scala, &v))
-        return std::nullopt;
+        return fuori();
     qint64 frazione = 0;
     for (int k = 0; k < 4; ++k)
         frazione = frazione * 10 + (k < decimali.size() ? decimali[k].unicode() - '0' : 0);
     if (decimali.size() > 4 && decimali[4].unicode() >= '5')
         ++frazione;  // half away from zero
     if (__builtin_sub_overflow(v, frazione, &v))
-        return std::nullopt;
+        return fuori();
     if (!negativo) {
         if (v == std::numeric_limits<qint64>::min())
-            return std::nullopt;
+            return fuori();
         v = -v;
     }
     return Valuta(v);

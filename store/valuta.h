@@ -17,8 +17,14 @@ public:
     // Parses Italian text: optional sign, digits with optional "." grouping in threes (a first
     // group of one to three digits, not starting with 0), optional "," and
     // decimals. Decimals past the fourth are rounded half away from zero. Surrounding blanks are
-    // ignored. Returns nothing for text that is not a number or does not fit.
-    static std::optional<Valuta> daTesto(const QString &testo);
+    // ignored. Returns nothing for text that is not a number or does not fit; `troppoGrande`, when
+    // given, tells the second from the first.
+    static std::optional<Valuta> daTesto(const QString &testo, bool *troppoGrande = nullptr);
+
+    // The largest amount a field takes, 99.999.999,99: the sum of a million movements of that size
+    // still fits the type, so the totals of amounts this program wrote never overflow.
+    static constexpr qint64 ImportoMassimo = Q_INT64_C(999999999900);
+    bool oltreIlMassimo() const { return m_v > ImportoMassimo || m_v < -ImportoMassimo; }
 
     qint64 decimillesimi() const { return m_v; }
     bool zero() const { return m_v == 0; }

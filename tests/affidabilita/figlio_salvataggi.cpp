@@ -3,11 +3,12 @@
 //
 //   figlio_salvataggi INI SEME CONTEGGIO OGNI_NUOVO
 //
-// INI names the settings file (its "Connessione" names the archive folder); SEME makes the
+// INI names the settings file (its "Connessione" names the archive); SEME makes the
 // descriptions unique; every OGNI_NUOVO-th movement belongs to a new client (0: never).
 
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
+#include "store/backup.h"
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/impostazioni.h"
@@ -47,6 +48,8 @@ int main(int argc, char **argv)
     const int ogniNuovo = QString::fromLocal8Bit(argv[4]).toInt();
     MessaggiFiglio messaggi;
     Messaggi::impostaServizio(&messaggi);
+    // The saves are what is tested here, not the daily backup.
+    CopiaGiornaliera::ImpostaAttiva(false);
 
     frmAnticipi *w = frmAnticipi::Istanza();
     QString cf = QStringLiteral("BASE") + seme;

@@ -103,10 +103,17 @@ private Q_SLOTS:
     void discoPienoNelSalvataggio();
     void discoPienoNellEsportazione();
     void archivioInUso();
+    void archivioInUsoAltraPostazione();
     void impostazioniAlPrimoAvvio();
     void impostazioniNellEsportazione();
+    void archivioPresoDopoIlSalvataggio();
+    void esportazioneInCartellaBloccata();
+    void archivioInUsoAllAvvio();
 
 private:
+    // Another program holding the archive in an exclusive transaction until release() is called.
+    bool prendiArchivio(QProcess &altro);
+    static void rilasciaArchivio(QProcess &altro);
     MessaggiFinti &messaggi() { return Ambiente::corrente().messaggi; }
     void digita(const QString &descrizione = Descrizione);
     void salvaFallito(const QString &frammento, const QString &descrizione = Descrizione);
@@ -202,6 +209,7 @@ void TstGuasti::archivioNonScrivibile_data()
 void TstGuasti::archivioNonScrivibile()
 {
     QFETCH(bool, cartella);
+    SOLO_SQLITE("about the SQLite file's permissions");
     if (::geteuid() == 0 && QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty())
         QSKIP("chattr is needed to make a file unwritable for root");
     // Made unwritable before the program opens it, as a user meets it at start.
@@ -247,6 +255,7 @@ void TstGuasti::archivioSparito_data()
 void TstGuasti::archivioSparito()
 {
     QFETCH(bool, sostituito);
+    SOLO_SQLITE("about the SQLite file removed or replaced");
     const QString cartella = Ambiente::corrente().cartellaArchivio();
     digita();
     // Behind the program's back, with the connection open.
@@ -282,6 +291,7 @@ void TstGuasti::archivioSparito()
 
 void TstGuasti::discoPienoNelSalvataggio()
 {
+    SOLO_SQLITE("a file-size limit acts only on the files this process writes, not on the server's");
     // A description long enough that the archive must grow past the limit to take it.
     QString lunga;
     while (lunga.size() < 200000)
@@ -294,7 +304,7 @@ void TstGuasti::discoPienoNelSalvataggio()
     }
     QVERIFY2(messaggi().testi().first().contains(QStringLiteral("disco"), Qt::CaseInsensitive), qPrintable(messaggi().testi().first()));
     QCOMPARE(righe(), m_prima);
-    QCOMPARE(ValoreSql(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    QCOMPARE(IntegritaArchivio(), QStringLiteral("ok"));
 
     // With room again, the same input saves, once and whole.
     messaggi().azzera();
@@ -308,10 +318,11 @@ void TstGuasti::discoPienoNelSalvataggio()
 
 void TstGuasti::discoPienoNellEsportazione()
 {
-    QVERIFY(EseguiSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
-                   "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
-                   "PARTITAIVA, CODICEANA) SELECT '" + questAnno(1, 11) + "', printf('%0100d', i), 0, 10000, 'Rossi', "
-                   "'RSS', '111', 1 FROM n"));
+    Archivio::ConnArchivio().Transazione([] {
+        for (int i = 1; i <= 2000; ++i)
+            InserisciRiga(questAnno(1, 11), QString::number(i).rightJustified(100, QLatin1Char('0')), "0", "1",
+                          "Rossi", "RSS", "111", 1);
+    });
     const QStringList prima = righe();
     const QString percorso = Ambiente::corrente().cartella() + QStringLiteral("/pieno.csv");
     QFile::remove(percorso);
@@ -341,28 +352,40 @@ void TstGuasti::discoPienoNellEsportazione()
     QVERIFY(QFileInfo(percorso).size() > 64 * 1024);
 }
 
-void TstGuasti::archivioInUso()
+bool TstGuasti::prendiArchivio(QProcess &altro)
 {
-    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
-    if (shell.isEmpty())
-        QSKIP("the sqlite3 shell is needed to hold the archive from another process");
-    // Typed first: while the other program holds the archive every lookup waits for it too.
-    digita();
-    QProcess altro;
-    altro.start(shell, {FileArchivio()});
-    QVERIFY(altro.waitForStarted());
+    altro.start(QStandardPaths::findExecutable(QStringLiteral("sqlite3")), {FileArchivio()});
+    if (!altro.waitForStarted())
+        return false;
     altro.write("BEGIN EXCLUSIVE;\nSELECT 'preso';\n");
     QByteArray uscita;
     while (!uscita.contains("preso") && altro.waitForReadyRead(10000))
         uscita += altro.readAllStandardOutput();
-    QVERIFY2(uscita.contains("preso"), altro.readAllStandardError().constData());
+    return uscita.contains("preso");
+}
+
+void TstGuasti::rilasciaArchivio(QProcess &altro)
+{
+    altro.write("ROLLBACK;\n.quit\n");
+    altro.closeWriteChannel();
+    altro.waitForFinished(10000);
+}
+
+void TstGuasti::archivioInUso()
+{
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("the sqlite3 shell is needed to hold the archive from another process");
+    // Typed first: while the other program holds the archive every lookup waits for it too.
+    digita();
+    QProcess altro;
+    QVERIFY2(prendiArchivio(altro), altro.readAllStandardError().constData());
 
     // The save waits for the busy timeout, then gives up.
     salvaFallito(QStringLiteral("L'archivio è in uso da un altro programma"));
 
-    altro.write("ROLLBACK;\n.quit\n");
-    altro.closeWriteChannel();
-    QVERIFY(altro.waitForFinished(10000));
+    rilasciaArchivio(altro);
+    QCOMPARE(altro.exitStatus(), QProcess::NormalExit);
     QCOMPARE(righe(), m_prima);
     // Once the other program lets go, the same input saves.
     messaggi().azzera();
@@ -371,19 +394,42 @@ void TstGuasti::archivioInUso()
     QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND CODICEANA=2")), 1);
 }
 
+void TstGuasti::archivioInUsoAltraPostazione()
+{
+    // Another desk is saving a new client: the new client's save here waits, then gives up.
+    digita();
+    {
+        std::unique_ptr<Motore> altra = Ambiente::corrente().altraConnessione();
+        altra->Inizia();
+        altra->BloccaCodici();
+        salvaFallito(QStringLiteral("L'archivio è in uso da un altro programma"));
+        QCOMPARE(righe(), m_prima);
+        altra->Annulla();
+    }
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND CODICEANA=2")), 1);
+}
+
 void TstGuasti::impostazioniAlPrimoAvvio()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     chiudi();
     Ambiente::corrente().azzera();
     ImpostazioniBloccate bloccate;
     const QString predefinita = CartellaArchivioPredefinita();
     QDir(predefinita).removeRecursively();
     w = ApriRegistro();
-    // Reported once; the archive opens all the same on the first-run folder.
-    QCOMPARE(messaggi().messaggi.size(), 1);
+    // Reported once; the archive opens all the same on the first-run folder, and the user is told
+    // where the new archive is.
+    QCOMPARE(messaggi().messaggi.size(), 2);
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore "));
     QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Impossibile salvare le impostazioni")),
              qPrintable(messaggi().testi().first()));
+    QCOMPARE(messaggi().testi().last(), QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                                            QDir::toNativeSeparators(predefinita) + QLatin1Char('.'));
+    QCOMPARE(messaggi().messaggi.last().icona, Icona::Informazione);
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
     QCOMPARE(QFileInfo(Archivio::ConnArchivio().Percorso()).absolutePath(), QFileInfo(predefinita).absoluteFilePath());
     digita();
@@ -416,6 +462,95 @@ void TstGuasti::impostazioniNellEsportazione()
     QFile f(percorso);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\nRossi;RSS;111;-5\r\n"));
+}
+
+// Another program takes the archive between the save's commit and the refresh that follows: the
+// user is told that the movement was saved, once, and does not type it again.
+void TstGuasti::archivioPresoDopoIlSalvataggio()
+{
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("the sqlite3 shell is needed to hold the archive from another process");
+    digita();
+    QProcess altro;
+    bool preso = false;
+    // The description is cleared once the row is committed, before the list is read again.
+    const auto conn = connect(w->txtDescrizione, &QPlainTextEdit::textChanged, this, [&] {
+        if (!preso && w->txtDescrizione->toPlainText().isEmpty())
+            preso = prendiArchivio(altro);
+    });
+    messaggi().azzera();
+    comando(w, QStringLiteral("Salva"));
+    disconnect(conn);
+    rilasciaArchivio(altro);
+    QVERIFY(preso);
+    QCOMPARE(messaggi().messaggi.size(), 1);
+    const Messaggio m = messaggi().messaggi.first();
+    QVERIFY2(m.testo.contains(QStringLiteral("Il movimento è stato salvato")), qPrintable(m.testo));
+    QVERIFY2(m.testo.contains(QStringLiteral("in uso da un altro programma")), qPrintable(m.testo));
+    QVERIFY(m.titolo != QLatin1String("Errore Salva"));
+    QVERIFY(w->UltimoSalvataggioRiuscito());
+    QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND USCITA=250000")), 1);
+    // No total from before is passed off as this client's.
+    QCOMPARE(w->lblSaldo->text(), QStringLiteral("n.d."));
+}
+
+// A folder where no new file may be made, holding a writable file: the export writes it in place.
+void TstGuasti::esportazioneInCartellaBloccata()
+{
+    const QString cartella = Ambiente::corrente().cartella() + QStringLiteral("/bloccata");
+    QDir().mkpath(cartella);
+    const QString percorso = cartella + QStringLiteral("/saldi.csv");
+    {
+        QFile vecchio(percorso);
+        QVERIFY(vecchio.open(QIODevice::WriteOnly));
+        vecchio.write(QByteArray(5000, 'v'));
+    }
+    NonScrivibile bloccata(cartella);
+    QVERIFY(bloccata.ok());
+    {
+        QFile prova(cartella + QStringLiteral("/nuovo"));
+        QVERIFY(!prova.open(QIODevice::WriteOnly));  // no file can be made beside it
+    }
+    comando(w, QStringLiteral("Esporta anticipazioni"));
+    frmSelDate *s = frmSelDate::Esistente();
+    QVERIFY(s);
+    messaggi().azzera();
+    messaggi().file << percorso;
+    messaggi().risposte = {Risposta::Si};  // replace the file
+    QTest::mouseClick(s->cmdOk, Qt::LeftButton);
+    QCOMPARE(messaggi().testi().last(), QStringLiteral("Esportazione terminata"));
+    QFile f(percorso);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("Ragione Sociale;Codice Fiscale;Partita IVA;Totale\r\nRossi;RSS;111;-5\r\n"));
+    QCOMPARE(QDir(cartella).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("saldi.csv")});
+}
+
+// Another program holds the archive while the ledger window loads: the user is told to retry, and
+// the first action once the archive is free opens it.
+void TstGuasti::archivioInUsoAllAvvio()
+{
+    SOLO_SQLITE("the sqlite3 shell holds the SQLite file");
+    if (QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
+        QSKIP("the sqlite3 shell is needed to hold the archive from another process");
+    chiudi();
+    QProcess altro;
+    QVERIFY2(prendiArchivio(altro), altro.readAllStandardError().constData());
+    messaggi().azzera();
+    w = ApriRegistro();
+    QCOMPARE(messaggi().messaggi.size(), 1);
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("in uso da un altro programma")),
+             qPrintable(messaggi().testi().first()));
+    QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
+    rilasciaArchivio(altro);
+
+    messaggi().azzera();
+    digita();
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(messaggi().testi(), QStringList());
+    QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+    QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl'")), 1);
+    QCOMPARE(righe().size(), m_prima.size() + 1);
 }
 
 SPESARIO_TEST_MAIN(TstGuasti)

@@ -293,10 +293,8 @@ void TstOstili::percorsi()
     }
 
     // ---- nothing executed: the one table, whole, and every row where it was
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"))
-                 .toInt(),
-             1);
-    QCOMPARE(ValoreSql(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    QCOMPARE(TabelleArchivio(), 1);
+    QCOMPARE(IntegritaArchivio(), QStringLiteral("ok"));
     QCOMPARE(conta(), 3);
     QVERIFY(Ambiente::corrente().righeLog().isEmpty());
 }

@@ -70,16 +70,25 @@ private:
     // Every row, for "nothing was written".
     static QString archivio()
     {
-        return ValoreSql("SELECT group_concat(ID || '|' || RAGIONESOCIALE || '|' || CODICEFISCALE || '|' || "
-                         "PARTITAIVA || '|' || CODICEANA, ';') FROM ANTICIPI")
-            .toString();
+        QStringList r;
+        for (const QVariantList &riga : RigheSql("SELECT ID, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, CODICEANA "
+                                                 "FROM ANTICIPI ORDER BY ID")) {
+            QStringList campi;
+            for (const QVariant &v : riga)
+                campi << v.toString();
+            r << campi.join(QLatin1Char('|'));
+        }
+        return r.join(QLatin1Char(';'));
     }
+    // The values of a column under one code, each once (exactly as written: case counts).
     static QString distinti(const QString &colonna, int codice)
     {
-        return ValoreSql(QStringLiteral("SELECT group_concat(DISTINCT %1) FROM ANTICIPI WHERE CODICEANA=%2")
-                             .arg(colonna)
-                             .arg(codice))
-            .toString();
+        QStringList r;
+        for (const QVariantList &riga :
+             RigheSql(QStringLiteral("SELECT %1 FROM ANTICIPI WHERE CODICEANA=? ORDER BY ID").arg(colonna), {codice}))
+            if (!r.contains(riga.value(0).toString()))
+                r << riga.value(0).toString();
+        return r.join(QLatin1Char(','));
     }
     MessaggiFinti &messaggi() { return Ambiente::corrente().messaggi; }
     RegistroFinto *m_registro = nullptr;
@@ -297,7 +306,7 @@ void TstFrmAnagrafiche::esci()
 void TstFrmAnagrafiche::aggiornamentoFallito()
 {
     m_registro->dati.codiceAna = "1";
-    QVERIFY(EseguiSql("CREATE TRIGGER blocca BEFORE UPDATE ON ANTICIPI BEGIN SELECT RAISE(ABORT, 'bloccato'); END"));
+    QVERIFY(BloccaAggiornamenti(QStringLiteral("bloccato")));
     const QString prima = archivio();
     frmAnagrafiche *f = apri("1", "Rossi Nuovo", "RSSMRA80A01H501U", "12345678901");
     QTest::mouseClick(f->cmdOk, Qt::LeftButton);

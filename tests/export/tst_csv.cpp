@@ -1,5 +1,6 @@
 #include "export/csv.h"
 #include "store/archivio.h"
+#include "store/errore.h"
 #include "tests/support/ambiente.h"
 
 #include <QBuffer>
@@ -17,9 +18,13 @@ private Q_SLOTS:
     void saldiArchivioVuoto();
     void saldiGrafieDiUnCliente();
     void movimenti();
+    void movimentiConOra();
     void movimentiPeriodoRovesciato();
     void avanzamento();
     void scritturaFallita();
+    void valoriScrittiDaAltri_data();
+    void valoriScrittiDaAltri();
+    void saldoOltreIlTipo();
 
 private:
     static void esegui(const QString &sql)
@@ -166,8 +171,7 @@ void TstCsv::movimenti()
     InserisciRiga("2026-03-01", "primo giorno", "100", "0", "Rossi", "RSS", "123", 1);
     esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
            "CODICEANA) VALUES ('2026-03-02', NULL, 0, 125000, NULL, 'CF', '', 2)");
-    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
-           "CODICEANA) VALUES ('2026-03-03 14:30:00', 'con ora', 0, 10000, 'X', '', '', 2)");
+    InserisciRiga("2026-03-03", "con la X", "0", "1", "X", "", "", 2);
     InserisciRiga("2026-03-04", QString::fromUtf8("€ 12 al Caffè"), "0", "12,25", QString::fromUtf8("Perù"), "", "", 3);
     InserisciRiga("2026-03-04", "bolli; marche", "0", "1", "Rossi", "", "", 1);
     InserisciRiga("2026-03-05", "riga 1\nriga 2", "0", "2", "Rossi", "", "", 1);
@@ -176,11 +180,21 @@ void TstCsv::movimenti()
         "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
         "01/03/2026;primo giorno;100;0;Rossi;RSS;123\r\n"
         "02/03/2026;;0;12,5;;CF;\r\n"
-        "03/03/2026 14:30:00;con ora;0;1;X;;\r\n"
+        "03/03/2026;con la X;0;1;X;;\r\n"
         "04/03/2026;\x80 12 al Caff\xe8;0;12,25;Per\xf9;;\r\n"
         "04/03/2026;\"bolli; marche\";0;1;Rossi;;\r\n"
         "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n";
     QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)), atteso);
+}
+
+void TstCsv::movimentiConOra()
+{
+    SOLO_SQLITE("only SQLite's text column can hold a time of day; the server's date column cannot");
+    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+           "CODICEANA) VALUES ('2026-03-03 14:30:00', 'con ora', 0, 10000, 'X', '', '', 2)");
+    QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)),
+             QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
+                        "03/03/2026 14:30:00;con ora;0;1;X;;\r\n"));
 }
 
 void TstCsv::movimentiPeriodoRovesciato()
@@ -221,6 +235,89 @@ void TstCsv::scritturaFallita()
         QFAIL("a failed write must not pass as written");
     } catch (const ErroreApp &e) {
         QCOMPARE(e.numero(), CodiciErrore::FileNonScritto);
+    }
+}
+
+// A value another program wrote that the exports cannot read as its column's kind stops them as a
+// whole, with the row's ID and field named: never a line left out, placed elsewhere or misread.
+void TstCsv::valoriScrittiDaAltri_data()
+{
+    QTest::addColumn<QString>("dataop");
+    QTest::addColumn<QString>("entrata");
+    QTest::addColumn<QString>("uscita");
+    QTest::addColumn<QString>("campo");   // named in the failure of the balances export
+    QTest::addColumn<QString>("campoMovimenti");  // of the movements export; empty when it writes
+    QTest::newRow("data con l'ora, ultimo giorno") << "'2026-03-31 10:00:00'" << "0" << "10000" << "DATAOP" << "DATAOP";
+    QTest::newRow("data giorno/mese, fuori periodo") << "'05/03/2026'" << "0" << "10000" << "DATAOP" << "DATAOP";
+    QTest::newRow("entrata testo") << "'2026-03-10'" << "'12,50'" << "0" << "ENTRATA" << "ENTRATA";
+    QTest::newRow("uscita decimale") << "'2026-03-10'" << "0" << "2.5" << "USCITA" << "USCITA";
+    QTest::newRow("uscita nulla") << "'2026-03-10'" << "50000" << "NULL" << "USCITA" << "";
+    QTest::newRow("importo testo dopo il giorno") << "'2026-04-10'" << "'x'" << "0" << "" << "";
+}
+
+void TstCsv::valoriScrittiDaAltri()
+{
+    QFETCH(QString, dataop);
+    QFETCH(QString, entrata);
+    QFETCH(QString, uscita);
+    QFETCH(QString, campo);
+    QFETCH(QString, campoMovimenti);
+    InserisciRiga("2026-03-01", "", "0", "30", "Rossi", "RSS", "", 1);
+    // The table is rebuilt without its NOT NULL constraints, as another program might have done.
+    if (uscita == QLatin1String("NULL")) {
+        esegui("CREATE TABLE COPIA AS SELECT * FROM ANTICIPI");
+        esegui("DROP TABLE ANTICIPI");
+        esegui("CREATE TABLE ANTICIPI (ID INTEGER PRIMARY KEY AUTOINCREMENT, DATAOP TEXT, DESCRIZIONE TEXT, ENTRATA "
+               "INTEGER, USCITA INTEGER, RAGIONESOCIALE TEXT COLLATE NOCASE, CODICEFISCALE TEXT COLLATE NOCASE, "
+               "PARTITAIVA TEXT COLLATE NOCASE, CODICEANA INTEGER)");
+        esegui("INSERT INTO ANTICIPI SELECT * FROM COPIA");
+        esegui("DROP TABLE COPIA");
+    }
+    esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                          "PARTITAIVA, CODICEANA) VALUES (%1, 'altrui', %2, %3, 'Rossi', 'RSS', '', 1)")
+               .arg(dataop, entrata, uscita));
+    const qint64 id = ValoreSql(QStringLiteral("SELECT MAX(ID) FROM ANTICIPI")).toLongLong();
+    auto verifica = [&](const std::function<QByteArray()> &esporta, const QString &nominato) {
+        try {
+            const QByteArray file = esporta();
+            QVERIFY2(nominato.isEmpty(), file.constData());
+        } catch (const ErroreApp &e) {
+            QVERIFY2(!nominato.isEmpty(), qPrintable(e.descrizione()));
+            QVERIFY2(e.descrizione().contains(QStringLiteral("ID %1, campo %2").arg(id).arg(nominato)),
+                     qPrintable(e.descrizione()));
+            QVERIFY2(e.descrizione().contains(QStringLiteral("il file non è stato scritto")), qPrintable(e.descrizione()));
+        }
+    };
+    verifica([] { return saldi(QDate(2026, 3, 31)); }, campo);
+    verifica([] { return movimenti(QDate(2026, 3, 1), QDate(2026, 3, 31)); }, campoMovimenti);
+}
+
+// A balance the engine cannot sum (amounts another program wrote, past what the currency holds) is
+// reported in Italian with the client's name and code, never as the engine's own text.
+void TstCsv::saldoOltreIlTipo()
+{
+    InserisciRiga("2026-03-01", "", "5", "0", "Bianchi", "BNC", "", 1);
+    for (const char *importo : {"9000000000000000000", "9000000000000000000", "-9000000000000000000"}) {
+        esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                              "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES ('2026-03-02', 'altrui', %1, 0, 'Verdi "
+                              "Srl', 'VRD', '', 2)")
+                   .arg(QLatin1String(importo)));
+    }
+    for (const QString &caso : {QStringLiteral("somma"), QStringLiteral("differenza")}) {
+        if (caso == QLatin1String("differenza")) {
+            // One row alone: ENTRATA - USCITA past the type, which the engine turns into a fraction.
+            esegui("DELETE FROM ANTICIPI WHERE CODICEANA=2");
+            esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                   "PARTITAIVA, CODICEANA) VALUES ('2026-03-02', 'altrui', 9000000000000000000, -9000000000000000000, "
+                   "'Verdi Srl', 'VRD', '', 2)");
+        }
+        try {
+            saldi(QDate(2026, 3, 31));
+            QFAIL("a balance past the type must not be written");
+        } catch (const ErroreApp &e) {
+            QVERIFY2(e.descrizione().contains(QStringLiteral("Verdi Srl (codice 2)")), qPrintable(e.descrizione()));
+            QVERIFY2(!e.descrizione().contains(QStringLiteral("overflow")), qPrintable(e.descrizione()));
+        }
     }
 }
 

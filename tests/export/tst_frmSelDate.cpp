@@ -288,10 +288,11 @@ void TstFrmSelDate::scritturaImpossibile()
     } else {
         percorso = desktop(QStringLiteral("Export.csv"));
         scriviFile(percorso, vecchio);
-        QVERIFY(EseguiSql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
-                       "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
-                       "PARTITAIVA, CODICEANA) SELECT '2026-03-02', printf('%0100d', i), 0, 10000, 'Rossi', '', '', 1 "
-                       "FROM n"));
+        Archivio::ConnArchivio().Transazione([] {
+            for (int i = 1; i <= 2000; ++i)
+                InserisciRiga("2026-03-02", QString::number(i).rightJustified(100, QLatin1Char('0')), "0", "1",
+                              "Rossi", "", "", 1);
+        });
         messaggi().risposte << Risposta::Si;
     }
     frmSelDate *f = apri(QStringLiteral("0"));

@@ -3,6 +3,7 @@
 
 #include "tests/ledger/utente.h"
 
+#include "clients/frmAnagrafiche.h"
 #include "store/messaggi.h"
 
 #include <QComboBox>
@@ -78,6 +79,9 @@ private Q_SLOTS:
     void stampa();
     void didascaliaDiversaNonFaNulla();
     void anteprimaOffreStampantiEPdf();
+    void campiModificatiPrimaDelComando_data();
+    void campiModificatiPrimaDelComando();
+    void importoNonLasciatoPrimaDelComando();
 };
 
 void TstComandi::annullaSenzaCliente()
@@ -135,9 +139,9 @@ void TstComandi::annullaSiConScritturaFallita()
     rossiCaricato();
     scriviDescrizione(w, QStringLiteral("bollo corretto"));
     messaggi().risposte = {Risposta::Si, Risposta::Si};
-    ValoreSql(QStringLiteral("PRAGMA query_only=1"));
+    SoloLettura(true);
     comando(w, QStringLiteral("Annulla"));
-    ValoreSql(QStringLiteral("PRAGMA query_only=0"));
+    SoloLettura(false);
     QCOMPARE(messaggi().messaggi.size(), 2);
     QCOMPARE(messaggi().messaggi.at(1).titolo, QStringLiteral("Errore Salva"));
     // Nothing cleared: what was typed is still there to be saved again.
@@ -351,6 +355,65 @@ void TstComandi::anteprimaOffreStampantiEPdf()
     for (const QString &s : QPrinterInfo::availablePrinterNames())
         QVERIFY2(voci.contains(s), qPrintable(s));
     QVERIFY2(voci.contains(QStringLiteral("Print to File (PDF)")), qPrintable(voci.join(QLatin1Char('|'))));
+}
+
+// A toolbar command never takes the focus: a client field replaced, or an amount typed, and not left
+// yet, must still be identified and formatted before the command reads them.
+void TstComandi::campiModificatiPrimaDelComando_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Salva") << "Salva";
+    QTest::newRow("Esci, salvando") << "Esci";
+    QTest::newRow("Stampa") << "Stampa";
+    QTest::newRow("Modifica anagrafica") << "Modifica anagrafica";
+}
+
+void TstComandi::campiModificatiPrimaDelComando()
+{
+    QFETCH(QString, caption);
+    const QString cfBianchi = QStringLiteral("BNCLGU75B02F205X");
+    InserisciRiga(questAnno(2, 1), QStringLiteral("visura"), QStringLiteral("0"), QStringLiteral("8"),
+                  QStringLiteral("Bianchi Luigi"), cfBianchi, QString(), 2);
+    rossiCaricato();
+    w->ImpostaID(QStringLiteral("0"));
+    scriviDescrizione(w, QStringLiteral("spesa nuova"));
+    scrivi(w->txtUscite, QStringLiteral("1234,5"));
+    scrivi(w->txtCF, cfBianchi);
+    QCOMPARE(QApplication::focusWidget(), w->txtCF);
+    messaggi().risposte = {Risposta::Si};
+    w->ControlloBarra(caption)->trigger();
+
+    if (caption == QLatin1String("Stampa")) {
+        QVERIFY2(w->TestoIntestazioneStampa().startsWith(QStringLiteral("Cliente:  Bianchi Luigi C.F.: ") + cfBianchi),
+                 qPrintable(w->TestoIntestazioneStampa()));
+        return;
+    }
+    if (caption == QLatin1String("Modifica anagrafica")) {
+        frmAnagrafiche *a = frmAnagrafiche::Esistente();
+        QVERIFY(a);
+        QCOMPARE(a->txtCodiceana->text(), QStringLiteral("2"));
+        QCOMPARE(a->txtDenominazione->text(), QStringLiteral("Bianchi Luigi"));
+        return;
+    }
+    if (caption == QLatin1String("Esci")) {
+        QVERIFY(chiusa());
+        riapriArchivio();
+    }
+    // Saved for the client whose tax code it carries, with the amount as typed.
+    QCOMPARE(conta(QStringLiteral("DESCRIZIONE='spesa nuova' AND CODICEANA=2 AND CODICEFISCALE='%1' AND "
+                                  "RAGIONESOCIALE='Bianchi Luigi' AND USCITA=12345000")
+                       .arg(cfBianchi)),
+             1);
+    QCOMPARE(conta(QStringLiteral("CODICEANA=1")), 2);
+}
+
+void TstComandi::importoNonLasciatoPrimaDelComando()
+{
+    rossiCaricato();
+    scrivi(w->txtUscite, QStringLiteral("1234,5"));
+    QCOMPARE(QApplication::focusWidget(), w->txtUscite);
+    w->ControlloBarra(QStringLiteral("Stampa"))->trigger();
+    QCOMPARE(w->txtUscite->text(), QStringLiteral("1.234,50"));
 }
 
 SPESARIO_TEST_MAIN(TstComandi)

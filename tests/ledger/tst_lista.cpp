@@ -89,6 +89,8 @@ private Q_SLOTS:
     void pulisciMantenendoCliente();
     void pulisciSenzaCliente();
     void passoFallitoSegnalatoEIlSeguenteProsegue();
+    void valoriScrittiDaAltri_data();
+    void valoriScrittiDaAltri();
     void controlliPerNome();
 };
 
@@ -293,9 +295,73 @@ void TstLista::passoFallitoSegnalatoEIlSeguenteProsegue()
     }
     QCOMPARE(Ambiente::corrente().uscite, 0);
     QCOMPARE(f->ReportAttivita->NumeroRighe(), 0);
-    QCOMPARE(Didascalie(f), QStringList({"0,00", "0,00", "0,00", "0,00"}));
+    // Totals that could not be read are not shown as numbers (those of before would be wrong).
+    QCOMPARE(Didascalie(f), QStringList({"n.d.", "n.d.", "n.d.", "n.d."}));
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(f->ReportAttivita->updatesEnabled());
+}
+
+// Values another program wrote: never placed or summed as something else. The rows that can be read
+// are listed, the totals that include an unreadable one show "n.d.", and one message names each
+// unreadable value by ID and field.
+void TstLista::valoriScrittiDaAltri_data()
+{
+    QTest::addColumn<QString>("dataop");   // an SQL value; Y is this year, P the one before
+    QTest::addColumn<QString>("entrata");
+    QTest::addColumn<QString>("uscita");
+    QTest::addColumn<QStringList>("didascalie");
+    QTest::addColumn<QString>("nominato");  // in the message, after the row's ID
+    const QStringList nd = {"n.d.", "n.d.", "n.d.", "n.d."};
+    QTest::newRow("data con l'ora, fine del periodo") << "'Y-12-31 10:00:00'" << "0" << "200000" << nd << "DATAOP";
+    QTest::newRow("data giorno/mese/anno") << "'05/03/Y'" << "0" << "200000" << nd << "DATAOP";
+    QTest::newRow("data impossibile") << "'Y-02-30'" << "0" << "200000" << nd << "DATAOP";
+    QTest::newRow("data numero") << "46000" << "0" << "200000" << nd << "DATAOP";
+    QTest::newRow("importo testo nel periodo")
+        << "'Y-05-05'" << "'12,50'" << "0" << QStringList{"10,00", "n.d.", "n.d.", "n.d."} << "ENTRATA";
+    QTest::newRow("importo decimale prima del periodo")
+        << "'P-05-05'" << "0" << "12.5" << QStringList{"n.d.", "0,00", "5,00", "n.d."} << "USCITA";
+    // An outgoing movement of the period never reads its ENTRATA... but a text there is unreadable.
+    QTest::newRow("uscita testo, entrata positiva: la riga si legge")
+        << "'Y-05-05'" << "30000" << "'x'" << QStringList{"10,00", "3,00", "5,00", "12,00"} << "";
+    QTest::newRow("somma oltre il tipo")
+        << "'Y-05-05'" << "0" << "9223372036854775000" << QStringList{"10,00", "n.d.", "n.d.", "n.d."}
+        << "Rossi Mario (codice 1)";
+}
+
+void TstLista::valoriScrittiDaAltri()
+{
+    QFETCH(QString, dataop);
+    QFETCH(QString, entrata);
+    QFETCH(QString, uscita);
+    QFETCH(QStringList, didascalie);
+    QFETCH(QString, nominato);
+    Inserisci({"P-01-10|prima|0|10", "Y-01-10|gennaio|0|5"});
+    Archivio::ConnArchivio().Esegui(
+        QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                       "PARTITAIVA, CODICEANA) VALUES (%1, 'altrui', %2, %3, 'Rossi Mario', '%4', '', 1)")
+            .arg(QString(dataop).replace(QLatin1Char('Y'), QString::number(Anno())).replace(QLatin1Char('P'), QString::number(Anno() - 1)),
+                 entrata, uscita, CF));
+    const qint64 id = ValoreSql(QStringLiteral("SELECT MAX(ID) FROM ANTICIPI")).toLongLong();
+    frmAnticipi *f = ApriRegistro();
+    Identifica(f);
+    QCOMPARE(Didascalie(f), didascalie);
+    const bool leggibile = didascalie.at(3) != QLatin1String("n.d.");
+    QStringList attese = {Mostra("Y-01-10") + "|gennaio|0,00|5,00"};
+    if (nominato.startsWith(QLatin1String("Rossi")) || leggibile)
+        attese << Mostra("Y-05-05") + (leggibile ? "|altrui|3,00|0,00" : "|altrui|0,00|922.337.203.685.477,50");
+    QCOMPARE(Righe(f), attese);
+    const QStringList testi = Ambiente::corrente().messaggi.testi();
+    if (nominato.isEmpty()) {
+        QCOMPARE(testi, QStringList());
+        return;
+    }
+    QCOMPARE(testi.size(), 1);
+    const QString atteso = nominato.startsWith(QLatin1String("Rossi"))
+                               ? nominato
+                               : QStringLiteral("ID %1, campo %2").arg(id).arg(nominato);
+    QVERIFY2(testi.first().contains(atteso), qPrintable(testi.first()));
+    QVERIFY2(!testi.first().contains(QLatin1String("overflow")), qPrintable(testi.first()));
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 void TstLista::controlliPerNome()

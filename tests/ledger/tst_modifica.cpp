@@ -106,22 +106,31 @@ void TstModifica::filtroTasti()
 
 void TstModifica::incollaETrascina()
 {
-    scrivi(w->txtUscite, QString());
-    QGuiApplication::clipboard()->setText(QStringLiteral("-1.234,5 EUR"));
-    QTest::keyClick(w->txtUscite, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(w->txtUscite->text(), QStringLiteral("1.234,5"));
+    // Pasted text with a character the field refuses is refused whole: never another number.
+    auto incolla = [this](const QString &testo) {
+        QGuiApplication::clipboard()->setText(testo);
+        QTest::keyClick(w->txtUscite, Qt::Key_V, Qt::ControlModifier);
+        return w->txtUscite->text();
+    };
+    scrivi(w->txtUscite, QStringLiteral("7"));
+    QCOMPARE(incolla(QStringLiteral("-12,50")), QStringLiteral("7"));
+    QCOMPARE(incolla(QStringLiteral("1.234,5 EUR")), QStringLiteral("7"));
+    QCOMPARE(incolla(QStringLiteral("12 50")), QStringLiteral("7"));
+    w->txtUscite->selectAll();
+    // A cell copied from a spreadsheet: the line break after it is not part of the number.
+    QCOMPARE(incolla(QStringLiteral("1.234,5\r\n")), QStringLiteral("1.234,5"));
     w->txtDescrizione->setFocus();
     QCOMPARE(w->txtUscite->text(), QStringLiteral("1.234,50"));
 
     // Dropped text obeys the same rule.
-    scrivi(w->txtUscite, QString());
+    scrivi(w->txtUscite, QStringLiteral("5"));
     QMimeData dati;
     dati.setText(QStringLiteral("-99x"));
     QDragEnterEvent entrata(QPoint(5, 5), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w->txtUscite, &entrata);
     QDropEvent rilascio(QPointF(5, 5), Qt::CopyAction, &dati, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w->txtUscite, &rilascio);
-    QCOMPARE(w->txtUscite->text(), QStringLiteral("99"));
+    QCOMPARE(w->txtUscite->text(), QStringLiteral("5"));
 }
 
 void TstModifica::formattazioneUscita_data()
@@ -296,6 +305,7 @@ enum CasoComandi {
     IdAZero,             // lblID back to "0"
     IdAltro,             // lblID set to a row's ID
     TastoDescrizione,
+    TabDescrizione,      // Tab out of the empty description; Esc in it
     TastoEntrate,
     TastoUscite,
     ClicTipo,
@@ -317,6 +327,7 @@ void TstModifica::statoComandi_data()
     QTest::newRow("lblID a 0") << int(IdAZero) << true << true << false << false;
     QTest::newRow("lblID a un ID") << int(IdAltro) << false << false << true << true;
     QTest::newRow("tasto in descrizione") << int(TastoDescrizione) << false << false << true << true;
+    QTest::newRow("tab dalla descrizione") << int(TabDescrizione) << false << false << false << false;
     QTest::newRow("tasto in entrate") << int(TastoEntrate) << false << false << true << true;
     QTest::newRow("tasto in uscite") << int(TastoUscite) << false << false << true << true;
     QTest::newRow("clic sul tipo") << int(ClicTipo) << false << false << true << true;
@@ -359,6 +370,13 @@ void TstModifica::statoComandi()
     case TastoDescrizione:
         w->txtDescrizione->setFocus();
         QTest::keyClicks(w->txtDescrizione, QStringLiteral("x"));
+        break;
+    case TabDescrizione:
+        w->txtDescrizione->setFocus();
+        QTest::keyClick(w->txtDescrizione, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != w->txtDescrizione);
+        w->txtDescrizione->setFocus();
+        QTest::keyClick(w->txtDescrizione, Qt::Key_Escape);
         break;
     case TastoEntrate:
         w->optTipo[0]->setChecked(true);
@@ -409,6 +427,16 @@ void TstModifica::controlloCampi_data()
     QTest::newRow("uscite non numeriche") << "Rossi" << "Bollo" << 1 << "5" << ",," << numerico << "Controllo:"
                                           << "txtUscite";
     QTest::newRow("tutto valido") << "Rossi" << "Bollo" << 1 << "0" << "5" << "" << "" << "";
+    // No sum of a million movements of the largest amount overflows; beyond it, or too long to read
+    // at all, the amount is refused as too large rather than as no number.
+    const QString grande = QStringLiteral("Importo troppo grande");
+    QTest::newRow("il massimo") << "Rossi" << "Bollo" << 1 << "0" << "99999999,99" << "" << "" << "";
+    QTest::newRow("oltre il massimo") << "Rossi" << "Bollo" << 1 << "0" << "100000000" << grande << "Controllo:"
+                                      << "txtUscite";
+    QTest::newRow("arrotondato oltre il massimo") << "Rossi" << "Bollo" << 0 << "99999999,995" << "0" << grande
+                                           << "Controllo:" << "txtEntrate";
+    QTest::newRow("troppe cifre") << "Rossi" << "Bollo" << 1 << "0" << "922337203685477,5808" << grande
+                                  << "Controllo:" << "txtUscite";
 }
 
 void TstModifica::controlloCampi()
@@ -604,9 +632,9 @@ void TstModifica::scritturaFallitaMantieneTutto()
     const int righe = w->ReportAttivita->NumeroRighe();
 
     // The connection may read but not write.
-    ValoreSql(QStringLiteral("PRAGMA query_only=1"));
+    SoloLettura(true);
     comando(w, QStringLiteral("Salva"));
-    ValoreSql(QStringLiteral("PRAGMA query_only=0"));
+    SoloLettura(false);
 
     QCOMPARE(messaggi().messaggi.size(), 1);
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore Salva"));
@@ -635,6 +663,7 @@ void TstModifica::scritturaFallitaMantieneTutto()
 void TstModifica::massimoCodiceIllegibileFermaIlSalvataggio()
 {
     // A code that is not a number: the highest code cannot be read, so no new code is given.
+    SOLO_SQLITE("only SQLite's loosely typed column can hold a code that is not a number");
     ValoreSql(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, ENTRATA, USCITA, CODICEANA) VALUES ('2020-01-01', 0, 0, "
                              "'x')"));
     InserisciRiga(questAnno(1, 5), QStringLiteral("vecchia"), QStringLiteral("0"), QStringLiteral("1"),

@@ -30,11 +30,7 @@ inline frmAnticipi *apri()
 inline void chiudi() { ChiudiFinestre(); }
 
 // The archive again after the window has closed it.
-inline void riapriArchivio()
-{
-    Archivio::ConnArchivio().Apri(Ambiente::corrente().cartellaArchivio() + QStringLiteral("/") + NomeFileArchivio,
-                                  false);
-}
+inline void riapriArchivio() { Ambiente::corrente().riapriArchivio(); }
 
 // A toolbar button clicked with the mouse; a menu entry chosen from its drop-down.
 inline void comando(frmAnticipi *w, const QString &caption)

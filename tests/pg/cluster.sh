@@ -18,7 +18,14 @@ if [ "$(id -u)" = 0 ]; then
   chown nobody "$dir"
   come=(runuser -u nobody --)
 fi
+figlio=
+# Ends what the command left running (it runs as a process group of its own), stops the server and
+# removes the folder.
 ferma() {
+  if [ -n "$figlio" ]; then
+    kill -TERM -- "-$figlio" 2>/dev/null
+    wait "$figlio" 2>/dev/null
+  fi
   "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -m immediate stop >/dev/null 2>&1
   rm -rf "$dir"
 }
@@ -38,4 +45,15 @@ if ! "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -l "$dir/server.log" -w -t 60 \
 fi
 SPESARIO_TEST_PG="postgresql://spesario@$(printf '%s' "$dir" | sed 's|/|%2F|g')/"
 export SPESARIO_TEST_PG
-"$@"
+# In a session of its own, and waited for: a shell waiting on a foreground command runs its traps only
+# once the command has ended, so an interrupted run would go on to the last test.
+setsid "$@" &
+figlio=$!
+# A guard, in a session of its own too, does the same cleaning if this script is killed outright
+# (SIGKILL, which no trap sees): it waits for the script to go, then ends the command and the server.
+setsid bash -c 'script=$1 gruppo=$2 d=$3 b=$4; shift 4
+  while kill -0 "$script" 2>/dev/null; do sleep 1; done
+  kill -TERM -- "-$gruppo" 2>/dev/null
+  if [ -d "$d/dati" ]; then "$@" "$b/pg_ctl" -D "$d/dati" -m immediate stop; rm -rf "$d"; fi' \
+  guardia "$$" "$figlio" "$dir" "$bin" "${come[@]}" </dev/null >/dev/null 2>&1 &
+wait "$figlio"

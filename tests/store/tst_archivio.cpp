@@ -83,6 +83,10 @@ private Q_SLOTS:
     void primoAvvioImpostazioniNonScrivibili();
     void cartellaMemorizzataUsata();
     void cartellaMemorizzataMancante();
+    void archivioPredefinitoSparito_data();
+    void archivioPredefinitoSparito();
+    void impostazioniIlleggibili_data();
+    void impostazioniIlleggibili();
     void cartellaCheEUnFile();
     void separatoreFinale_data();
     void separatoreFinale();
@@ -120,34 +124,45 @@ void TstArchivio::cleanup()
 
 void TstArchivio::primoAvvio()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     const QString predefinita = CartellaArchivioPredefinita();
     QVERIFY(predefinita.endsWith(QStringLiteral("/Corvalle/Spesario")));
-    QCOMPARE(ApriArchivio(), predefinita);
+    QStringList avvisi;
+    QCOMPARE(ApriArchivio(&avvisi), predefinita);
+    // The user is told where the new archive is, once.
+    QCOMPARE(avvisi, QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                                 QDir::toNativeSeparators(predefinita) + QLatin1Char('.')});
     QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
     QVERIFY(QFileInfo(predefinita + QStringLiteral("/archivio.mdb")).isFile());
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
     QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 0);
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name<>'sqlite_sequence'"))
-                 .toInt(),
-             1);
+    QCOMPARE(TabelleArchivio(), 1);
     // A movement can be stored at once.
     QVERIFY(Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x")) > 0);
+    Archivio::Rilascia();
+    avvisi.clear();
+    QCOMPARE(ApriArchivio(&avvisi), predefinita);
+    QCOMPARE(avvisi, QStringList());
+    QCOMPARE(righe(QStringLiteral("SELECT * FROM ANTICIPI")), 1);
 }
 
 void TstArchivio::primoAvvioAperturaFallita()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     // A regular file where the default folder's parent should be: the folder cannot be made.
     scrivi(radicePredefinita(), "blocco");
     const ErroreApp e = errore([] { ApriArchivio(); });
     QVERIFY(e.numero() != 0);
     QVERIFY2(e.descrizione().contains(QStringLiteral("Impossibile creare la cartella")), qPrintable(e.descrizione()));
-    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), CartellaArchivioPredefinita());
+    // Stored only once an archive is there: the next start is a first run again.
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), QString());
     QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
     QCOMPARE(leggi(radicePredefinita()), QByteArray("blocco"));
 }
 
 void TstArchivio::primoAvvioImpostazioniNonScrivibili()
 {
+    SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     // The settings' folder is blocked by a file: the archive still opens, then the failure is told.
     const QString blocco = Ambiente::corrente().cartella() + QStringLiteral("/blocco-ini");
     scrivi(blocco, "x");
@@ -162,7 +177,7 @@ void TstArchivio::primoAvvioImpostazioniNonScrivibili()
 void TstArchivio::cartellaMemorizzataUsata()
 {
     Ambiente::corrente().apriArchivioNuovo();
-    const QString cartella = Ambiente::corrente().cartellaArchivio();
+    const QString cartella = Ambiente::corrente().connessione();
     InserisciRiga("2026-01-10", "prima", "0", "5", "Rossi", "RSS", "111", 7);
     Archivio::Rilascia();
 
@@ -174,6 +189,7 @@ void TstArchivio::cartellaMemorizzataUsata()
 
 void TstArchivio::cartellaMemorizzataMancante()
 {
+    SOLO_SQLITE("about an archive folder");
     const QString cartella = Ambiente::corrente().cartella() + QStringLiteral("/condivisione/spesario");
     Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
     const ErroreApp e = errore([] { ApriArchivio(); });
@@ -183,12 +199,88 @@ void TstArchivio::cartellaMemorizzataMancante()
     QVERIFY(!QFileInfo::exists(Ambiente::corrente().cartella() + QStringLiteral("/condivisione")));
     QVERIFY(!QFileInfo::exists(radicePredefinita()));
     QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
-    // Every later query fails in its turn, with its own message.
-    QCOMPARE(errore([] { righe(QStringLiteral("SELECT * FROM ANTICIPI")); }).numero(), CodiciErrore::ArchivioNonAperto);
+    // Every later query tries the open again and fails in its turn, saying why.
+    QCOMPARE(errore([] { righe(QStringLiteral("SELECT * FROM ANTICIPI")); }).numero(), CodiciErrore::ArchivioNonTrovato);
+    // Once the folder is there with its archive, the next query opens it.
+    QDir().mkpath(cartella);
+    ApriMotoreSqlite(cartella + QStringLiteral("/archivio.mdb"), true).reset();
+    QCOMPARE(righe(QStringLiteral("SELECT * FROM ANTICIPI")), 0);
+    QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+}
+
+// After the first run the default folder is a stored folder like any other: its archive gone,
+// moved or its folder removed is reported, and never replaced by a new, empty one.
+void TstArchivio::archivioPredefinitoSparito_data()
+{
+    QTest::addColumn<QString>("come");
+    QTest::newRow("file rimosso") << "rimosso";
+    QTest::newRow("file spostato") << "spostato";
+    QTest::newRow("cartella rimossa") << "cartella";
+}
+
+void TstArchivio::archivioPredefinitoSparito()
+{
+    QFETCH(QString, come);
+    const QString predefinita = CartellaArchivioPredefinita();
+    const QString file = predefinita + QStringLiteral("/archivio.mdb");
+    ApriArchivio();
+    Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x"));
+    Archivio::Rilascia();
+    if (come == QLatin1String("rimosso"))
+        QVERIFY(QFile::remove(file));
+    else if (come == QLatin1String("spostato"))
+        QVERIFY(QFile::rename(file, predefinita + QStringLiteral("/vecchio.mdb")));
+    else
+        QVERIFY(QDir(predefinita).removeRecursively());
+    QStringList avvisi;
+    const ErroreApp e = errore([&] { ApriArchivio(&avvisi); });
+    QCOMPARE(e.numero(), CodiciErrore::ArchivioNonTrovato);
+    QVERIFY(!QFileInfo::exists(file));
+    QCOMPARE(QFileInfo::exists(predefinita), come != QLatin1String("cartella"));
+    QCOMPARE(avvisi, QStringList());
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
+    QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
+}
+
+// A settings file that is there but cannot be read is kept aside and the user told; then the start
+// goes on as a first run: the default archive is opened, or made and its place told.
+void TstArchivio::impostazioniIlleggibili_data()
+{
+    QTest::addColumn<QByteArray>("contenuto");
+    QTest::addColumn<bool>("archivioPresente");
+    QTest::newRow("vuote, archivio presente") << QByteArray() << true;
+    QTest::newRow("vuote, nessun archivio") << QByteArray() << false;
+    QTest::newRow("spazzatura, archivio presente") << QByteArray("\xff\xfe[[garbage\n\x01=") << true;
+}
+
+void TstArchivio::impostazioniIlleggibili()
+{
+    QFETCH(QByteArray, contenuto);
+    QFETCH(bool, archivioPresente);
+    const QString predefinita = CartellaArchivioPredefinita();
+    if (archivioPresente) {
+        ApriArchivio();
+        Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Rossi", "RSS", "x"));
+        Archivio::Rilascia();
+    }
+    const QString ini = Impostazioni::File();
+    scrivi(ini, contenuto);
+    QStringList avvisi;
+    QCOMPARE(ApriArchivio(&avvisi), predefinita);
+    QCOMPARE(avvisi.size(), archivioPresente ? 1 : 2);
+    QVERIFY2(avvisi.first().contains(QStringLiteral("è stato messo da parte come ") + ini + QStringLiteral(".illeggibile")),
+             qPrintable(avvisi.first()));
+    if (!archivioPresente)
+        QVERIFY(avvisi.last().startsWith(QStringLiteral("È stato creato un nuovo archivio vuoto")));
+    QCOMPARE(leggi(ini + QStringLiteral(".illeggibile")), contenuto);
+    QCOMPARE(righe(QStringLiteral("SELECT * FROM ANTICIPI")), archivioPresente ? 1 : 0);
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
+    QFile::remove(ini + QStringLiteral(".illeggibile"));
 }
 
 void TstArchivio::cartellaCheEUnFile()
 {
+    SOLO_SQLITE("about an archive folder");
     const QString file = Ambiente::corrente().cartella() + QStringLiteral("/non-una-cartella");
     scrivi(file, "dati");
     Impostazioni::Scrivi(Impostazioni::Connessione, file);
@@ -209,6 +301,7 @@ void TstArchivio::separatoreFinale_data()
 void TstArchivio::separatoreFinale()
 {
     QFETCH(QString, coda);
+    SOLO_SQLITE("about an archive folder");
     Ambiente::corrente().apriArchivioNuovo();
     const QString cartella = Ambiente::corrente().cartellaArchivio();
     InserisciRiga("2026-01-10", "riga", "0", "5", "Rossi", "RSS", "111", 7);
@@ -224,6 +317,7 @@ void TstArchivio::fileNonArchivio_data()
 {
     QTest::addColumn<QByteArray>("contenuto");
     QTest::addColumn<bool>("predefinita");
+    SOLO_SQLITE("about the SQLite file's contents");
 
     // A real archive with enough rows for many pages, to cut short.
     Ambiente::corrente().azzera();
@@ -273,6 +367,7 @@ void TstArchivio::fileNonArchivio()
 
 void TstArchivio::fileSolaLettura()
 {
+    SOLO_SQLITE("about the SQLite file's permissions");
     if (::geteuid() == 0)
         QSKIP("root ignores permission bits");
     Ambiente::corrente().apriArchivioNuovo();
@@ -294,22 +389,29 @@ void TstArchivio::fileSolaLettura()
 
 void TstArchivio::archivioOccupato()
 {
-    // Another program holds the archive in a write transaction: the save waits, then says so.
+    // Another program is saving a new client: a save of a new client here waits, then says so.
     Ambiente::corrente().apriArchivioNuovo();
     InserisciRiga("2026-01-10", "riga", "0", "5", "Rossi", "RSS", "111", 7);
-    const QString file = Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb");
+    Archivio &a = Archivio::ConnArchivio();
+    auto salva = [&] {
+        a.Transazione([&] {
+            a.BloccaCodici();
+            a.ScriviMovimento(QStringLiteral("0"), movimento("Bianchi", "BNC", "y"));
+        });
+    };
     {
-        std::unique_ptr<Motore> altra = ApriMotoreSqlite(file, false);
-        altra->Esegui(QStringLiteral("BEGIN EXCLUSIVE"));
-
-        const ErroreApp e = errore(
-            [] { Archivio::ConnArchivio().ScriviMovimento(QStringLiteral("0"), movimento("Bianchi", "BNC", "y")); });
-        QCOMPARE(e.numero() & 0xff, 5);
+        std::unique_ptr<Motore> altra = Ambiente::corrente().altraConnessione();
+        altra->Inizia();
+        altra->BloccaCodici();
+        const ErroreApp e = errore(salva);
         QVERIFY2(e.descrizione().startsWith(QStringLiteral("L'archivio è in uso da un altro programma.")),
                  qPrintable(e.descrizione()));
-        altra->Esegui(QStringLiteral("ROLLBACK"));
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1);
+        altra->Annulla();
     }
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 1);
+    // Once the other program is done, the same save goes through.
+    salva();
+    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 2);
 }
 
 void TstArchivio::riscritturaDate_data()
@@ -428,7 +530,7 @@ void TstArchivio::testoConApostrofo()
              1);
     QCOMPARE(ValoreSql(QStringLiteral("SELECT RAGIONESOCIALE FROM ANTICIPI")).toString(), nuovo);
     QCOMPARE(ValoreSql(QStringLiteral("SELECT CODICEFISCALE FROM ANTICIPI")).toString(), QStringLiteral("#"));
-    QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name='ANTICIPI'")).toInt(), 1);
+    QCOMPARE(TabelleArchivio(), 1);
     QCOMPARE(SqlTesto(QStringLiteral("L'Arte")), QStringLiteral("'L''Arte'"));
 }
 

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void cartelleSpeciali();
     void testoVersione_data();
     void testoVersione();
+    void testiDiQtInItaliano();
 };
 
 void TstCostanti::dataSql()
@@ -129,6 +130,14 @@ void TstCostanti::testoVersione()
     QFETCH(QString, testo);
     QCOMPARE(TestoVersione(versione), testo);
     QCOMPARE(TestoVersione(), QStringLiteral("1.1.3"));
+}
+
+void TstCostanti::testiDiQtInItaliano()
+{
+    // Qt's own boxes and dialogs speak Italian too: the Yes of a question is "Sì".
+    QVERIFY(CaricaTraduzioniQt());
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Sì"));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Annulla"));
 }
 
 SPESARIO_TEST_MAIN(TstCostanti)

@@ -1,7 +1,10 @@
 #include "store/errore.h"
 #include "tests/support/ambiente.h"
 
+#include <QAbstractButton>
 #include <QDateTime>
+#include <QMessageBox>
+#include <QTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -20,6 +23,9 @@ private Q_SLOTS:
     void siProsegueColPassoSeguente();
     void erroreNonApp();
     void logNonScrivibile();
+    void siNoSenzaEscNeChiusura_data();
+    void siNoSenzaEscNeChiusura();
+    void programmaInstallato();
 };
 
 void TstErrore::init() { Ambiente::corrente().azzera(); }
@@ -160,6 +166,55 @@ void TstErrore::logNonScrivibile()
     QVERIFY(log.startsWith(QStringLiteral("75 Errore di accesso al percorso ")));
     f.close();
     QFile::remove(riserva);
+}
+
+// The real boxes: one with only Yes and No ignores Esc and its close button (on the error reporter a
+// No ends the program), one with OK alone still closes with Esc.
+void TstErrore::siNoSenzaEscNeChiusura_data()
+{
+    QTest::addColumn<bool>("siNo");
+    QTest::newRow("Sì/No, errore") << true;
+    QTest::newRow("solo OK") << false;
+}
+
+void TstErrore::siNoSenzaEscNeChiusura()
+{
+    QFETCH(bool, siNo);
+    Messaggi::impostaServizio(nullptr);
+    bool apertoDopoEsc = false, apertoDopoChiusura = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        QTest::keyClick(box, Qt::Key_Escape);
+        apertoDopoEsc = box->isVisible();
+        if (!apertoDopoEsc)
+            return;
+        box->close();
+        apertoDopoChiusura = box->isVisible();
+        if (QAbstractButton *si = box->button(QMessageBox::Yes))
+            si->click();
+    });
+    if (siNo) {
+        SegnalaErrore(QString(), ErroreApp(5, QStringLiteral("Chiamata non valida")));
+        QCOMPARE(Ambiente::corrente().uscite, 0);
+    } else {
+        Messaggi::informa(nullptr, QStringLiteral("Esportazione terminata"), QStringLiteral("Controllo:"));
+    }
+    Messaggi::impostaServizio(&Ambiente::corrente().messaggi);
+    QCOMPARE(apertoDopoEsc, siNo);
+    QCOMPARE(apertoDopoChiusura, siNo);
+}
+
+void TstErrore::programmaInstallato()
+{
+    // Installed by the package, the program never writes beside itself, even where it could (as root).
+    const QString dati = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QCOMPARE(CartellaLogPredefinita(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA)), dati);
+    QCOMPARE(CartellaLogPredefinita(QStringLiteral(SPESARIO_CARTELLA_INSTALLATA "/")), dati);
+    // Anywhere else (the build tree, a folder of the office's own) the log stays beside the program.
+    const QString altrove = Ambiente::corrente().cartella();
+    QCOMPARE(CartellaLogPredefinita(altrove), altrove);
 }
 
 SPESARIO_TEST_MAIN(TstErrore)

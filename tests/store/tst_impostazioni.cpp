@@ -3,6 +3,7 @@
 #include "tests/support/ambiente.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 class TstImpostazioni : public QObject {
@@ -13,6 +14,8 @@ private Q_SLOTS:
     void scriviELeggi();
     void chiaveAssente();
     void fileNonScrivibile();
+    void fileIlleggibileMessoDaParte_data();
+    void fileIlleggibileMessoDaParte();
 };
 
 void TstImpostazioni::scriviELeggi_data()
@@ -62,6 +65,47 @@ void TstImpostazioni::fileNonScrivibile()
     QFile::remove(blocco);
     QCOMPARE(numero, CodiciErrore::ImpostazioniNonScritte);
     QVERIFY2(descrizione.startsWith(QStringLiteral("Impossibile salvare le impostazioni")), qPrintable(descrizione));
+}
+
+// A settings file that is there but cannot be read is never taken for a first run: it is moved
+// aside whole, beside earlier ones and never over them.
+void TstImpostazioni::fileIlleggibileMessoDaParte_data()
+{
+    QTest::addColumn<QByteArray>("contenuto");
+    QTest::addColumn<bool>("illeggibile");
+    QTest::newRow("vuoto") << QByteArray() << true;
+    QTest::newRow("spazzatura") << QByteArray("\x01\x02[[[\xff\xfe garbage\n=\n[") << true;
+    QTest::newRow("senza la cartella") << QByteArray("[Costanti]\nDataI=01/01/2026\n") << true;
+    QTest::newRow("buono") << QByteArray("[Costanti]\nConnessione=/srv/spesario\n") << false;
+}
+
+void TstImpostazioni::fileIlleggibileMessoDaParte()
+{
+    QFETCH(QByteArray, contenuto);
+    QFETCH(bool, illeggibile);
+    QVERIFY(!Impostazioni::FileIlleggibile());  // no file at all: a first run
+    const QString file = Impostazioni::File();
+    for (int volta = 1; volta <= 2; ++volta) {
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(contenuto);
+        }
+        QCOMPARE(Impostazioni::FileIlleggibile(), illeggibile);
+        if (!illeggibile)
+            return;
+        const QString messo = Impostazioni::MettiDaParte();
+        QCOMPARE(messo, file + (volta == 1 ? QStringLiteral(".illeggibile") : QStringLiteral(".illeggibile-2")));
+        QFile f(messo);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), contenuto);
+        QVERIFY(!QFileInfo::exists(file));
+    }
+    // Writing then makes a new file, and says nothing when it is saved.
+    Impostazioni::Scrivi(Impostazioni::Connessione, QStringLiteral("/srv/x"));
+    QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), QStringLiteral("/srv/x"));
+    QFile::remove(file + QStringLiteral(".illeggibile"));
+    QFile::remove(file + QStringLiteral(".illeggibile-2"));
 }
 
 SPESARIO_TEST_MAIN(TstImpostazioni)

@@ -4,6 +4,7 @@
 
 #include "store/archivio.h"
 #include "store/messaggi.h"
+#include "store/motore.h"
 
 #include <QApplication>
 #include <QList>
@@ -34,6 +35,10 @@ public:
 
 // One per test executable: a temporary folder holding the settings file, the log, the shared data
 // folder and the desktop; the message service and the exit replaced.
+//
+// Each test runs twice, once per archive engine: on SQLite files, and with SPESARIO_MOTORE=postgresql
+// on a database of its own in the throwaway cluster that SPESARIO_TEST_PG names (tests/pg/cluster.sh
+// starts it). Without that cluster the PostgreSQL run ends at once with the skip code.
 class Ambiente {
 public:
     Ambiente();
@@ -43,9 +48,17 @@ public:
     // Empties the settings, the log and the messages; a new archive folder for each call.
     void azzera();
     QString cartella() const { return m_dir.path(); }
-    QString cartellaArchivio() const;   // where "Connessione" points after apriArchivioNuovo()
-    // A new, empty archive in its own folder, opened as ConnArchivio and named in the settings.
+    // Where "Connessione" points after apriArchivioNuovo(): the archive's folder, or the server's URI.
+    QString connessione() const { return m_connessione; }
+    // The archive's folder on SQLite; empty on the server.
+    QString cartellaArchivio() const;
+    // A new, empty archive (in its own folder, or the database emptied), opened as ConnArchivio and
+    // named in the settings.
     void apriArchivioNuovo();
+    // The archive of the last apriArchivioNuovo() opened again as ConnArchivio, as it is.
+    void riapriArchivio();
+    // Another program's connection to the same archive.
+    std::unique_ptr<Motore> altraConnessione() const;
     QString righeLog() const;
 
     MessaggiFinti messaggi;
@@ -55,7 +68,18 @@ private:
     QTemporaryDir m_dir;
     int m_contatore = 0;
     QString m_cartellaArchivio;
+    QString m_connessione;
+    QString m_database;  // the test's own database on the server; empty on SQLite
 };
+
+// Whether this run's archives are on the PostgreSQL server. Only a test about the SQLite file itself
+// asks, to skip: every other test runs the same on both engines.
+bool ProvaSuServer();
+#define SOLO_SQLITE(motivo)                                                                                     \
+    do {                                                                                                        \
+        if (ProvaSuServer())                                                                                    \
+            QSKIP(motivo);                                                                                      \
+    } while (false)
 
 // Adds one movement directly, for fixtures; returns its ID.
 qint64 InserisciRiga(const QString &data /* yyyy-MM-dd */, const QString &descrizione, const QString &entrata,
@@ -67,6 +91,17 @@ QVariant ValoreSql(const QString &sql, const QVariantList &valori = {});
 QList<QVariantList> RigheSql(const QString &sql, const QVariantList &valori = {});
 // A statement without rows on the open archive; false (and a warning) when it fails.
 bool EseguiSql(const QString &sql, const QVariantList &valori = {});
+
+// What differs between the engines in a test's own statements.
+// "ok" when every page of the archive is sound, else what is wrong.
+QString IntegritaArchivio();
+// The tables in the archive (the program makes one, ANTICIPI).
+int TabelleArchivio();
+// From now on every UPDATE of ANTICIPI fails with an engine error holding `testo`.
+bool BloccaAggiornamenti(const QString &testo);
+// The open archive's connection may read but not write (si), or write again.
+void SoloLettura(bool si);
+
 // The text of a PDF file (pdftotext), white space folded to single blanks.
 QString TestoPdf(const QString &percorso);
 

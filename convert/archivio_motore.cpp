@@ -1,0 +1,157 @@
+#include "convert/archivio_motore.h"
+
+#include "store/motore.h"
+
+#include <QDir>
+
+namespace {
+
+const QString Righe = QStringLiteral("SELECT ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                                     "PARTITAIVA, CODICEANA FROM ANTICIPI ORDER BY ID");
+const QString NuovaRiga = QStringLiteral("INSERT INTO ANTICIPI (ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                                         "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+
+// 'yyyy-MM-dd' written by hand: a million QDate::toString calls would cost as much as the inserts.
+QString testoData(const QDate &d)
+{
+    int y = 0, m = 0, g = 0;
+    d.getDate(&y, &m, &g);
+    const char16_t t[10] = {char16_t(u'0' + y / 1000 % 10), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                            char16_t(u'0' + y % 10),        u'-',
+                            char16_t(u'0' + m / 10),        char16_t(u'0' + m % 10),
+                            u'-',                           char16_t(u'0' + g / 10),
+                            char16_t(u'0' + g % 10)};
+    return QString(reinterpret_cast<const QChar *>(t), 10);
+}
+
+QVariant testo(const std::optional<QByteArray> &t) { return t ? QVariant(QString::fromUtf8(*t)) : QVariant(); }
+
+} // namespace
+
+struct SorgenteArchivio::Dati {
+    Motore *motore = nullptr;
+    std::unique_ptr<Cursore> righe;
+    qint64 attese = -1;
+};
+
+SorgenteArchivio::SorgenteArchivio(Motore &motore) : d(std::make_unique<Dati>())
+{
+    d->motore = &motore;
+    auto conta = motore.Query(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI"));
+    if (conta->Avanza())
+        conta->Intero(0, &d->attese);
+    d->righe = motore.Query(Righe);
+}
+
+SorgenteArchivio::~SorgenteArchivio() = default;
+
+qint64 SorgenteArchivio::RigheAttese() const { return d->attese; }
+
+bool SorgenteArchivio::Leggi(RigaAnticipi &riga)
+{
+    Cursore &c = *d->righe;
+    if (!c.Avanza())
+        return false;
+    riga = RigaAnticipi();
+    c.Intero(0, &riga.id);
+    auto nonValida = [&](const QString &motivo) {
+        throw ErroreApp(ErroreConversione,
+                        QStringLiteral("Impossibile copiare la riga con ID %1 dell'archivio %2: %3. La copia è stata "
+                                       "interrotta.")
+                            .arg(riga.id)
+                            .arg(QDir::toNativeSeparators(d->motore->Percorso()), motivo));
+    };
+    const QByteArrayView data = c.Utf8(1);
+    riga.dataOp = QDate::fromString(QString::fromLatin1(data.first(std::min<qsizetype>(10, data.size()))),
+                                    QStringLiteral("yyyy-MM-dd"));
+    if (!riga.dataOp.isValid())
+        nonValida(QStringLiteral("la data non è valida"));
+    // A time after the day, written into the file by another program: the day is kept.
+    const QByteArrayView ora = data.sliced(std::min<qsizetype>(10, data.size()));
+    riga.oraTolta = !ora.isEmpty() && ora != " 00:00:00" && ora != "T00:00:00" && ora != " 00:00:00+00";
+    for (int col : {3, 4}) {
+        qint64 &v = col == 3 ? riga.entrata : riga.uscita;
+        if (c.Nullo(col))
+            riga.importoNullo = true;
+        else if (!c.Intero(col, &v))
+            nonValida(QStringLiteral("un importo non è un numero intero di decimillesimi"));
+    }
+    if (!c.Intero(8, &riga.codiceAna))
+        nonValida(QStringLiteral("manca il codice del cliente (CODICEANA)"));
+    const int colonne[] = {2, 5, 6, 7};
+    std::optional<QByteArray> *campi[] = {&riga.descrizione, &riga.ragioneSociale, &riga.codiceFiscale, &riga.partitaIva};
+    for (int k = 0; k < 4; ++k)
+        if (!c.Nullo(colonne[k]))
+            *campi[k] = c.Utf8(colonne[k]).toByteArray();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+DestinazioneArchivio::DestinazioneArchivio(Motore &motore) : m_motore(motore) {}
+
+DestinazioneArchivio::~DestinazioneArchivio()
+{
+    if (m_aperta)
+        m_motore.Annulla();
+}
+
+void DestinazioneArchivio::Inizia()
+{
+    if (!m_motore.Vuoto())
+        throw ErroreApp(ErroreConversione, QStringLiteral("L'archivio ") + QDir::toNativeSeparators(m_motore.Percorso()) +
+                                               QStringLiteral(" contiene già dei movimenti: la copia va fatta in un "
+                                                              "archivio vuoto."));
+    m_motore.Inizia();
+    m_aperta = true;
+    m_valori = QVariantList(9);
+}
+
+void DestinazioneArchivio::Scrivi(const RigaAnticipi &r)
+{
+    m_valori[0] = r.id;
+    m_valori[1] = testoData(r.dataOp);
+    m_valori[2] = testo(r.descrizione);
+    m_valori[3] = r.entrata;
+    m_valori[4] = r.uscita;
+    m_valori[5] = testo(r.ragioneSociale);
+    m_valori[6] = testo(r.codiceFiscale);
+    m_valori[7] = testo(r.partitaIva);
+    m_valori[8] = r.codiceAna;
+    m_motore.Esegui(NuovaRiga, m_valori);
+}
+
+void DestinazioneArchivio::Completa()
+{
+    // The indexes are built once over all the rows, not kept up row by row; the counter of new
+    // IDs goes on above the highest ID written.
+    m_motore.CreaIndici();
+    m_motore.AllineaContatore();
+    m_motore.Conferma();
+    m_aperta = false;
+    m_confermata = true;
+}
+
+void DestinazioneArchivio::Rileggi(const std::function<void(qint64, qint64, qint64, qint64)> &f)
+{
+    auto c = m_motore.Query(QStringLiteral("SELECT ID, CODICEANA, ENTRATA, USCITA FROM ANTICIPI ORDER BY ID"));
+    while (c->Avanza()) {
+        qint64 v[4] = {};
+        for (int i = 0; i < 4; ++i)
+            c->Intero(i, &v[i]);
+        f(v[0], v[1], v[2], v[3]);
+    }
+}
+
+void DestinazioneArchivio::Scarta()
+{
+    if (m_aperta) {
+        m_motore.Annulla();
+    } else if (m_confermata) {
+        // Committed and then failed the check: the table was empty before, and is again.
+        m_motore.Inizia();
+        m_motore.Esegui(QStringLiteral("DELETE FROM ANTICIPI"));
+        m_motore.Conferma();
+    }
+    m_aperta = m_confermata = false;
+}

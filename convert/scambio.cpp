@@ -1,0 +1,363 @@
+#include "convert/scambio.h"
+
+#include "convert/archivio_motore.h"
+#include "convert/sorgente_access.h"
+#include "store/archivio.h"
+#include "store/motore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#endif
+
+namespace {
+
+std::function<void(const char *)> &osservatore()
+{
+    static std::function<void(const char *)> o;
+    return o;
+}
+
+void passo(const char *nome)
+{
+    if (osservatore())
+        osservatore()(nome);
+}
+
+QString nativo(const QString &percorso) { return QDir::toNativeSeparators(QFileInfo(percorso).absoluteFilePath()); }
+
+[[noreturn]] void fallisci(const QString &testo) { throw ErroreApp(ErroreConversione, testo); }
+
+std::optional<std::pair<quint64, quint64>> identita(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+        return std::nullopt;
+    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
+#else
+    Q_UNUSED(percorso);
+    return std::nullopt;
+#endif
+}
+
+bool stessiByte(const QString &a, const QString &b)
+{
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    while (!fa.atEnd()) {
+        if (fa.read(1 << 20) != fb.read(1 << 20))
+            return false;
+    }
+    return true;
+}
+
+// A rename that lands whole on disk: the folder's entry is synced too.
+void sincronizzaCartella(const QString &cartella)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(cartella);
+#endif
+}
+
+bool sincronizzaFile(QFile &f)
+{
+#ifdef Q_OS_UNIX
+    return f.flush() && ::fsync(f.handle()) == 0;
+#elif defined(Q_OS_WIN)
+    return f.flush() && ::_commit(f.handle()) == 0;
+#else
+    return f.flush();
+#endif
+}
+
+// Replaces `destinazione` with `origine` in one step.
+bool sostituisci(const QString &origine, const QString &destinazione)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(origine).utf16()),
+                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destinazione).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    return ::rename(QFile::encodeName(origine).constData(), QFile::encodeName(destinazione).constData()) == 0;
+#endif
+}
+
+QString parziale(const QString &percorso) { return percorso + QStringLiteral(".parziale"); }
+
+// Gives the file at `esistente` the second name `nuovo` without touching its bytes: a hard link
+// where the file system has them, otherwise a copy that is synced and then renamed into place.
+void secondoNome(const QString &esistente, const QString &nuovo)
+{
+#ifdef Q_OS_UNIX
+    if (::link(QFile::encodeName(esistente).constData(), QFile::encodeName(nuovo).constData()) == 0)
+        return;
+    if (errno == EEXIST)
+        fallisci(QStringLiteral("Il file ") + nativo(nuovo) + QStringLiteral(" esiste già."));
+#endif
+    const QString copia = parziale(nuovo);
+    QFile::remove(copia);
+    QFile da(esistente), a(copia);
+    bool ok = da.open(QIODevice::ReadOnly) && a.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    while (ok && !da.atEnd()) {
+        const QByteArray blocco = da.read(1 << 20);
+        ok = !blocco.isEmpty() && a.write(blocco) == blocco.size();
+    }
+    ok = ok && sincronizzaFile(a);
+    a.close();
+    if (!ok || QFileInfo(copia).size() != QFileInfo(esistente).size() || QFileInfo::exists(nuovo) ||
+        !sostituisci(copia, nuovo)) {
+        QFile::remove(copia);
+        fallisci(QStringLiteral("Impossibile conservare l'originale come ") + nativo(nuovo) + QStringLiteral(": ") +
+                 (a.error() != QFile::NoError ? a.errorString() : QStringLiteral("scrittura non riuscita")) +
+                 QLatin1Char('.'));
+    }
+}
+
+// A source with what it reads from: libmdb's own file, or the engine of an archive of this program.
+struct Origine {
+    std::unique_ptr<Motore> motore;
+    std::unique_ptr<SorgenteCopia> sorgente;
+};
+
+Origine apriSorgente(const QString &percorso)
+{
+    Origine o;
+    if (EFileSqlite(percorso)) {
+        // Without building indexes: the source is only read.
+        o.motore = ApriMotoreSqlite(percorso, false, true);
+        o.sorgente = std::make_unique<SorgenteArchivio>(*o.motore);
+        return o;
+    }
+    if (!EFileAccess(percorso) && QFileInfo(percorso).isFile()) {
+        QFile f(percorso);
+        fallisci(QStringLiteral("Impossibile leggere l'archivio ") + nativo(percorso) + QStringLiteral(": ") +
+                 (f.open(QIODevice::ReadOnly) ? QStringLiteral("il file non è un archivio Access né un archivio di "
+                                                               "questo programma.")
+                                              : f.errorString() + QLatin1Char('.')));
+    }
+    o.sorgente = std::make_unique<SorgenteAccess>(percorso);  // or says what is wrong with the path
+    return o;
+}
+
+// Copies into a new archive file at `bozza`, which a failure removes. With the engine's synchronous
+// commit the file is on disk when this returns.
+RiepilogoCopia copiaInBozza(SorgenteCopia &sorgente, const QString &bozza, const AvanzamentoCopia &avanzamento)
+{
+    auto via = [&] {
+        QFile::remove(bozza);
+        QFile::remove(bozza + QStringLiteral("-journal"));
+    };
+    via();
+    try {
+        // The table is made now, the indexes once the rows are in.
+        const std::unique_ptr<Motore> motore = ApriMotoreSqlite(bozza, true, true);
+        DestinazioneArchivio destinazione(*motore);
+        return CopiaArchivio(sorgente, destinazione, avanzamento);
+    } catch (...) {
+        via();
+        throw;
+    }
+}
+
+// One conversion at a time in a folder: two desks starting together must not tidy away each
+// other's draft or second name. A lock left by a killed process is taken over (its PID is gone).
+std::unique_ptr<QLockFile> bloccaCartella(const QString &cartella)
+{
+    auto blocco = std::make_unique<QLockFile>(QDir(cartella).filePath(QStringLiteral(".archivio-conversione.lock")));
+    if (!blocco->tryLock(0))
+        return nullptr;
+    return blocco;
+}
+
+void riordina(const QString &cartella)
+{
+    const QDir dir(cartella);
+    QFile::remove(dir.filePath(NomeFileBozza));
+    QFile::remove(dir.filePath(NomeFileBozza + QStringLiteral("-journal")));
+    for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb.parziale")}, QDir::Files))
+        QFile::remove(dir.filePath(nome));
+    const QString archivio = dir.filePath(NomeFileArchivio);
+    const auto id = identita(archivio);
+    const bool access = EFileAccess(archivio);
+    for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb")}, QDir::Files)) {
+        const QString p = dir.filePath(nome);
+        // A second name of archivio.mdb itself is what a swap killed before its rename leaves; so is
+        // a full copy of an Access archivio.mdb where the file system has no links. Removing either
+        // loses no byte: archivio.mdb still holds them.
+        if ((id && identita(p) == id) || (access && stessiByte(p, archivio)))
+            QFile::remove(p);
+    }
+}
+
+} // namespace
+
+bool EFileSqlite(const QString &percorso)
+{
+    QFile f(percorso);
+    return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3\0", 16);
+}
+
+void ImpostaOsservatoreConversione(std::function<void(const char *)> o) { osservatore() = std::move(o); }
+
+QString NomeOriginaleAccess(const QString &cartella)
+{
+    const QDir dir(cartella);
+    QString nome = QStringLiteral("archivio-access.mdb");
+    for (int n = 2; QFileInfo::exists(dir.filePath(nome)) || QFileInfo::exists(dir.filePath(parziale(nome))); ++n)
+        nome = QStringLiteral("archivio-access-%1.mdb").arg(n);
+    return nome;
+}
+
+void RiordinaCartella(const QString &cartella)
+{
+    // While another process converts, what is there is its work in progress.
+    if (const auto blocco = bloccaCartella(cartella))
+        riordina(cartella);
+}
+
+RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &nomeOriginale,
+                                        const AvanzamentoCopia &avanzamento)
+{
+    const QDir dir(cartella);
+    const QString archivio = dir.filePath(NomeFileArchivio);
+    const QString bozza = dir.filePath(NomeFileBozza);
+    const QString originale = dir.filePath(nomeOriginale);
+    const auto blocco = bloccaCartella(cartella);
+    if (!blocco)
+        fallisci(QStringLiteral("Un altro programma sta già convertendo l'archivio nella cartella ") + nativo(cartella) +
+                 QStringLiteral(". Riprovare al termine."));
+    riordina(cartella);
+    if (QFileInfo::exists(originale))
+        fallisci(QStringLiteral("Il file ") + nativo(originale) + QStringLiteral(" esiste già."));
+    passo("inizio");
+    RiepilogoCopia r;
+    {
+        SorgenteAccess sorgente(archivio);
+        r = copiaInBozza(sorgente, bozza, [&](qint64 fatte, qint64 attese) {
+            passo("righe");
+            if (avanzamento)
+                avanzamento(fatte, attese);
+        });
+    }
+    passo("verificata");
+    bool collegato = false;
+    try {
+        secondoNome(archivio, originale);
+        collegato = true;
+        sincronizzaCartella(cartella);
+        passo("collegato");
+        if (!sostituisci(bozza, archivio))
+            fallisci(QStringLiteral("Impossibile sostituire ") + nativo(archivio) + QStringLiteral(" con l'archivio convertito."));
+    } catch (...) {
+        QFile::remove(bozza);
+        // Only a name that still is the untouched original, never anything else.
+        if (collegato && identita(originale) && identita(originale) == identita(archivio))
+            QFile::remove(originale);
+        throw;
+    }
+    sincronizzaCartella(cartella);
+    passo("rinominato");
+    return r;
+}
+
+RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella, const AvanzamentoCopia &avanzamento)
+{
+    const QFileInfo info(cartella);
+    if (info.exists() && !info.isDir())
+        fallisci(QStringLiteral("La destinazione ") + nativo(cartella) + QStringLiteral(" è un file, non una cartella."));
+    const bool creata = !info.exists();
+    if (creata && !QDir().mkpath(cartella))
+        fallisci(QStringLiteral("Impossibile creare la cartella ") + nativo(cartella) + QLatin1Char('.'));
+    const QDir dir(cartella);
+    const QString archivio = dir.filePath(NomeFileArchivio);
+    const QString bozza = dir.filePath(NomeFileBozza);
+    try {
+        if (QFileInfo::exists(archivio)) {
+            if (!EFileSqlite(archivio))
+                fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
+                         QStringLiteral(" contiene già un file archivio.mdb che non è un archivio di questo programma."));
+            if (!ApriMotoreSqlite(archivio, false, true)->Vuoto())
+                fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
+                         QStringLiteral(" contiene già un archivio con dei movimenti: scegliere una cartella vuota."));
+        }
+        RiepilogoCopia r;
+        {
+            const Origine o = apriSorgente(origine);
+            r = copiaInBozza(*o.sorgente, bozza, avanzamento);
+        }
+        if (!sostituisci(bozza, archivio))
+            fallisci(QStringLiteral("Impossibile dare il nome ") + nativo(archivio) + QStringLiteral(" all'archivio copiato."));
+        sincronizzaCartella(cartella);
+        return r;
+    } catch (...) {
+        QFile::remove(bozza);
+        if (creata)
+            QDir().rmdir(cartella);
+        throw;
+    }
+}
+
+int CopiaDaRigaDiComando(const QStringList &argomenti)
+{
+    if (argomenti.size() != 2) {
+        std::fprintf(stderr, "Uso: spesario --copia-archivio ORIGINE DESTINAZIONE\n"
+                             "  ORIGINE       un archivio Access del programma precedente o un archivio di questo programma\n"
+                             "  DESTINAZIONE  la cartella che conterrà il nuovo archivio.mdb (creata se manca)\n");
+        return 2;
+    }
+#ifdef Q_OS_UNIX
+    const bool terminale = ::isatty(STDERR_FILENO);
+#else
+    const bool terminale = false;
+#endif
+    try {
+        const RiepilogoCopia r = CopiaInCartella(argomenti[0], argomenti[1], [&](qint64 fatte, qint64 attese) {
+            if (!terminale)
+                return;
+            if (attese > 0)
+                std::fprintf(stderr, "\rCopiati %lld movimenti di %lld (%lld%%)", qlonglong(fatte), qlonglong(attese),
+                             qlonglong(fatte * 100 / attese));
+            else
+                std::fprintf(stderr, "\rCopiati %lld movimenti", qlonglong(fatte));
+            std::fflush(stderr);
+        });
+        if (terminale)
+            std::fprintf(stderr, "\n");
+        const QString esito = QStringLiteral("Archivio copiato e verificato: ") +
+                              nativo(QDir(argomenti[1]).filePath(NomeFileArchivio)) + QLatin1Char('\n') +
+                              TestoRiepilogo(r);
+        std::fputs(esito.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        return 0;
+    } catch (const ErroreApp &e) {
+        if (terminale)
+            std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "Copia non riuscita: %s\n", e.descrizione().toLocal8Bit().constData());
+    } catch (const std::bad_alloc &) {
+        std::fprintf(stderr, "Copia non riuscita: memoria esaurita.\n");
+    }
+    return 1;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Putting a converted archive in place. The new archive is written beside the old file under a
+// temporary name, checked and made durable; then the original gets its new name through a second
+// link to the same file, and only then is the new archive renamed over archivio.mdb. So archivio.mdb
+// is at every instant either the original or the complete new archive, and a process killed half-way
+// leaves only a temporary file or a second name of the original, which RiordinaCartella removes.
+
+#include "convert/copia.h"
+
+#include <QString>
+#include <functional>
+
+// The draft of a conversion, beside archivio.mdb.
+inline const QString NomeFileBozza = QStringLiteral("archivio-conversione.tmp");
+
+// The first free name among archivio-access.mdb, archivio-access-2.mdb, ...
+QString NomeOriginaleAccess(const QString &cartella);
+
+// Puts the folder back in order after a conversion that did not finish: removes the draft and any
+// archivio-access*.mdb that is only a second name of archivio.mdb itself.
+void RiordinaCartella(const QString &cartella);
+
+// Converts the folder's archivio.mdb, an Access file: on success archivio.mdb is the new archive and
+// the original, its bytes untouched, is named `nomeOriginale`. Any failure leaves the folder as it
+// was and throws an ErroreApp.
+RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &nomeOriginale,
+                                        const AvanzamentoCopia &avanzamento = {});
+
+// Copies the archive `origine` (Access or of this program) into `cartella`/archivio.mdb, creating the
+// folder when missing. A folder that already holds an archivio.mdb other than an empty archive is
+// refused. Any failure leaves nothing behind (a folder it created is removed) and throws.
+RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella,
+                               const AvanzamentoCopia &avanzamento = {});
+
+// The command line's copy: `--copia-archivio ORIGINE DESTINAZIONE`. Progress goes to standard error
+// when that is a terminal, the summary to standard output. Returns the process's exit code: 0 only
+// when the copy was checked and put in place.
+int CopiaDaRigaDiComando(const QStringList &argomenti);
+
+// Whether the file begins as an SQLite database does.
+bool EFileSqlite(const QString &percorso);
+
+// Tests watch the steps of a conversion through this (the step's name, for each step reached).
+void ImpostaOsservatoreConversione(std::function<void(const char *passo)> osservatore);

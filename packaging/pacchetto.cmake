@@ -1,0 +1,90 @@
+# The Debian package (`make package`): the program in /usr/bin, its menu entry, icon, AppStream
+# metainfo, manual page, copyright, changelog and user guide. Included from the top CMakeLists, where
+# CPack must be set up.
+
+set(SPESARIO_PACCHETTO_DIR "${CMAKE_CURRENT_LIST_DIR}")
+set(SPESARIO_GENERATI "${CMAKE_BINARY_DIR}/packaging")
+
+# The changelog wants the release day in RFC 2822 form.
+string(REPLACE "-" ";" _giorno "${SPESARIO_DATA_VERSIONE}")
+list(GET _giorno 0 _a)
+list(GET _giorno 1 _m)
+list(GET _giorno 2 _g)
+execute_process(COMMAND date -u -R -d "${_a}-${_m}-${_g} 00:00:00"
+                OUTPUT_VARIABLE SPESARIO_DATA_CHANGELOG OUTPUT_STRIP_TRAILING_WHITESPACE)
+
+configure_file("${SPESARIO_PACCHETTO_DIR}/spesario.desktop.in" "${SPESARIO_GENERATI}/${SPESARIO_ID}.desktop" @ONLY)
+configure_file("${SPESARIO_PACCHETTO_DIR}/spesario.metainfo.xml.in"
+               "${SPESARIO_GENERATI}/${SPESARIO_ID}.metainfo.xml" @ONLY)
+configure_file("${SPESARIO_PACCHETTO_DIR}/spesario.1.in" "${SPESARIO_GENERATI}/spesario.1" @ONLY)
+configure_file("${SPESARIO_PACCHETTO_DIR}/changelog.in" "${SPESARIO_GENERATI}/changelog" @ONLY)
+
+# Compressed as Debian wants them: no name or time stamp in the gzip header, so builds are reproducible.
+set(_compressi)
+foreach(_f spesario.1 changelog)
+  add_custom_command(OUTPUT "${SPESARIO_GENERATI}/${_f}.gz"
+                     COMMAND gzip -9nf -k "${SPESARIO_GENERATI}/${_f}"
+                     DEPENDS "${SPESARIO_GENERATI}/${_f}" VERBATIM)
+  list(APPEND _compressi "${SPESARIO_GENERATI}/${_f}.gz")
+endforeach()
+
+# The PNG sizes of the icon, rendered from the SVG (librsvg2-bin).
+set(SPESARIO_MISURE_ICONA 16 24 32 48 64 128 256)
+find_program(RSVG_CONVERT rsvg-convert)
+set(_icone)
+if(RSVG_CONVERT)
+  foreach(_n ${SPESARIO_MISURE_ICONA})
+    set(_png "${SPESARIO_GENERATI}/icone/${_n}x${_n}/${SPESARIO_ID}.png")
+    add_custom_command(OUTPUT "${_png}"
+                       COMMAND ${CMAKE_COMMAND} -E make_directory "${SPESARIO_GENERATI}/icone/${_n}x${_n}"
+                       COMMAND ${RSVG_CONVERT} -w ${_n} -h ${_n} -o "${_png}" "${SPESARIO_PACCHETTO_DIR}/spesario.svg"
+                       DEPENDS "${SPESARIO_PACCHETTO_DIR}/spesario.svg" VERBATIM)
+    list(APPEND _icone "${_png}")
+    install(FILES "${_png}" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_n}x${_n}/apps")
+  endforeach()
+else()
+  message(WARNING "rsvg-convert non trovato (pacchetto librsvg2-bin): il pacchetto avrà solo l'icona SVG")
+endif()
+add_custom_target(spesario_pacchetto_file ALL DEPENDS ${_compressi} ${_icone})
+
+install(TARGETS spesario RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(FILES "${SPESARIO_GENERATI}/${SPESARIO_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+install(FILES "${SPESARIO_GENERATI}/${SPESARIO_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
+install(FILES "${SPESARIO_PACCHETTO_DIR}/spesario.svg" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
+        RENAME "${SPESARIO_ID}.svg")
+install(FILES "${SPESARIO_GENERATI}/spesario.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${SPESARIO_PACCHETTO_DIR}/copyright" "${SPESARIO_GENERATI}/changelog.gz"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario")
+# The user guide and its screenshots.
+install(DIRECTORY "${CMAKE_SOURCE_DIR}/docs/" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario"
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png" PATTERN "fotografie" EXCLUDE)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME spesario)
+# The version as the office knows it; dpkg compares its digit groups as numbers.
+set(CPACK_PACKAGE_VERSION "${SPESARIO_VERSIONE}")
+set(CPACK_PACKAGING_INSTALL_PREFIX "${SPESARIO_PREFISSO_PACCHETTO}")
+set(CPACK_PACKAGE_VENDOR Corvalle)
+set(CPACK_PACKAGE_CONTACT "Corvalle <assistenza@corvalle.it>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "spese anticipate per conto dei clienti di uno studio")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Per ogni cliente dello studio il programma tiene il registro delle spese
+pagate per suo conto e delle somme ricevute, con il saldo precedente, i
+totali del periodo e il saldo; stampa l'elenco ed esporta per Excel i saldi
+di tutti i clienti e i movimenti di un periodo. L'archivio è un file SQLite,
+copiato ogni giorno nella cartella backup.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.corvalle.it/PRODOTTI/ANTICIPI/home.aspx")
+# The libraries the program links come from dpkg-shlibdeps. What Qt loads at run time does not show
+# there and is named here: its Italian texts. The platform plug-in (libqt6gui6) and the printing
+# plug-in (libqt6printsupport6) come with libraries the program links; no Qt SQL driver is loaded,
+# the archive engines use SQLite's and libpq's own APIs.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(SPESARIO_DIPENDENZE_RUNTIME qt6-translations-l10n)
+string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${SPESARIO_DIPENDENZE_RUNTIME}")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_IGNORE_FILES "/build.*/;/\\\\.git/")
+include(CPack)

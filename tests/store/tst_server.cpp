@@ -1,0 +1,129 @@
+// An archive on a PostgreSQL server: what the program says when it cannot reach it, at start and
+// while the user works, and that it never falls back to a local archive. Runs against the test
+// cluster (tests/pg/cluster.sh); without one there is no server to try.
+#include "store/impostazioni.h"
+#include "store/motore.h"
+#include "tests/ledger/utente.h"
+
+#include <QDir>
+#include <libpq-fe.h>
+
+using namespace Utente;
+
+namespace {
+
+QString base() { return qEnvironmentVariable("SPESARIO_TEST_PG"); }
+
+// A statement run as the cluster's superuser on its maintenance database.
+bool Amministra(const QString &sql)
+{
+    PGconn *c = PQconnectdb((base() + QStringLiteral("postgres")).toUtf8().constData());
+    PGresult *r = PQexec(c, sql.toUtf8().constData());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+    if (!ok)
+        qWarning("%s", PQerrorMessage(c));
+    PQclear(r);
+    PQfinish(c);
+    return ok;
+}
+
+// The ledger window on a new, empty database of the test server.
+frmAnticipi *ApriSulServer(const QString &database)
+{
+    Ambiente::corrente().azzera();
+    Amministra(QStringLiteral("DROP DATABASE IF EXISTS ") + database + QStringLiteral(" WITH (FORCE)"));
+    Amministra(QStringLiteral("CREATE DATABASE ") + database);
+    Impostazioni::Scrivi(Impostazioni::Connessione, base() + database);
+    return ApriRegistro();
+}
+
+// The message ApriArchivio gives for a "Connessione", or empty when it opened.
+QString AperturaFallita(const QString &connessione)
+{
+    Impostazioni::Scrivi(Impostazioni::Connessione, connessione);
+    try {
+        ApriArchivio();
+    } catch (const ErroreApp &e) {
+        return e.descrizione();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TstServer : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (base().isEmpty())
+            QSKIP("no test server: run through tests/pg/cluster.sh (make test does)");
+    }
+    void cleanup() { chiudi(); }
+
+    // Each fault at start has its own message, and no local archive takes the server's place.
+    void avvioSenzaServer_data()
+    {
+        QTest::addColumn<QString>("connessione");
+        QTest::addColumn<QString>("messaggio");
+        const QString host = base().section(QLatin1Char('@'), 1).section(QLatin1Char('/'), 0, 0);
+        QTest::newRow("database sconosciuto") << base() + QStringLiteral("non_esiste") << "non esiste sul server";
+        QTest::newRow("server irraggiungibile")
+            << QStringLiteral("postgresql://spesario@%2Fnessuna%2Fcartella/spesario") << "Impossibile raggiungere";
+        QTest::newRow("indirizzo illeggibile") << QStringLiteral("postgresql://spesario@[::1/x") << "non è valido";
+        QTest::newRow("password nell'indirizzo")
+            << QStringLiteral("postgresql://spesario:segreta@%1/postgres").arg(host) << "non deve contenere la password";
+    }
+    void avvioSenzaServer()
+    {
+        QFETCH(QString, connessione);
+        QFETCH(QString, messaggio);
+        Ambiente::corrente().azzera();
+        const QString messo = AperturaFallita(connessione);
+        QVERIFY2(messo.contains(messaggio), qPrintable(messo));
+        QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
+        QVERIFY(!QFileInfo::exists(CartellaArchivioPredefinita()));
+        QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), connessione);
+    }
+
+    // A user who may not create the table is told what the administrator must run.
+    void tabellaSenzaPermesso()
+    {
+        QVERIFY(Amministra(QStringLiteral("DROP DATABASE IF EXISTS senza_permesso")));
+        QVERIFY(Amministra(QStringLiteral("CREATE DATABASE senza_permesso")));
+        Amministra(QStringLiteral("CREATE ROLE impiegato LOGIN"));
+        const QString uri = base().replace(QStringLiteral("spesario@"), QStringLiteral("impiegato@")) +
+                            QStringLiteral("senza_permesso");
+        const QString messo = AperturaFallita(uri);
+        QVERIFY2(messo.contains(QStringLiteral("README")) && messo.contains(QStringLiteral("amministratore")),
+                 qPrintable(messo));
+    }
+
+    // The server drops the connection while the user works (a restart, a network fault): one plain
+    // message, the typed movement kept, and the next try goes through without a restart.
+    void connessionePersa()
+    {
+        frmAnticipi *w = ApriSulServer(QStringLiteral("connessione_persa"));
+        QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
+        nuovoCliente(w, QStringLiteral("Verdi Anna"), QStringLiteral("VRDNNA70A41H501Z"));
+        scrivi(w->txtUscite, QStringLiteral("12,50"), w->DtpData);
+        scriviDescrizione(w, QStringLiteral("bollo"));
+        QVERIFY(Amministra(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                          "backend_type = 'client backend' AND pid <> pg_backend_pid()")));
+        MessaggiFinti &m = Ambiente::corrente().messaggi;
+        m.azzera();
+        comando(w, QStringLiteral("Salva"));
+        QCOMPARE(m.messaggi.size(), 1);
+        QVERIFY2(m.testi().first().contains(QStringLiteral("non risponde")), qPrintable(m.testi().first()));
+        QCOMPARE(w->txtDescrizione->toPlainText(), QStringLiteral("bollo"));
+        QCOMPARE(w->txtUscite->text(), QStringLiteral("12,50"));
+
+        m.azzera();
+        comando(w, QStringLiteral("Salva"));
+        QCOMPARE(m.testi(), QStringList());
+        QCOMPARE(conta(QStringLiteral("DESCRIZIONE='bollo' AND USCITA=125000")), 1);
+    }
+};
+
+SPESARIO_TEST_MAIN(TstServer)
+#include "tst_server.moc"
