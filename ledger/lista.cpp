@@ -38,7 +38,7 @@ Valuta ImportoDaCaption(const QString &testo)
 const QString NonDisponibile = QStringLiteral("n.d.");
 
 // Adds to a running total; false, and the total left as it was, when the sum does not fit.
-bool AggiungiA(Valuta &totale, Valuta importo)
+bool Accumula(Valuta &totale, Valuta importo)
 {
     try {
         totale += importo;
@@ -145,7 +145,7 @@ void frmAnticipi::RinfrescaLista()
                 precedenteNoto = false;
                 continue;
             }
-            if (precedenteNoto && !(AggiungiA(totEntrate, *entrata) && AggiungiA(totUscite, *uscita))) {
+            if (precedenteNoto && !(Accumula(totEntrate, *entrata) && Accumula(totUscite, *uscita))) {
                 precedenteNoto = false;
                 superato = true;
             }
@@ -203,7 +203,7 @@ void frmAnticipi::RinfrescaLista()
             // totalled as outgoing.
             if (entrata->positivo()) {
                 items << entrata->testoDueDecimali() << Zero;
-                if (periodoNoto && !AggiungiA(totEntrate, *entrata))
+                if (periodoNoto && !Accumula(totEntrate, *entrata))
                     periodoNoto = false, superato = true;
             } else {
                 const std::optional<Valuta> uscita = importo(rs, iID, iUscita, "USCITA");
@@ -212,7 +212,7 @@ void frmAnticipi::RinfrescaLista()
                     continue;
                 }
                 items << Zero << uscita->testoDueDecimali();
-                if (periodoNoto && !AggiungiA(totUscite, *uscita))
+                if (periodoNoto && !Accumula(totUscite, *uscita))
                     periodoNoto = false, superato = true;
             }
             // "yyyymmdd" as a number's digits: a format string parsed per row costs more than the row.
