@@ -142,9 +142,18 @@ struct Origine {
     std::unique_ptr<SorgenteCopia> sorgente;
 };
 
-Origine apriSorgente(const QString &percorso)
+Origine apriSorgente(const QString &origine)
 {
+    // A folder stands for its archive, as in the settings' "Connessione".
+    const QString percorso = QFileInfo(origine).isDir() && QFileInfo::exists(QDir(origine).filePath(NomeFileArchivio))
+                                 ? QDir(origine).filePath(NomeFileArchivio)
+                                 : origine;
     Origine o;
+    if (ConnessioneServer(percorso)) {
+        o.motore = ApriMotorePostgres(percorso);
+        o.sorgente = std::make_unique<SorgenteArchivio>(*o.motore);
+        return o;
+    }
     if (EFileSqlite(percorso)) {
         // Without building indexes: the source is only read.
         o.motore = ApriMotoreSqlite(percorso, false, true);
@@ -320,12 +329,24 @@ RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella, 
     }
 }
 
+RiepilogoCopia CopiaSuServer(const QString &origine, const QString &uri, const AvanzamentoCopia &avanzamento)
+{
+    // The table is made on the first connection when the database has none; the target refuses a
+    // table that already holds movements, and a failed copy leaves it empty again.
+    const std::unique_ptr<Motore> motore = ApriMotorePostgres(uri);
+    const Origine o = apriSorgente(origine);
+    DestinazioneArchivio destinazione(*motore);
+    return CopiaArchivio(*o.sorgente, destinazione, avanzamento);
+}
+
 int CopiaDaRigaDiComando(const QStringList &argomenti)
 {
     if (argomenti.size() != 2) {
         std::fprintf(stderr, "Uso: spesario --copia-archivio ORIGINE DESTINAZIONE\n"
-                             "  ORIGINE       un archivio Access del programma precedente o un archivio di questo programma\n"
-                             "  DESTINAZIONE  la cartella che conterrà il nuovo archivio.mdb (creata se manca)\n");
+                             "  ORIGINE       un archivio Access del programma precedente, un archivio di questo programma\n"
+                             "                (il file o la sua cartella) o l'indirizzo postgresql://... di un archivio su server\n"
+                             "  DESTINAZIONE  la cartella che conterrà il nuovo archivio.mdb (creata se manca),\n"
+                             "                o l'indirizzo postgresql://utente@server/database di un database vuoto\n");
         return 2;
     }
 #ifdef Q_OS_UNIX
@@ -334,7 +355,7 @@ int CopiaDaRigaDiComando(const QStringList &argomenti)
     const bool terminale = false;
 #endif
     try {
-        const RiepilogoCopia r = CopiaInCartella(argomenti[0], argomenti[1], [&](qint64 fatte, qint64 attese) {
+        const AvanzamentoCopia avanzamento = [&](qint64 fatte, qint64 attese) {
             if (!terminale)
                 return;
             if (attese > 0)
@@ -343,12 +364,15 @@ int CopiaDaRigaDiComando(const QStringList &argomenti)
             else
                 std::fprintf(stderr, "\rCopiati %lld movimenti", qlonglong(fatte));
             std::fflush(stderr);
-        });
+        };
+        const bool server = ConnessioneServer(argomenti[1]);
+        const RiepilogoCopia r = server ? CopiaSuServer(argomenti[0], argomenti[1], avanzamento)
+                                        : CopiaInCartella(argomenti[0], argomenti[1], avanzamento);
         if (terminale)
             std::fprintf(stderr, "\n");
         const QString esito = QStringLiteral("Archivio copiato e verificato: ") +
-                              nativo(QDir(argomenti[1]).filePath(NomeFileArchivio)) + QLatin1Char('\n') +
-                              TestoRiepilogo(r);
+                              (server ? argomenti[1] : nativo(QDir(argomenti[1]).filePath(NomeFileArchivio))) +
+                              QLatin1Char('\n') + TestoRiepilogo(r);
         std::fputs(esito.toLocal8Bit().constData(), stdout);
         std::fflush(stdout);
         return 0;

@@ -26,11 +26,16 @@ void RiordinaCartella(const QString &cartella);
 RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &nomeOriginale,
                                         const AvanzamentoCopia &avanzamento = {});
 
-// Copies the archive `origine` (Access or of this program) into `cartella`/archivio.mdb, creating the
+// Copies the archive `origine` (Access, a file or a server of this program) into `cartella`/archivio.mdb, creating the
 // folder when missing. A folder that already holds an archivio.mdb other than an empty archive is
 // refused. Any failure leaves nothing behind (a folder it created is removed) and throws.
 RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella,
                                const AvanzamentoCopia &avanzamento = {});
+
+// Copies the archive `origine` (Access, a file or a server of this program) into the database at
+// `uri`, whose table is made when missing and must hold no movement. Any failure leaves the table
+// empty and throws.
+RiepilogoCopia CopiaSuServer(const QString &origine, const QString &uri, const AvanzamentoCopia &avanzamento = {});
 
 // The command line's copy: `--copia-archivio ORIGINE DESTINAZIONE`. Progress goes to standard error
 // when that is a terminal, the summary to standard output. Returns the process's exit code: 0 only

@@ -60,6 +60,41 @@ QString cartellaConAccess(const QByteArray &byte)
     return c;
 }
 
+// Every row of the archive behind `motore` against what the Access source reads from casi.mdb,
+// field by field: returns the rows compared, or -1 at the first difference.
+int UgualeACasi(Motore &motore)
+{
+    SorgenteAccess access(dati(QStringLiteral("casi.mdb")));
+    QMap<qint64, RigaAnticipi> attese;
+    for (RigaAnticipi a; access.Leggi(a);)
+        attese.insert(a.id, a);
+    SorgenteArchivio copia(motore);
+    int n = 0;
+    for (RigaAnticipi c; copia.Leggi(c); ++n) {
+        const RigaAnticipi &a = attese[c.id];
+        if (c.dataOp != a.dataOp || c.entrata != a.entrata || c.uscita != a.uscita || c.codiceAna != a.codiceAna ||
+            c.descrizione != a.descrizione || c.ragioneSociale != a.ragioneSociale ||
+            c.codiceFiscale != a.codiceFiscale || c.partitaIva != a.partitaIva || c.oraTolta || c.importoNullo)
+            return -1;
+    }
+    return n;
+}
+
+// The program's command line: exit code, standard output and standard error.
+struct Esito {
+    int codice = -1;
+    QString uscita, errori;
+};
+Esito RigaDiComando(const QStringList &argomenti, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment())
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ESEGUIBILE_SPESARIO), QStringList{QStringLiteral("--copia-archivio")} + argomenti);
+    if (!p.waitForFinished(60000))
+        return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
 } // namespace
 
 class TstConversione : public QObject {
@@ -72,6 +107,7 @@ private Q_SLOTS:
     // counter above the highest ID, and the summary's figures.
     void copiaCampoPerCampo()
     {
+        SOLO_SQLITE("about the archive folder; the server's copy is tried by copiaNellArchivio");
         QTemporaryDir dir;
         const QString dest = dir.filePath(QStringLiteral("nuova/cartella"));
         const RiepilogoCopia r = CopiaInCartella(dati(QStringLiteral("casi.mdb")), dest);
@@ -83,22 +119,7 @@ private Q_SLOTS:
         QCOMPARE(TestoSomma(r.uscite), QStringLiteral("922.337.206.018,212"));
         QCOMPARE(TestoSomma(r.entrate), QStringLiteral("382,25"));
         QCOMPARE(QDir(dest).entryList(QDir::Files), QStringList{NomeFileArchivio});
-
-        SorgenteAccess access(dati(QStringLiteral("casi.mdb")));
-        const auto motore = ApriMotoreSqlite(QDir(dest).filePath(NomeFileArchivio), false);
-        SorgenteArchivio copia(*motore);
-        QMap<qint64, RigaAnticipi> attese;
-        for (RigaAnticipi a; access.Leggi(a);)
-            attese.insert(a.id, a);
-        int n = 0;
-        for (RigaAnticipi c; copia.Leggi(c); ++n) {
-            const RigaAnticipi &a = attese[c.id];
-            QVERIFY(c.dataOp == a.dataOp && c.entrata == a.entrata && c.uscita == a.uscita && c.codiceAna == a.codiceAna);
-            QVERIFY(c.descrizione == a.descrizione && c.ragioneSociale == a.ragioneSociale &&
-                    c.codiceFiscale == a.codiceFiscale && c.partitaIva == a.partitaIva);
-            QVERIFY(!c.oraTolta && !c.importoNullo);
-        }
-        QCOMPARE(n, 16);
+        QCOMPARE(UgualeACasi(*ApriMotoreSqlite(QDir(dest).filePath(NomeFileArchivio), false)), 16);
 
         // The ledger opens it, and a new movement never reuses an imported ID.
         Archivio::ConnArchivio().Apri(QDir(dest).filePath(NomeFileArchivio), false);
@@ -122,9 +143,10 @@ private Q_SLOTS:
     {
         QFETCH(int, caso);
         QFETCH(QString, testo);
-        QTemporaryDir dir;
+        Ambiente::corrente().apriArchivioNuovo();
+        Archivio::Rilascia();
         SorgenteAccess s(dati(QStringLiteral("casi.mdb")));
-        const auto motore = ApriMotoreSqlite(dir.filePath(QStringLiteral("x.mdb")), true, true);
+        const auto motore = Ambiente::corrente().altraConnessione();
         DestinazioneGuasta d(*motore);
         d.guasto = [caso](RigaAnticipi &r) {
             if (caso == 0 && r.id == 7)
@@ -159,6 +181,7 @@ private Q_SLOTS:
     // folder the copy created is gone again.
     void destinazioniRifiutate()
     {
+        SOLO_SQLITE("about files and folders");
         QFETCH(QString, caso);
         QFETCH(QString, testo);
         QTemporaryDir dir;
@@ -208,6 +231,7 @@ private Q_SLOTS:
     // The command line needs no display: with a platform that cannot start, the copy still runs.
     void rigaDiComandoSenzaDisplay()
     {
+        SOLO_SQLITE("about files and folders");
         QTemporaryDir dir;
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -232,6 +256,38 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("e"))));
     }
 
+    // The command line copies into the archive that "Connessione" names (a folder's empty archive, or
+    // the server's database, whose table it makes), row for row; a second copy into it is refused and
+    // changes nothing; and the archive copied back out into a folder gives the same summary.
+    void copiaNellArchivio()
+    {
+        Ambiente::corrente().apriArchivioNuovo();
+        Archivio::Rilascia();
+        const QString connessione = Ambiente::corrente().connessione();
+        if (ProvaSuServer())  // the table the program makes, as on a new database
+            Ambiente::corrente().altraConnessione()->Esegui(QStringLiteral("DROP TABLE anticipi"));
+        const Esito prima = RigaDiComando({dati(QStringLiteral("casi.mdb")), connessione});
+        QVERIFY2(prima.codice == 0, qPrintable(prima.errori));
+        QVERIFY2(prima.uscita.contains(QStringLiteral("Movimenti: 16\nClienti: 8\n")), qPrintable(prima.uscita));
+        QCOMPARE(UgualeACasi(*Ambiente::corrente().altraConnessione()), 16);
+
+        const Esito ancora = RigaDiComando({dati(QStringLiteral("casi.mdb")), connessione});
+        QCOMPARE(ancora.codice, 1);
+        QVERIFY2(ancora.errori.contains(QStringLiteral("movimenti")), qPrintable(ancora.errori));
+        QCOMPARE(UgualeACasi(*Ambiente::corrente().altraConnessione()), 16);
+
+        QTemporaryDir dir;
+        const Esito fuori = RigaDiComando({connessione, dir.filePath(QStringLiteral("copia"))});
+        QVERIFY2(fuori.codice == 0, qPrintable(fuori.errori));
+        QVERIFY(fuori.uscita.contains(prima.uscita.section(QLatin1Char('\n'), 1, 5)));
+        QCOMPARE(UgualeACasi(*ApriMotoreSqlite(dir.filePath(QStringLiteral("copia/archivio.mdb")), false)), 16);
+        // A new movement in the copied archive never reuses an imported ID.
+        Ambiente::corrente().riapriArchivio();
+        QCOMPARE(InserisciRiga(QStringLiteral("2026-01-01"), QStringLiteral("nuovo"), QStringLiteral("1"),
+                               QStringLiteral("0"), QStringLiteral("N"), QStringLiteral("N"), QStringLiteral("N"), 99),
+                 18);
+    }
+
     void domandaAlCaricamento_data()
     {
         QTest::addColumn<bool>("si");
@@ -245,6 +301,7 @@ private Q_SLOTS:
     // failure, leaves the folder exactly as it was and says why.
     void domandaAlCaricamento()
     {
+        SOLO_SQLITE("about files and folders");
         QFETCH(bool, si);
         QFETCH(bool, danneggiato);
         const QByteArray casi = leggi(dati(QStringLiteral("casi.mdb")));
