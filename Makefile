@@ -7,7 +7,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-uti
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench soak fuzz fuzz-breve fuzz-build clean package screenshot
+.PHONY: all deps configure build run test bench bench-pg soak fuzz fuzz-breve fuzz-build clean package screenshot
 
 all: build
 
@@ -39,11 +39,19 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen exec ../tests/pg/cluster.sh ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory fuzz-breve
 
-# `make bench ACCESS=file.mdb` adds the conversion of that Access archive.
+# `make bench ACCESS=file.mdb` adds the conversion of that Access archive. `make bench PG=URI` runs
+# every operation on that PostgreSQL database instead (its table must hold no movement); `make
+# bench-pg` does so on a throwaway local server, started and removed as for the tests.
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ./bench/bench_spesario --uscita bench_risultati.md \
-	  $(if $(ACCESS),--access $(abspath $(ACCESS)))
+	  $(if $(ACCESS),--access $(abspath $(ACCESS))) $(if $(PG),--pg '$(PG)')
+
+bench-pg: build
+	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
+	cd $(BUILD) && SPESARIO_PG_FSYNC=on QT_QPA_PLATFORM=offscreen ../tests/pg/cluster.sh sh -c \
+	  'psql -q "$${SPESARIO_TEST_PG}postgres" -c "CREATE DATABASE banco" && \
+	   ./bench/bench_spesario --uscita bench_risultati_pg.md --pg "$${SPESARIO_TEST_PG}banco"'
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

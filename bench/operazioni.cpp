@@ -130,7 +130,9 @@ QVector<Misura> Operazioni::Tutte()
                       },
                       [this, nome, codice, dal, al] {
                           const QString colonna = QStringLiteral("RAGIONESOCIALE");
-                          const QString sql = IstruzioneCliente(colonna, nome);
+                          const QString sql = Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano()
+                                                  ? IstruzioneCliente(colonna, QStringList{nome})
+                                                  : IstruzioneCliente(colonna, nome);
                           if (sql.isEmpty())
                               m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") +
                                           colonna);
@@ -226,6 +228,9 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   return esporta(QStringLiteral("0"), primo, ultimo, QStringLiteral("Export.csv"));
               },
               [this, primo, ultimo] {
+                  // The program counts the rows first, for its progress bar: the same statements.
+                  m_pav.Righe(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + Csv::QueryMovimenti(primo, ultimo) +
+                              QStringLiteral(") AS ESPORTATE"));
                   m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),
                             QDir(m_cartella).filePath(QStringLiteral("pavimento-movimenti.csv")), false);
               }});

@@ -182,7 +182,8 @@ public:
     {
         qint64 n = 0;
         volatile size_t somma = 0;
-        Scorri(sqlJet, [&](PGresult *r) {
+        // Asked for one row, as the program asks: the server would otherwise send them all.
+        Scorri(primaRiga ? sqlJet + QStringLiteral(" LIMIT 1") : sqlJet, [&](PGresult *r) {
             for (int c = 0, k = PQnfields(r); c < k; ++c)
                 somma = somma + size_t(PQgetlength(r, 0, c));
             ++n;

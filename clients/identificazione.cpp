@@ -3,6 +3,7 @@
 #include "store/archivio.h"
 #include "store/confronto.h"
 #include "store/errore.h"
+#include "store/motore.h"
 
 #include <QLineEdit>
 
@@ -36,14 +37,15 @@ QStringList ValoriUguali(const QString &colonna, const QString &testo)
 RigaCliente CercaCliente(const QString &colonna, const QString &testo)
 {
     RigaCliente r;
-    QString sql = IstruzioneCliente(colonna, testo);
+    QString sql = Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano() ? IstruzioneCliente(colonna, QStringList{testo})
+                                                                            : IstruzioneCliente(colonna, testo);
     if (sql.isEmpty()) {
         const QStringList valori = ValoriUguali(colonna, testo);
         if (valori.isEmpty())
             return r;
         sql = IstruzioneCliente(colonna, valori);
     }
-    Recordset rs = Archivio::ConnArchivio().Query(sql);
+    Recordset rs = Archivio::ConnArchivio().PrimaRiga(sql);
     if (!rs.Fine()) {
         r.trovata = true;
         r.codiceAna = rs.Campo(QStringLiteral("CODICEANA"));

@@ -242,6 +242,7 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
         };
         avanzamento.riga = [this] { Avanza(); };
         m_orologio.start();
+        m_righe = 0;
         scrivi(*uscita, avanzamento);
         const bool scritto = uscita == &file ? file.commit() : (diretto.flush() && diretto.error() == QFileDevice::NoError);
         if (!scritto)
@@ -294,8 +295,11 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
 
 void frmSelDate::Avanza()
 {
-    PBar->setValue(PBar->value() + 1);
-    if (m_orologio.elapsed() >= IntervalloEventiMs) {
+    // The bar moves when the window gets to draw it: set for every row, it took a quarter of the time
+    // of an export from a server.
+    // The clock is read every 256 rows: a few microseconds apart, reading it each row cost more.
+    if ((++m_righe & 0xFF) == 0 && m_orologio.elapsed() >= IntervalloEventiMs) {
+        PBar->setValue(int(qMin<qint64>(m_righe, PBar->maximum())));
         QCoreApplication::processEvents();
         m_orologio.restart();
     }

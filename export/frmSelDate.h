@@ -60,5 +60,6 @@ private:
 
     bool m_esportando = false;
     QElapsedTimer m_orologio;  // since the window last processed events during an export
+    qint64 m_righe = 0;        // rows the export has written so far
     static QPointer<frmSelDate> s_istanza;
 };

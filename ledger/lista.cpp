@@ -5,6 +5,7 @@
 #include "store/costanti.h"
 #include "store/errore.h"
 #include "store/messaggi.h"
+#include "store/motore.h"
 #include "store/reportcontrol.h"
 #include "store/valorinonvalidi.h"
 #include "store/valuta.h"
@@ -223,10 +224,13 @@ void frmAnticipi::RinfrescaLista()
         periodoLetto = true;
     });
     // The rows after the period, and any without a day, belong to no total shown; only their days
-    // are looked at, since one that cannot be read could belong anywhere.
+    // are looked at, since one that cannot be read could belong anywhere. A server's column of days
+    // holds nothing else.
     passo([&] {
         if (!precedenteLetto || !periodoLetto)
             return;  // nothing shown to guard, and the failure already reported
+        if (!Archivio::ConnArchivio().MotoreAperto().TipiPerValore())
+            return;
         Recordset rs = Archivio::ConnArchivio().Query(
             QStringLiteral("SELECT ID, DATAOP FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
             QStringLiteral(" AND (DATAOP>#") + DataSql(DTPFIltro[1]->date()) + QStringLiteral("# OR DATAOP IS NULL)"));

@@ -279,7 +279,7 @@ void frmAnticipi::Salva()
                     codice = 1;
             }
             if (bloccoComeLetto) {
-                Recordset rs = archivio.Query(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM "
+                Recordset rs = archivio.PrimaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM "
                                                              "ANTICIPI WHERE CODICEANA=") +
                                               QString::number(codice) + QStringLiteral(" ORDER BY ID DESC"));
                 if (!rs.Fine()) {

@@ -227,6 +227,11 @@ Motore &Archivio::MotoreAperto() const
 
 Recordset Archivio::Query(const QString &sqlJet) { return QueryValori(sqlJet, {}); }
 
+Recordset Archivio::PrimaRiga(const QString &sqlJet)
+{
+    return Recordset(std::shared_ptr<Cursore>(MotoreAperto().Query(RiscriviDateJet(sqlJet) + QStringLiteral(" LIMIT 1"))));
+}
+
 Recordset Archivio::QueryValori(const QString &sqlJet, const QVariantList &valori)
 {
     Motore &m = MotoreAperto();

@@ -96,6 +96,9 @@ public:
 
     // A read-only result set on a Jet statement.
     Recordset Query(const QString &sqlJet);
+    // The same when only its first row is read (a client's newest row): the engine is told, so that
+    // a server does not send every row of a client with thousands of movements.
+    Recordset PrimaRiga(const QString &sqlJet);
     // A statement without rows; returns the rows it changed.
     int Esegui(const QString &sqlJet);
     // The same with bound values for its ? marks (text, integers, null).

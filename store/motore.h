@@ -68,6 +68,10 @@ public:
     // Whether a column may hold values of another kind than its own, written there by another
     // program (SQLite types each value, not its column): only then are such values looked for.
     virtual bool TipiPerValore() const { return false; }
+    // Whether the client columns already compare as the program's rule for client names does (the
+    // case of every letter ignored, accents kept): then a name is looked up as it is, rather than in
+    // each of its spellings.
+    virtual bool ConfrontoItaliano() const { return false; }
     // Whether the archive holds no movement.
     bool Vuoto();
 };

@@ -4,6 +4,7 @@
 #include "store/motore.h"
 
 #include <QUrl>
+#include <charconv>
 #include <deque>
 #include <libpq-fe.h>
 
@@ -41,6 +42,14 @@ constexpr int ErroreMotore = 3146;  // any other failure the server reports
 
 // Type OIDs of the server's built-in types that are read as integers.
 bool tipoIntero(Oid t) { return t == 20 || t == 21 || t == 23 || t == 26; }
+
+// A whole number in the server's text form, read in place: a row of an export reads several.
+bool intero(QByteArrayView t, qint64 *n)
+{
+    const char *fine = t.data() + t.size();
+    const auto [p, errore] = std::from_chars(t.data(), fine, *n);
+    return errore == std::errc() && p == fine && !t.isEmpty();
+}
 
 QString nomeDatabase(PGconn *c) { return QString::fromUtf8(PQdb(c)); }
 
@@ -153,26 +162,19 @@ public:
         return m_riga && !PQgetisnull(m_riga, 0, i) ? QByteArrayView(PQgetvalue(m_riga, 0, i), PQgetlength(m_riga, 0, i))
                                                     : QByteArrayView();
     }
-    bool Intero(int i, qint64 *n) const override
-    {
-        if (Nullo(i))
-            return false;
-        bool ok = false;
-        *n = Utf8(i).toByteArray().toLongLong(&ok);
-        return ok;
-    }
+    bool Intero(int i, qint64 *n) const override { return !Nullo(i) && intero(Utf8(i), n); }
     QVariant Valore(int i) const override
     {
         if (Nullo(i))
             return QVariant();
         const Oid tipo = PQftype(m_riga, i);
-        if (tipoIntero(tipo))
-            return QVariant(qlonglong(Utf8(i).toByteArray().toLongLong()));
-        if (tipo == 1700) {  // numeric: a sum of amounts, an integer unless the server says otherwise
-            bool ok = false;
-            const qlonglong n = Utf8(i).toByteArray().toLongLong(&ok);
-            return ok ? QVariant(n) : QVariant(QString::fromUtf8(Utf8(i)));
+        qint64 n = 0;
+        if (tipoIntero(tipo)) {
+            intero(Utf8(i), &n);
+            return QVariant(qlonglong(n));
         }
+        if (tipo == 1700)  // numeric: a sum of amounts, an integer unless the server says otherwise
+            return intero(Utf8(i), &n) ? QVariant(qlonglong(n)) : QVariant(QString::fromUtf8(Utf8(i)));
         if (tipo == 700 || tipo == 701)
             return QVariant(Utf8(i).toByteArray().toDouble());
         return QVariant(QString::fromUtf8(Utf8(i)));
@@ -203,6 +205,8 @@ public:
 
     QString Percorso() const override { return m_uri; }
     bool ArchivioFile() const override { return false; }
+    // The three client columns carry the collation "italiano", made for this.
+    bool ConfrontoItaliano() const override { return true; }
     void Verifica() const override {}
 
     std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) override
@@ -248,6 +252,9 @@ public:
     {
         for (const char *s : Indici)
             Esegui(QString::fromLatin1(s));
+        // After a copy has filled the table the planner needs its statistics at once: the server's
+        // own analysis would come only a while later, and until then lookups could scan the table.
+        Esegui(QStringLiteral("ANALYZE ANTICIPI"));
     }
     void AllineaContatore() override
     {

@@ -176,6 +176,12 @@ void TstCsv::movimenti()
     InserisciRiga("2026-03-04", QString::fromUtf8("€ 12 al Caffè"), "0", "12,25", QString::fromUtf8("Perù"), "", "", 3);
     InserisciRiga("2026-03-04", "bolli; marche", "0", "1", "Rossi", "", "", 1);
     InserisciRiga("2026-03-05", "riga 1\nriga 2", "0", "2", "Rossi", "", "", 1);
+    // Every letter of U+00A0 to U+00FF the same byte; a Greek letter the encoder's; amounts with
+    // decimals, negative, and the largest that the type holds.
+    InserisciRiga("2026-03-05", QString::fromUtf8("\u00a0àèìòù ÀÈ ç ß ¿ ÿ"), "-1234,0005", "0,05",
+                  QString::fromUtf8("Società Ωmega"), "", "", 4);
+    esegui("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+           "CODICEANA) VALUES ('2026-03-05', 'estremi', 9223372036854775807, -9223372036854775807, 'Z', '', '', 5)");
     InserisciRiga("2026-03-06", "dopo", "7", "0", "Rossi", "", "", 1);
     const QByteArray atteso =
         "Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
@@ -184,7 +190,9 @@ void TstCsv::movimenti()
         "03/03/2026;con la X;0;1;X;;\r\n"
         "04/03/2026;\x80 12 al Caff\xe8;0;12,25;Per\xf9;;\r\n"
         "04/03/2026;\"bolli; marche\";0;1;Rossi;;\r\n"
-        "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n";
+        "05/03/2026;\"riga 1\nriga 2\";0;2;Rossi;;\r\n"
+        "05/03/2026;\xa0\xe0\xe8\xec\xf2\xf9 \xc0\xc8 \xe7 \xdf \xbf \xff;-1234,0005;0,05;Societ\xe0 ?mega;;\r\n"
+        "05/03/2026;estremi;922337203685477,5807;-922337203685477,5807;Z;;\r\n";
     QCOMPARE(movimenti(QDate(2026, 3, 1), QDate(2026, 3, 5)), atteso);
 }
 

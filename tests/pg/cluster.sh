@@ -37,9 +37,10 @@ if ! "${come[@]}" "$bin/initdb" -D "$dir/dati" -U spesario --auth=trust -E UTF8 
   cat "$dir/initdb.log" >&2
   exit 1
 fi
-# No TCP at all; fsync off because a test cluster outlives no crash of its own machine.
+# No TCP at all; fsync off because a test cluster outlives no crash of its own machine (the benchmark
+# sets SPESARIO_PG_FSYNC=on, to time commits as a real server makes them).
 if ! "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -l "$dir/server.log" -w -t 60 \
-     -o "-c listen_addresses='' -k $dir -c fsync=off -c max_connections=200" start >/dev/null; then
+     -o "-c listen_addresses='' -k $dir -c fsync=${SPESARIO_PG_FSYNC:-off} -c max_connections=200" start >/dev/null; then
   cat "$dir/server.log" >&2
   exit 1
 fi
