@@ -37,6 +37,9 @@ if ! "${come[@]}" "$bin/initdb" -D "$dir/dati" -U spesario --auth=trust -E UTF8 
   cat "$dir/initdb.log" >&2
   exit 1
 fi
+# The role con_password must give its password (tst_server tries a wrong one); every other role is
+# trusted.
+"${come[@]}" sed -i '1i local all con_password scram-sha-256' "$dir/dati/pg_hba.conf"
 # No TCP at all; fsync off because a test cluster outlives no crash of its own machine (the benchmark
 # sets SPESARIO_PG_FSYNC=on, to time commits as a real server makes them).
 if ! "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -l "$dir/server.log" -w -t 60 \

@@ -86,6 +86,41 @@ private Q_SLOTS:
         QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), connessione);
     }
 
+    // A role that must give a password (tests/pg/cluster.sh asks one of "con_password"): without
+    // one or with a wrong one the user is told where the password goes; the right one, from
+    // PGPASSWORD or from a password file, opens the archive.
+    void password()
+    {
+        QVERIFY(Amministra(QStringLiteral("DROP DATABASE IF EXISTS con_password")));
+        QVERIFY(Amministra(QStringLiteral("CREATE DATABASE con_password")));
+        Amministra(QStringLiteral("CREATE ROLE con_password LOGIN PASSWORD 'giusta'"));
+        QVERIFY(Amministra(QStringLiteral("ALTER DATABASE con_password OWNER TO con_password")));
+        const QString uri = base().replace(QStringLiteral("spesario@"), QStringLiteral("con_password@")) +
+                            QStringLiteral("con_password");
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("pgpass"));
+        qputenv("PGPASSFILE", QFile::encodeName(file));
+        for (const char *parola : {"", "sbagliata"}) {
+            qputenv("PGPASSWORD", parola);
+            const QString messo = AperturaFallita(uri);
+            QVERIFY2(messo.contains(QStringLiteral("Accesso al server negato")) && messo.contains(QStringLiteral(".pgpass")),
+                     qPrintable(messo));
+        }
+        qputenv("PGPASSWORD", "giusta");
+        QCOMPARE(AperturaFallita(uri), QString());
+        Archivio::Rilascia();
+
+        qunsetenv("PGPASSWORD");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("*:*:con_password:con_password:giusta\n");
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(AperturaFallita(uri), QString());
+        Archivio::Rilascia();
+        qunsetenv("PGPASSFILE");
+    }
+
     // A user who may not create the table is told what the administrator must run.
     void tabellaSenzaPermesso()
     {
