@@ -3,7 +3,8 @@
 
 PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
             libpq-dev postgresql clang libclang-rt-dev mdbtools-dev libmdb3 \
-            dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb qt6-translations-l10n
+            dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb qt6-translations-l10n \
+            libqt6sql6-psql
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 

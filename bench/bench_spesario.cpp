@@ -15,6 +15,7 @@
 #include "bench/conversione.h"
 #include "convert/scambio.h"
 #include "bench/generatore.h"
+#include "bench/lettura_pg.h"
 #include "bench/pavimento.h"
 #include "bench/operazioni.h"
 
@@ -318,5 +319,31 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
     }
     op.Chiudi();
+
+    // The client library: every row and column read through the program's engine (libpq) and
+    // through Qt's QPSQL driver, each beside libpq alone.
+    if (!server.isEmpty()) {
+        for (const bool qpsql : {false, true}) {
+            Riga r;
+            r.operazione = qpsql ? QStringLiteral("lettura di tutte le righe con il driver QPSQL di Qt (confronto)")
+                                 : QStringLiteral("lettura di tutte le righe con il motore del programma (libpq)");
+            for (int g = 0; g < giri; ++g) {
+                QElapsedTimer t;
+                t.start();
+                r.righe = qpsql ? LeggiTuttoConQpsql(server) : LeggiTuttoConMotore(server);
+                r.programma << t.nsecsElapsed() / 1e6;
+                t.restart();
+                pav->Righe(QStringLiteral("SELECT * FROM ANTICIPI"));
+                r.pavimento << t.nsecsElapsed() / 1e6;
+            }
+            r.memoriaMb = piccoMemoriaMb();
+            if (r.righe < 0) {
+                nota += QStringLiteral("Driver QPSQL di Qt non installato (pacchetto libqt6sql6-psql): confronto omesso.\n");
+                continue;
+            }
+            righe << r;
+            std::fprintf(stderr, "%s\n", qPrintable(r.operazione));
+        }
+    }
     return scriviTabella();
 }

@@ -104,6 +104,8 @@ void DestinazioneArchivio::Inizia()
                                                               "archivio vuoto."));
     m_motore.Inizia();
     m_aperta = true;
+    // A table the program made on its first connection has its indexes already.
+    m_motore.TogliIndici();
     m_valori = QVariantList(9);
 }
 

@@ -34,6 +34,23 @@ public:
 // invalid QVariant for NULL.
 using Valori = QVariantList;
 
+// The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger), each client
+// field with the ID (identification reads the newest row of a client: SQLite keeps the ID in every
+// index anyway, a server walks to that row alone instead of fetching all of the client's rows) and
+// the day (the exports).
+struct IndiceArchivio {
+    const char *nome;
+    const char *colonne;
+};
+inline constexpr IndiceArchivio IndiciArchivio[] = {
+    {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"},   {"IX_ANTICIPI_CODICEFISCALE", "CODICEFISCALE, ID"},
+    {"IX_ANTICIPI_PARTITAIVA", "PARTITAIVA, ID"},             {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE, ID"},
+    {"IX_ANTICIPI_DATAOP", "DATAOP"},
+};
+
+// "CREATE INDEX IF NOT EXISTS ..." for one of them.
+QString IstruzioneIndice(const IndiceArchivio &i);
+
 class Motore {
 public:
     virtual ~Motore() = default;
@@ -61,8 +78,11 @@ public:
 
     // The empty table, without indexes (a new archive or a copy that fills it first).
     virtual void CreaTabella() = 0;
-    // The indexes that the program's lookups need; quick when they are already there.
-    virtual void CreaIndici() = 0;
+    // The indexes that the program's lookups need (IndiciArchivio); quick when they are already there.
+    virtual void CreaIndici();
+    // Removes those indexes from a table that a copy is about to fill: built once after the rows,
+    // they cost far less than kept up row by row.
+    void TogliIndici();
     // After rows were written with their own IDs (a copy): a new row gets an ID above all of them.
     virtual void AllineaContatore() = 0;
     // Whether a column may hold values of another kind than its own, written there by another

@@ -25,13 +25,6 @@ const char *const Tabella =
     " CODICEFISCALE text COLLATE italiano,"
     " PARTITAIVA text COLLATE italiano,"
     " CODICEANA integer NOT NULL)";
-const char *const Indici[] = {
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEANA_DATAOP ON ANTICIPI (CODICEANA, DATAOP)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEFISCALE ON ANTICIPI (CODICEFISCALE)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_PARTITAIVA ON ANTICIPI (PARTITAIVA)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_RAGIONESOCIALE ON ANTICIPI (RAGIONESOCIALE)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_DATAOP ON ANTICIPI (DATAOP)",
-};
 // The keys of the two advisory locks: one taken while the table is made, one while a new client
 // code is chosen (held to the end of the saving transaction).
 constexpr const char *BloccoTabella = "SELECT pg_advisory_xact_lock(7290001)";
@@ -250,8 +243,7 @@ public:
     }
     void CreaIndici() override
     {
-        for (const char *s : Indici)
-            Esegui(QString::fromLatin1(s));
+        Motore::CreaIndici();
         // After a copy has filled the table the planner needs its statistics at once: the server's
         // own analysis would come only a while later, and until then lookups could scan the table.
         Esegui(QStringLiteral("ANALYZE ANTICIPI"));

@@ -31,16 +31,6 @@ const char *const Tabella =
     " PARTITAIVA TEXT COLLATE NOCASE,"
     " CODICEANA INTEGER NOT NULL)";
 
-// The lookups of the windows: a client's ledger by code and date, the three identifications,
-// and the exports by date.
-const char *const Indici[] = {
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEANA_DATAOP ON ANTICIPI (CODICEANA, DATAOP)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_CODICEFISCALE ON ANTICIPI (CODICEFISCALE)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_PARTITAIVA ON ANTICIPI (PARTITAIVA)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_RAGIONESOCIALE ON ANTICIPI (RAGIONESOCIALE)",
-    "CREATE INDEX IF NOT EXISTS IX_ANTICIPI_DATAOP ON ANTICIPI (DATAOP)",
-};
-
 // Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
 // first, then the page count, which a file cut short (a copy that stopped half-way) no longer
 // fills. The count holds only when bytes 92-95 repeat the change counter (24-27); with a journal
@@ -245,8 +235,8 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
             esegui(Tabella);
             passo(4);
             if (!senzaIndici)
-                for (const char *s : Indici)
-                    esegui(s);
+                for (const IndiceArchivio &i : IndiciArchivio)
+                    esegui(IstruzioneIndice(i).toUtf8().constData());
             passo(5);
         }
         sqlite3_stmt *st = nullptr;
@@ -273,8 +263,8 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
     }
     // Indexes are a matter of speed only: a read-only archive still opens without them.
     if (!senzaIndici)
-        for (const char *s : Indici)
-            sqlite3_exec(m_db, s, nullptr, nullptr, nullptr);
+        for (const IndiceArchivio &i : IndiciArchivio)
+            sqlite3_exec(m_db, IstruzioneIndice(i).toUtf8().constData(), nullptr, nullptr, nullptr);
     m_identita = identitaFile(m_percorso);
 }
 
@@ -406,13 +396,24 @@ void MotoreSqlite::BloccaCodici() {}
 
 void MotoreSqlite::CreaTabella() { Esegui(QString::fromLatin1(Tabella)); }
 
-void MotoreSqlite::CreaIndici()
+// ---------------------------------------------------------------------------------------------
+
+QString IstruzioneIndice(const IndiceArchivio &i)
 {
-    for (const char *s : Indici)
-        Esegui(QString::fromLatin1(s));
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON ANTICIPI (%2)").arg(QLatin1String(i.nome), QLatin1String(i.colonne));
 }
 
-// ---------------------------------------------------------------------------------------------
+void Motore::CreaIndici()
+{
+    for (const IndiceArchivio &i : IndiciArchivio)
+        Esegui(IstruzioneIndice(i));
+}
+
+void Motore::TogliIndici()
+{
+    for (const IndiceArchivio &i : IndiciArchivio)
+        Esegui(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(i.nome)));
+}
 
 bool Motore::Vuoto()
 {

@@ -66,7 +66,6 @@ public:
     void Annulla() override;
     void BloccaCodici() override;
     void CreaTabella() override;
-    void CreaIndici() override;
     void AllineaContatore() override {}  // AUTOINCREMENT already follows the highest ID written
 
     sqlite3 *Handle() const { return m_db; }
