@@ -9,6 +9,7 @@
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "store/costanti.h"
+#include "store/motore.h"
 #include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 
@@ -32,6 +33,8 @@ QString sqlPrecedente(qint64 codice, const QDate &dal)
     return QStringLiteral("SELECT * FROM ANTICIPI WHERE CODICEANA=") + QString::number(codice) +
            QStringLiteral(" AND DATAOP<#") + DataSql(dal) + QStringLiteral("#  ORDER BY DATAOP");
 }
+// A client's newest row, asked for as the program asks the engine.
+QString primaRiga(const QString &sql) { return Archivio::ConnArchivio().MotoreAperto().PrimaRiga(sql); }
 } // namespace
 
 Operazioni::Operazioni(const ArchivioGenerato &gen, Pavimento &pav, const QString &cartellaFile)
@@ -69,8 +72,8 @@ QVector<Misura> Operazioni::Tutte()
                   return qint64(m_w->ReportAttivita->NumeroRighe());
               },
               [this, dal, al] {
-                  m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE codicefiscale=") +
-                                  SqlTesto(m_gen.codiceFiscalePesante) + QStringLiteral(" ORDER BY ID DESC"),
+                  m_pav.Righe(primaRiga(QStringLiteral("SELECT * FROM ANTICIPI WHERE codicefiscale=") +
+                                        SqlTesto(m_gen.codiceFiscalePesante) + QStringLiteral(" ORDER BY ID DESC")),
                               true);
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
@@ -113,6 +116,10 @@ QVector<Misura> Operazioni::Tutte()
               [this, dal, al] {
                   const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
                   m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+                  // The client's current master data, which the save writes.
+                  m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                                                       "WHERE CODICEANA=1 ORDER BY ID DESC")),
+                              true);
                   m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
@@ -137,7 +144,7 @@ QVector<Misura> Operazioni::Tutte()
                               m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") +
                                           colonna);
                           else
-                              m_pav.Righe(sql, true);
+                              m_pav.Righe(primaRiga(sql), true);
                           m_pav.Righe(sqlPrecedente(codice, dal));
                           m_pav.Righe(sqlPeriodo(codice, dal, al));
                       }};

@@ -10,8 +10,7 @@ class Pavimento {
 public:
     virtual ~Pavimento() = default;
     // Runs a statement (Jet text, rewritten as the program does) and steps through every row, reading
-    // each column; returns the rows. With `primaRiga` true it reads only the first row (a server is
-    // asked for that one alone, as the program asks).
+    // each column; returns the rows. With `primaRiga` true it stops after the first row.
     virtual qint64 Righe(const QString &sqlJet, bool primaRiga = false) = 0;
     // Runs a statement without rows inside a writing transaction.
     virtual void Scrivi(const QString &sql) = 0;

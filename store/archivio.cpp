@@ -229,7 +229,8 @@ Recordset Archivio::Query(const QString &sqlJet) { return QueryValori(sqlJet, {}
 
 Recordset Archivio::PrimaRiga(const QString &sqlJet)
 {
-    return Recordset(std::shared_ptr<Cursore>(MotoreAperto().Query(RiscriviDateJet(sqlJet) + QStringLiteral(" LIMIT 1"))));
+    Motore &m = MotoreAperto();
+    return Recordset(std::shared_ptr<Cursore>(m.Query(m.PrimaRiga(RiscriviDateJet(sqlJet)))));
 }
 
 Recordset Archivio::QueryValori(const QString &sqlJet, const QVariantList &valori)

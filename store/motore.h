@@ -34,18 +34,17 @@ public:
 // invalid QVariant for NULL.
 using Valori = QVariantList;
 
-// The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger), each client
-// field with the ID (identification reads the newest row of a client: SQLite keeps the ID in every
-// index anyway, a server walks to that row alone instead of fetching all of the client's rows) and
-// the day (the exports).
+// The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger) and by ID
+// (its newest row: the search window's list, the save), each client field (identification) and the
+// day (the exports).
 struct IndiceArchivio {
     const char *nome;
     const char *colonne;
 };
 inline constexpr IndiceArchivio IndiciArchivio[] = {
-    {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"},   {"IX_ANTICIPI_CODICEFISCALE", "CODICEFISCALE, ID"},
-    {"IX_ANTICIPI_PARTITAIVA", "PARTITAIVA, ID"},             {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE, ID"},
-    {"IX_ANTICIPI_DATAOP", "DATAOP"},
+    {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"}, {"IX_ANTICIPI_CODICEANA_ID", "CODICEANA, ID"},
+    {"IX_ANTICIPI_CODICEFISCALE", "CODICEFISCALE"},       {"IX_ANTICIPI_PARTITAIVA", "PARTITAIVA"},
+    {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE"},     {"IX_ANTICIPI_DATAOP", "DATAOP"},
 };
 
 // "CREATE INDEX IF NOT EXISTS ..." for one of them.
@@ -64,6 +63,8 @@ public:
 
     // The rows of one statement; anything after its end is refused, never run.
     virtual std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) = 0;
+    // The statement made to give its first row only (a client's newest row).
+    virtual QString PrimaRiga(const QString &sql) const { return sql + QStringLiteral(" LIMIT 1"); }
     // A statement without rows; returns the rows it changed.
     virtual qint64 Esegui(const QString &sql, const Valori &valori = {}) = 0;
     // An INSERT; returns the ID the archive gave the new row.

@@ -200,6 +200,15 @@ public:
     bool ArchivioFile() const override { return false; }
     // The three client columns carry the collation "italiano", made for this.
     bool ConfrontoItaliano() const override { return true; }
+    // Told of the limit, the planner would walk the whole table backwards by ID looking for the
+    // client's newest row, guessing it near the end (a client with no recent movement costs every
+    // row of the table). A materialised part of the statement is planned for all its rows: the
+    // client's rows through their index, sorted; and since its rows are made only as they are read,
+    // the limit still stops it at the first one. The cost follows the client's rows, not the table's.
+    QString PrimaRiga(const QString &sql) const override
+    {
+        return QStringLiteral("WITH PRIMA AS MATERIALIZED (") + sql + QStringLiteral(") SELECT * FROM PRIMA LIMIT 1");
+    }
     void Verifica() const override {}
 
     std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) override
@@ -290,6 +299,10 @@ private:
         // transaction open) is waited for as long as the SQLite archive's busy timeout, then reported
         // as the archive in use: without a limit the program would hang on it with no message.
         PQclear(PQexec(m_conn, "SET lock_timeout = '5s'"));
+        // No parallel workers: for the search window's list the planner's parallel plan makes each
+        // worker group the whole table again (four times slower on two cores), and a desk's short
+        // statements gain nothing from taking cores that the other desks share.
+        PQclear(PQexec(m_conn, "SET max_parallel_workers_per_gather = 0"));
     }
     void invia(const QString &sql, const Valori &valori)
     {
