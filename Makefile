@@ -67,10 +67,11 @@ screenshot: build
 	cmake --build $(BUILD) -j $(JOBS) --target fotografie
 	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/docs/fotografie docs
 
-# The long crash test: 1,000 kills instead of the 50 of `make test`. Qt Test ends a test function
+# The long crash test, on both engines: 1,000 kills instead of the 50 of `make test`. Qt Test ends a test function
 # after 5 minutes unless QTEST_FUNCTION_TIMEOUT says otherwise; 1,000 kills take longer.
 soak: build
-	cd $(BUILD) && SPESARIO_UCCISIONI=1000 QTEST_FUNCTION_TIMEOUT=7200000 QT_QPA_PLATFORM=offscreen ctest -R tst_interruzioni --output-on-failure --timeout 7200
+	cd $(BUILD) && SPESARIO_UCCISIONI=1000 QTEST_FUNCTION_TIMEOUT=7200000 QT_QPA_PLATFORM=offscreen \
+	  ../tests/pg/cluster.sh ctest -R 'tst_interruzioni(_pg)?$$' --output-on-failure --timeout 7200
 
 # The fuzz targets (clang's libFuzzer with AddressSanitizer), built apart in build-fuzz/.
 # `make fuzz` runs each for FUZZ_SECONDI seconds; `make fuzz-breve`, part of `make test`, runs each

@@ -33,13 +33,16 @@ QList<Salvato> leggi(const QByteArray &uscita, int *falliti = nullptr)
     return r;
 }
 
-// Each reported movement is there once, with its values.
+// Each reported movement is there once, with its values. The archive is read once: a lookup per
+// movement by its unindexed description made a long soak quadratic.
 void verificaSalvati(const QList<Salvato> &salvati)
 {
+    QMultiHash<QString, QVariantList> archivio;
+    for (const QVariantList &r : RigheSql(QStringLiteral("SELECT DESCRIZIONE, ENTRATA, USCITA, CODICEFISCALE, "
+                                                         "RAGIONESOCIALE, CODICEANA FROM ANTICIPI")))
+        archivio.insert(r.value(0).toString(), r.mid(1));
     for (const Salvato &s : salvati) {
-        const QList<QVariantList> r = RigheSql(QStringLiteral("SELECT ENTRATA, USCITA, CODICEFISCALE, RAGIONESOCIALE, "
-                                                              "CODICEANA FROM ANTICIPI WHERE DESCRIZIONE=?"),
-                                               {s.descrizione});
+        const QList<QVariantList> r = archivio.values(s.descrizione);
         QCOMPARE(r.size(), 1);
         const QVariantList &q = r.first();
         const qint64 importo = Valuta::daTesto(s.importo)->decimillesimi();
