@@ -11,6 +11,7 @@
 #include "store/costanti.h"
 #include "store/motore.h"
 #include "store/reportcontrol.h"
+#include "store/valorinonvalidi.h"
 #include "tests/support/ambiente.h"
 
 #include <QApplication>
@@ -226,6 +227,11 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
     v.append({QStringLiteral("esportazione saldi a oggi"),
               [esporta, oggi] { return esporta(QStringLiteral("1"), oggi, oggi, QStringLiteral("Anticipazioni.csv")); },
               [this, oggi] {
+                  // On SQLite the program first looks for values another program wrote there.
+                  if (Archivio::ConnArchivio().MotoreAperto().TipiPerValore()) {
+                      m_pav.Righe(IstruzioneDateNonValide(11));
+                      m_pav.Righe(IstruzioneImportiNonValidi(oggi, 11));
+                  }
                   m_pav.Csv(Csv::QuerySaldi(oggi),
                             QDir(m_cartella).filePath(QStringLiteral("pavimento-saldi.csv")), true);
               }});
@@ -235,7 +241,10 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   return esporta(QStringLiteral("0"), primo, ultimo, QStringLiteral("Export.csv"));
               },
               [this, primo, ultimo] {
-                  // The program counts the rows first, for its progress bar: the same statements.
+                  // The program checks the days (on SQLite) and counts the rows first, for its
+                  // progress bar: the same statements.
+                  if (Archivio::ConnArchivio().MotoreAperto().TipiPerValore())
+                      m_pav.Righe(IstruzioneDateNonValide(11));
                   m_pav.Righe(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + Csv::QueryMovimenti(primo, ultimo) +
                               QStringLiteral(") AS ESPORTATE"));
                   m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),

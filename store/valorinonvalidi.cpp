@@ -64,14 +64,26 @@ QString TestoValore(const Recordset &rs, int posizione)
     return v.toString();
 }
 
+QString IstruzioneDateNonValide(int limite)
+{
+    return QStringLiteral("SELECT ID, DATAOP FROM ANTICIPI WHERE ") + QLatin1String(DataNonNellaForma) +
+           QStringLiteral(" LIMIT ") + QString::number(limite);
+}
+
+QString IstruzioneImportiNonValidi(const QDate &alGiorno, int limite)
+{
+    return QStringLiteral("SELECT ID, ENTRATA, USCITA FROM ANTICIPI WHERE DATAOP<=#") + DataSql(alGiorno) +
+           QStringLiteral("# AND (typeof(ENTRATA) NOT IN ('integer', 'null') OR typeof(USCITA) NOT IN "
+                          "('integer', 'null') OR (ENTRATA IS NULL) <> (USCITA IS NULL)) LIMIT ") +
+           QString::number(limite);
+}
+
 QList<ValoreNonValido> DateNonValide(Archivio &archivio, int limite)
 {
     QList<ValoreNonValido> r;
     if (!archivio.MotoreAperto().TipiPerValore())
         return r;  // a column of days holds days only
-    Recordset rs = archivio.Query(QStringLiteral("SELECT ID, DATAOP FROM ANTICIPI WHERE ") +
-                                  QLatin1String(DataNonNellaForma) + QStringLiteral(" LIMIT ") +
-                                  QString::number(limite));
+    Recordset rs = archivio.Query(IstruzioneDateNonValide(limite));
     for (; !rs.Fine(); rs.MoveNext())
         r.append({rs.Intero(QStringLiteral("ID")), QStringLiteral("DATAOP"), TestoValore(rs, 1)});
     rs.Chiudi();
@@ -84,11 +96,7 @@ QList<ValoreNonValido> ImportiNonValidi(Archivio &archivio, const QDate &alGiorn
     QList<ValoreNonValido> r;
     if (!archivio.MotoreAperto().TipiPerValore())
         return r;
-    Recordset rs = archivio.Query(
-        QStringLiteral("SELECT ID, ENTRATA, USCITA FROM ANTICIPI WHERE DATAOP<=#") + DataSql(alGiorno) +
-        QStringLiteral("# AND (typeof(ENTRATA) NOT IN ('integer', 'null') OR typeof(USCITA) NOT IN "
-                       "('integer', 'null') OR (ENTRATA IS NULL) <> (USCITA IS NULL)) LIMIT ") +
-        QString::number(limite));
+    Recordset rs = archivio.Query(IstruzioneImportiNonValidi(alGiorno, limite));
     for (; !rs.Fine(); rs.MoveNext()) {
         const qint64 id = rs.Intero(QStringLiteral("ID"));
         const std::optional<Valuta> entrata = ImportoArchivio(rs, 1), uscita = ImportoArchivio(rs, 2);

@@ -31,6 +31,9 @@ QString TestoValore(const Recordset &rs, int posizione);
 
 // Rows of the whole archive whose DATAOP is not a day in the stored form, at most `limite`.
 QList<ValoreNonValido> DateNonValide(Archivio &archivio, int limite);
+// The statements of the two checks, for the benchmark's floor.
+QString IstruzioneDateNonValide(int limite);
+QString IstruzioneImportiNonValidi(const QDate &alGiorno, int limite);
 // Rows dated up to `alGiorno` whose ENTRATA or USCITA is not a whole number, at most `limite` rows.
 QList<ValoreNonValido> ImportiNonValidi(Archivio &archivio, const QDate &alGiorno, int limite);
 
