@@ -12,16 +12,11 @@ int main(int argc, char **argv)
     // The copy of an archive runs without a display: no QApplication, no platform plugin.
     if (argc >= 2 && std::strcmp(argv[1], "--copia-archivio") == 0) {
         QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("Spesario"));
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvalle"));
-        ImpostaLocaleItaliano();
+        ImpostaApplicazione();
         return CopiaDaRigaDiComando(QCoreApplication::arguments().mid(2));
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Spesario"));
-    QApplication::setOrganizationName(QStringLiteral("Corvalle"));
-    QApplication::setApplicationVersion(TestoVersione());
-    ImpostaLocaleItaliano();
+    ImpostaApplicazione();
     CaricaTraduzioniQt();
     // The menu entry and the icon the package installs: the desktop matches the window to them.
     QGuiApplication::setDesktopFileName(QStringLiteral(SPESARIO_ID));

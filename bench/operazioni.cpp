@@ -138,9 +138,7 @@ QVector<Misura> Operazioni::Tutte()
                       },
                       [this, nome, codice, dal, al] {
                           const QString colonna = QStringLiteral("RAGIONESOCIALE");
-                          const QString sql = Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano()
-                                                  ? IstruzioneCliente(colonna, QStringList{nome})
-                                                  : IstruzioneCliente(colonna, nome);
+                          const QString sql = IstruzioneCliente(colonna, nome);
                           if (sql.isEmpty())
                               m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") +
                                           colonna);

@@ -37,8 +37,7 @@ QStringList ValoriUguali(const QString &colonna, const QString &testo)
 RigaCliente CercaCliente(const QString &colonna, const QString &testo)
 {
     RigaCliente r;
-    QString sql = Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano() ? IstruzioneCliente(colonna, QStringList{testo})
-                                                                            : IstruzioneCliente(colonna, testo);
+    QString sql = IstruzioneCliente(colonna, testo);
     if (sql.isEmpty()) {
         const QStringList valori = ValoriUguali(colonna, testo);
         if (valori.isEmpty())
@@ -85,6 +84,9 @@ QString IstruzioneCliente(const QString &colonna, const QStringList &valori)
 
 QString IstruzioneCliente(const QString &colonna, const QString &testo)
 {
+    // A server's client columns compare by the rule themselves: the text alone finds every spelling.
+    if (Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano())
+        return IstruzioneCliente(colonna, QStringList{testo});
     const QStringList grafie = Confronto::Grafie(testo, MassimoGrafie);
     return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie);
 }

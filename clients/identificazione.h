@@ -23,7 +23,8 @@ bool IdentificaCliente(const CampiCliente &campi, QWidget *parent);
 // "='" + text + "' ORDER BY ID DESC", the column taken equal to any of the text's spellings that
 // differ from it in the case of its accented letters (the archive folds ASCII by itself). Empty
 // when there are more than MassimoGrafie spellings: the lookup then compares the column's distinct
-// values in the program first.
+// values in the program first. On an engine whose columns compare as the rule does, the text alone.
+// Asks the open archive's engine.
 constexpr int MassimoGrafie = 4096;
 QString IstruzioneCliente(const QString &colonna, const QString &testo);
 // The same with the values listed: the column equal to any of them.

@@ -43,6 +43,8 @@ QString nativo(const QString &percorso) { return QDir::toNativeSeparators(QFileI
 
 [[noreturn]] void fallisci(const QString &testo) { throw ErroreApp(ErroreConversione, testo); }
 
+// Unlike the engine's identitaFile, nothing where there are no inodes: two names are taken for one
+// file only when the system can say so, since a name judged a second one is removed.
 std::optional<std::pair<quint64, quint64>> identita(const QString &percorso)
 {
 #ifdef Q_OS_UNIX

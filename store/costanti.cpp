@@ -19,6 +19,14 @@
 
 void ImpostaLocaleItaliano() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
 
+void ImpostaApplicazione()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Spesario"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Corvalle"));
+    QCoreApplication::setApplicationVersion(TestoVersione());
+    ImpostaLocaleItaliano();
+}
+
 bool CaricaTraduzioniQt()
 {
     auto *t = new QTranslator(QCoreApplication::instance());

@@ -9,6 +9,9 @@ inline const QString FormatoData = QStringLiteral("dd/MM/yyyy");
 
 // Makes QLocale(Italian, Italy) the default, whatever the machine's locale.
 void ImpostaLocaleItaliano();
+// The program's name, maker and version as Qt keeps them (they choose the settings' and data folders)
+// and the Italian locale: what every program of this project sets before anything else.
+void ImpostaApplicazione();
 // Loads Qt's own Italian texts (the Sì/No of the boxes, the file and print dialogs); false when
 // they are not installed (package qt6-translations-l10n), and Qt's English ones stay.
 bool CaricaTraduzioniQt();

@@ -252,10 +252,7 @@ int main(int argc, char **argv)
     qputenv("XDG_DATA_HOME", QFile::encodeName(casa.filePath(QStringLiteral("dati"))));
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Spesario"));
-    QApplication::setOrganizationName(QStringLiteral("Corvalle"));
-    QApplication::setApplicationVersion(TestoVersione());
-    ImpostaLocaleItaliano();
+    ImpostaApplicazione();
     CaricaTraduzioniQt();
     ImpostaCartellaLog(casa.path());
     // Ending the "program" from the error reporter must not leave the run half done.
