@@ -57,10 +57,10 @@ struct RigaNonValida {
     QString motivo;
 };
 
-// libmdb tells of a damaged file on standard error, in English ("offset ... is beyond EOF"), in the
-// middle of the command line's output or of nothing at all under the window. While it works,
-// standard error goes to a file of ours, and what it wrote goes to the log, the first lines of each
-// source.
+// libmdb reports a damaged file on standard error, in English ("offset ... is beyond EOF"): lines
+// in the middle of the command line's Italian messages, and that nobody sees under the window.
+// While it works, standard error goes to a file of ours, and what it wrote goes to the log (the
+// first lines of each source).
 class ErroriLibmdb {
 public:
     explicit ErroriLibmdb(const QString &percorso) : m_percorso(percorso)
@@ -122,7 +122,9 @@ private:
         const ssize_t letti = ::pread(fd, testo.data(), size_t(testo.size()), 0);
         testo.truncate(letti > 0 ? qsizetype(letti) : 0);
         if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-            m_stderr = -1;  // a file that no longer empties: libmdb writes to the terminal again
+            // A file that no longer empties: libmdb writes to standard error again.
+            ::close(m_stderr);
+            m_stderr = -1;
         }
         for (const QByteArray &riga : testo.split('\n')) {
             if (riga.trimmed().isEmpty() || m_righe > RigheRegistrate)
