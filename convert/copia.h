@@ -5,7 +5,7 @@
 // Sources and targets sit behind two small interfaces and never learn about each other; the source
 // is only ever read.
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QByteArray>
 #include <QDate>

@@ -2,10 +2,10 @@
 
 #include "export/csv.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/errore.h"
 #include "store/impostazioni.h"
-#include "store/messaggi.h"
+#include "values/costanti.h"
+#include "values/errore.h"
+#include "widgets/messaggi.h"
 
 #include <QApplication>
 #include <QCloseEvent>

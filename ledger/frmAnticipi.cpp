@@ -1,12 +1,12 @@
 #include "ledger/frmAnticipi.h"
 
-#include "ledger/icone.h"
 #include "store/archivio.h"
 #include "store/backup.h"
-#include "store/costanti.h"
-#include "store/errore.h"
-#include "store/messaggi.h"
-#include "store/reportcontrol.h"
+#include "values/costanti.h"
+#include "values/errore.h"
+#include "widgets/icone.h"
+#include "widgets/messaggi.h"
+#include "widgets/reportcontrol.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,8 +4,8 @@
 // literals are rewritten into the stored date form before they run, text enters only through
 // SqlTesto and numbers only through SqlIntero. The archive never shows a dialog: it throws ErroreApp.
 
-#include "store/errore.h"
-#include "store/valuta.h"
+#include "values/errore.h"
+#include "values/valuta.h"
 
 #include <QDate>
 #include <QString>

@@ -4,7 +4,7 @@
 // the engine's errors in Italian). Archivio speaks to the archive through it, and the copy engine
 // through its own instances; windows and exports never see it.
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,8 +1,8 @@
 // The SQLite engine: the archive as one SQLite file, reached through SQLite's own C API.
 
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
-#include "store/motore_sqlite.h"
+#include "store/engines/motore_sqlite.h"
 
 #include <QDir>
 #include <QFile>

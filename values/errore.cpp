@@ -1,6 +1,6 @@
-#include "store/errore.h"
+#include "values/errore.h"
 
-#include "store/messaggi.h"
+#include "widgets/messaggi.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -2,7 +2,7 @@
 // The SQLite engine's connection. Only the engine file and what copies SQLite files as files (the
 // backups) need this class; everything else speaks to Motore.
 
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QHash>
 #include <optional>

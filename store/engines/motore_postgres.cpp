@@ -1,7 +1,7 @@
 // The PostgreSQL engine: the archive as one table on a database server shared by several desks,
 // reached through libpq.
 
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QUrl>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "store/costanti.h"
+#include "values/costanti.h"
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QCoreApplication>
 #include <QDir>
