@@ -2,10 +2,10 @@
 
 #include "ledger/frmAnticipi.h"
 #include "values/costanti.h"
-#include "values/errore.h"
 #include "widgets/banner.h"
 #include "widgets/collegamenti.h"
 #include "widgets/etichetta.h"
+#include "widgets/segnalazione.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

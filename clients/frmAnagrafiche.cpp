@@ -3,9 +3,9 @@
 #include "clients/frmRicerca.h"
 #include "clients/identificazione.h"
 #include "store/archivio.h"
-#include "values/errore.h"
 #include "widgets/icone.h"
 #include "widgets/messaggi.h"
+#include "widgets/segnalazione.h"
 
 #include <QApplication>
 #include <QGridLayout>

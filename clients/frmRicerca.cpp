@@ -2,9 +2,9 @@
 
 #include "clients/destinatariocliente.h"
 #include "store/archivio.h"
-#include "values/errore.h"
 #include "widgets/icone.h"
 #include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

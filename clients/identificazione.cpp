@@ -3,7 +3,7 @@
 #include "store/archivio.h"
 #include "store/engines/motore.h"
 #include "values/confronto.h"
-#include "values/errore.h"
+#include "widgets/segnalazione.h"
 
 #include <QLineEdit>
 

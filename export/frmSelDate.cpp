@@ -4,8 +4,8 @@
 #include "store/archivio.h"
 #include "store/impostazioni.h"
 #include "values/costanti.h"
-#include "values/errore.h"
 #include "widgets/messaggi.h"
+#include "widgets/segnalazione.h"
 
 #include <QApplication>
 #include <QCloseEvent>

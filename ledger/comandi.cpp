@@ -2,9 +2,9 @@
 #include "ledger/frmAnticipi.h"
 
 #include "store/archivio.h"
-#include "values/errore.h"
 #include "widgets/messaggi.h"
 #include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QLabel>

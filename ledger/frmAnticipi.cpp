@@ -3,10 +3,10 @@
 #include "store/archivio.h"
 #include "store/backup.h"
 #include "values/costanti.h"
-#include "values/errore.h"
 #include "widgets/icone.h"
 #include "widgets/messaggi.h"
 #include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "store/engines/motore.h"
 #include "store/valorinonvalidi.h"
 #include "values/costanti.h"
-#include "values/errore.h"
 #include "values/valuta.h"
 #include "widgets/messaggi.h"
 #include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QApplication>
 #include <QDateEdit>

@@ -2,10 +2,10 @@
 #include "ledger/frmAnticipi.h"
 
 #include "store/archivio.h"
-#include "values/errore.h"
 #include "values/valuta.h"
 #include "widgets/messaggi.h"
 #include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "tests/support/ambiente.h"
-#include "values/errore.h"
+#include "widgets/segnalazione.h"
 
 #include <QAbstractButton>
 #include <QDateTime>
