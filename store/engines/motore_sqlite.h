@@ -1,5 +1,5 @@
 #pragma once
-// The SQLite engine's connection. Only the engine file and what copies SQLite files as files (the
+// The SQLite engine's connection. Only the engine's files and what copies SQLite files as files (the
 // backups) need this class; everything else speaks to Motore.
 
 #include "store/engines/motore.h"

@@ -1,0 +1,376 @@
+// The SQLite engine's file: opening it with its header checked, making a new one whole or not at all,
+// removing what a creation cut short left, and the online backup copy. The statements are in
+// motore_sqlite.cpp.
+
+#include "store/engines/motore.h"
+
+#include "store/engines/motore_sqlite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <sqlite3.h>
+#include <optional>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char *const Tabella =
+    "CREATE TABLE ANTICIPI ("
+    " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " DATAOP TEXT NOT NULL,"
+    " DESCRIZIONE TEXT,"
+    " ENTRATA INTEGER NOT NULL DEFAULT 0,"
+    " USCITA INTEGER NOT NULL DEFAULT 0,"
+    " RAGIONESOCIALE TEXT COLLATE NOCASE,"
+    " CODICEFISCALE TEXT COLLATE NOCASE,"
+    " PARTITAIVA TEXT COLLATE NOCASE,"
+    " CODICEANA INTEGER NOT NULL)";
+
+// Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
+// first, then the page count, which a file cut short (a copy that stopped half-way) no longer
+// fills. The count holds only when bytes 92-95 repeat the change counter (24-27); with a journal
+// beside the file SQLite first puts its pages back, so the size is not judged then.
+bool intestazioneSqlite(const QString &percorso)
+{
+    QFile f(percorso);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray t = f.read(100);
+    const qint64 dimensione = f.size();
+    f.close();
+    if (t.size() < 100 || !t.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return false;
+    auto numero = [&](int da, int byte) {
+        quint32 n = 0;
+        for (int i = da; i < da + byte; ++i)
+            n = n << 8 | quint8(t.at(i));
+        return n;
+    };
+    const quint32 pagina = numero(16, 2) == 1 ? 65536 : numero(16, 2);
+    const quint32 pagine = numero(28, 4);
+    if (pagine == 0 || numero(24, 4) != numero(92, 4) || QFileInfo(percorso + QStringLiteral("-journal")).size() > 0)
+        return true;
+    return dimensione >= qint64(pagine) * pagina;
+}
+
+// The identity of the file at a path (device and inode), or nothing when there is no file there.
+std::optional<std::pair<quint64, quint64>> identitaFile(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+        return std::nullopt;
+    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
+#else
+    if (!QFileInfo::exists(percorso))
+        return std::nullopt;
+    return std::make_pair(quint64(0), quint64(0));
+#endif
+}
+
+std::function<void(int)> &passoCreazione()
+{
+    static std::function<void(int)> f;
+    return f;
+}
+
+void passo(int n)
+{
+    if (passoCreazione())
+        passoCreazione()(n);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+MotoreSqlite::MotoreSqlite(const QString &percorso) : m_percorso(percorso) {}
+
+MotoreSqlite::~MotoreSqlite()
+{
+    // A backup still running holds the connection: it ends first, or the connection would stay open.
+    if (m_copia)
+        m_copia->abbandona();
+    for (sqlite3_stmt *st : std::as_const(m_preparate))
+        sqlite3_finalize(st);
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+void MotoreSqlite::apri(bool crea, bool senzaIndici)
+{
+    const QFileInfo info(m_percorso);
+    if (info.exists() && info.isDir())
+        ArchivioIllegibile(m_percorso);
+    const bool nuovo = !info.exists();
+    if (nuovo && !crea)
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("Archivio non trovato: ") + QDir::toNativeSeparators(m_percorso));
+    // Check the header before SQLite sees the file: an empty file would silently become a new
+    // database, and any other file would fail only at its first read.
+    if (!nuovo && !intestazioneSqlite(m_percorso))
+        ArchivioIllegibile(m_percorso);
+
+    // Without SQLITE_OPEN_CREATE a missing file is never made.
+    const int flag = SQLITE_OPEN_READWRITE | (nuovo ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(QFile::encodeName(m_percorso).constData(), &m_db, flag, nullptr);
+    // A file this open made and could not finish is removed: left behind empty, it would be
+    // refused as unreadable at every later start.
+    auto scartaNuovo = [&] {
+        if (m_db) {
+            sqlite3_close_v2(m_db);
+            m_db = nullptr;
+        }
+        if (nuovo) {
+            QFile::remove(m_percorso);
+            QFile::remove(m_percorso + QStringLiteral("-journal"));
+        }
+    };
+    if (rc != SQLITE_OK) {
+        const ErroreApp e = ErroreSqlite(m_db ? sqlite3_extended_errcode(m_db) : rc,
+                                         QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc)));
+        scartaNuovo();
+        throw e;
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 5000);
+    if (nuovo)
+        passo(2);
+
+    try {
+        // While opening, a damaged file or one of another kind is "cannot be read", whatever the step.
+        auto esegui = [&](const char *sql) {
+            char *errore = nullptr;
+            if (sqlite3_exec(m_db, sql, nullptr, nullptr, &errore) != SQLITE_OK) {
+                const QString testo = QString::fromUtf8(errore);
+                sqlite3_free(errore);
+                const int codice = sqlite3_errcode(m_db);
+                if (codice == SQLITE_CORRUPT || codice == SQLITE_NOTADB)
+                    ArchivioIllegibile(m_percorso);
+                throw ErroreSqlite(sqlite3_extended_errcode(m_db), testo);
+            }
+        };
+        // Rollback journal, not WAL: the archive folder may be on a network share.
+        esegui("PRAGMA journal_mode=DELETE");
+        esegui("PRAGMA synchronous=FULL");
+        // A page cache of 32 MB instead of 2: a long export or a large client's ledger reads its
+        // pages once instead of going back to the file for each row.
+        esegui("PRAGMA cache_size=-32768");
+        if (nuovo) {
+            passo(3);
+            esegui(Tabella);
+            passo(4);
+            if (!senzaIndici)
+                for (const IndiceArchivio &i : IndiciArchivio)
+                    esegui(IstruzioneIndice(i).toUtf8().constData());
+            passo(5);
+        }
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT COUNT(*) FROM sqlite_master WHERE type='table' AND name='ANTICIPI'", -1,
+                               &st, nullptr) != SQLITE_OK) {
+            const int codice = sqlite3_errcode(m_db);
+            if (codice == SQLITE_CORRUPT || codice == SQLITE_NOTADB)
+                ArchivioIllegibile(m_percorso);
+            throw ErroreSqlite(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+        const int passo = sqlite3_step(st);
+        const int tabelle = passo == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+        sqlite3_finalize(st);
+        if (passo != SQLITE_ROW) {
+            if (passo == SQLITE_CORRUPT || passo == SQLITE_NOTADB)
+                ArchivioIllegibile(m_percorso);
+            throw ErroreSqlite(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+        }
+        if (tabelle != 1)
+            ArchivioIllegibile(m_percorso);
+    } catch (...) {
+        scartaNuovo();
+        throw;
+    }
+    // Indexes are a matter of speed only: a read-only archive still opens without them.
+    if (!senzaIndici)
+        for (const IndiceArchivio &i : IndiciArchivio)
+            sqlite3_exec(m_db, IstruzioneIndice(i).toUtf8().constData(), nullptr, nullptr, nullptr);
+    m_identita = identitaFile(m_percorso);
+}
+
+void MotoreSqlite::Verifica() const
+{
+    // The open connection keeps the file it opened even when that file is removed or replaced: its
+    // folder deleted, another file copied over it. Reads would then show, and writes would store,
+    // data that nobody will find again, so every statement first checks the file is still there.
+    if (m_identita && identitaFile(m_percorso) != m_identita)
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("L'archivio non è più disponibile: il file ") +
+                            QDir::toNativeSeparators(m_percorso) +
+                            QStringLiteral(" è stato rimosso, spostato o sostituito da un altro programma. "
+                                           "Riavviare il programma per riaprirlo."));
+}
+
+void MotoreSqlite::CreaTabella() { Esegui(QString::fromLatin1(Tabella)); }
+
+std::unique_ptr<Motore> ApriMotoreSqlite(const QString &percorsoFile, bool crea, bool senzaIndici)
+{
+    auto m = std::make_unique<MotoreSqlite>(percorsoFile);
+    m->apri(crea, senzaIndici);
+    return m;
+}
+
+namespace {
+// Flushes a file or folder to the disk, so that a rename after it never lands before the data.
+void suDisco(const QString &percorso)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(percorso).constData(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(percorso);
+#endif
+}
+} // namespace
+
+void ImpostaPassoCreazione(std::function<void(int passo)> f) { passoCreazione() = std::move(f); }
+
+void ScartaCreazioneInterrotta(const QString &percorsoFile)
+{
+    const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
+    QFile::remove(provvisorio + QStringLiteral("-journal"));
+    QFile::remove(provvisorio);
+}
+
+void CreaArchivioSqlite(const QString &percorsoFile)
+{
+    const QString provvisorio = percorsoFile + QStringLiteral(".nuovo");
+    ScartaCreazioneInterrotta(percorsoFile);
+    passo(1);
+    auto motore = ApriMotoreSqlite(provvisorio, true);  // steps 2 to 5 inside
+    passo(6);
+    motore.reset();
+    suDisco(provvisorio);
+    passo(7);
+    if (!QFile::rename(provvisorio, percorsoFile)) {
+        QFile::remove(provvisorio);
+        throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
+                        QStringLiteral("Impossibile creare l'archivio ") + QDir::toNativeSeparators(percorsoFile));
+    }
+    passo(8);
+    suDisco(QFileInfo(percorsoFile).absolutePath());
+    passo(9);
+}
+
+void ArchivioIllegibile(const QString &percorso)
+{
+    throw ErroreApp(CodiciErrore::ArchivioIllegibile,
+                    QStringLiteral("Impossibile leggere l'archivio ") + QDir::toNativeSeparators(percorso) +
+                        QStringLiteral(": il file non è un archivio di questo programma o è danneggiato. "
+                                       "Il file non è stato modificato."));
+}
+
+// ---- The online backup
+
+std::unique_ptr<CopiaSqlite> MotoreSqlite::IniziaCopia(const QString &destinazione)
+{
+    if (!m_db)
+        throw ErroreApp(CodiciErrore::ArchivioNonAperto, QStringLiteral("L'archivio non è aperto."));
+    if (m_copia)
+        throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Una copia dell'archivio è già in corso."));
+    std::unique_ptr<CopiaSqlite> c(new CopiaSqlite(this, destinazione));
+    QFile::remove(destinazione);
+    QFile::remove(destinazione + QStringLiteral("-journal"));
+    const int rc = sqlite3_open_v2(QFile::encodeName(destinazione).constData(), &c->m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const ErroreApp e = ErroreSqlite(rc, c->m_db ? QString::fromUtf8(sqlite3_errmsg(c->m_db))
+                                                    : QString::fromUtf8(sqlite3_errstr(rc)));
+        c->abbandona();
+        throw e;
+    }
+    // No journal and no syncs on the new file: a copy that does not end is removed whole, and one
+    // that ends is synced once, by the caller, away from the window's thread.
+    sqlite3_exec(c->m_db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+    c->m_backup = sqlite3_backup_init(c->m_db, "main", m_db, "main");
+    if (!c->m_backup) {
+        const ErroreApp e = ErroreSqlite(sqlite3_extended_errcode(c->m_db), QString::fromUtf8(sqlite3_errmsg(c->m_db)));
+        c->abbandona();
+        throw e;
+    }
+    m_copia = c.get();
+    return c;
+}
+
+CopiaSqlite::CopiaSqlite(MotoreSqlite *sorgente, QString destinazione)
+    : m_sorgente(sorgente), m_destinazione(std::move(destinazione))
+{
+}
+
+CopiaSqlite::~CopiaSqlite()
+{
+    if (!m_finita)
+        abbandona();
+}
+
+void CopiaSqlite::abbandona()
+{
+    if (m_backup)
+        sqlite3_backup_finish(m_backup);
+    m_backup = nullptr;
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    if (m_sorgente && m_sorgente->m_copia == this)
+        m_sorgente->m_copia = nullptr;
+    m_sorgente = nullptr;
+    if (!m_finita) {
+        QFile::remove(m_destinazione);
+        QFile::remove(m_destinazione + QStringLiteral("-journal"));
+    }
+}
+
+int CopiaSqlite::PagineTotali() const { return m_backup ? sqlite3_backup_pagecount(m_backup) : 0; }
+int CopiaSqlite::PagineRimaste() const { return m_backup ? sqlite3_backup_remaining(m_backup) : 0; }
+
+bool CopiaSqlite::Passo(int pagine)
+{
+    if (m_finita)
+        return true;
+    if (!m_backup)
+        throw ErroreApp(CodiciErrore::ArchivioNonAperto,
+                        QStringLiteral("L'archivio è stato chiuso prima della fine della copia."));
+    const int rc = sqlite3_backup_step(m_backup, pagine);
+    // Another program holds the archive: this step copied nothing; the next one tries again.
+    if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        return false;
+    if (rc != SQLITE_DONE) {
+        const ErroreApp e = ErroreSqlite(rc, QString::fromUtf8(sqlite3_errstr(rc)) + QStringLiteral(" (") +
+                                                 QString::fromUtf8(sqlite3_errmsg(m_db)) + QLatin1Char(')'));
+        abbandona();
+        throw e;
+    }
+    const int fine = sqlite3_backup_finish(m_backup);
+    m_backup = nullptr;
+    const int chiusura = sqlite3_close(m_db);
+    if (chiusura == SQLITE_OK)
+        m_db = nullptr;
+    if (fine != SQLITE_OK || chiusura != SQLITE_OK) {
+        abbandona();
+        throw ErroreSqlite(fine != SQLITE_OK ? fine : chiusura,
+                           QString::fromUtf8(sqlite3_errstr(fine != SQLITE_OK ? fine : chiusura)));
+    }
+    m_finita = true;
+    if (m_sorgente && m_sorgente->m_copia == this)
+        m_sorgente->m_copia = nullptr;
+    m_sorgente = nullptr;
+    return true;
+}
+
+void FileSuDisco(const QString &percorso) { suDisco(percorso); }
