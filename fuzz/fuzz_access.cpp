@@ -4,7 +4,7 @@
 // text the archive cannot hold.
 
 #include "convert/sorgente_access.h"
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // What the conversion tests share: the Access files copied into dati/, reading a file, catching an
 // error, casi.mdb with one value of one row changed.
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QFile>
 #include <QtEndian>
