@@ -397,8 +397,8 @@ QString ApriArchivio(QStringList *avvisi)
             // Not converted: the question at start answered No, or another desk converting it now.
             if (e.numero() == CodiciErrore::ArchivioIllegibile && fileProgrammaPrecedente(file))
                 throw ErroreApp(CodiciErrore::ArchivioIllegibile,
-                                QStringLiteral("L'archivio ") + QDir::toNativeSeparators(file) +
-                                    QStringLiteral(" è ancora nel formato del programma precedente. Se un altro programma "
+                                QStringLiteral("Impossibile leggere l'archivio ") + QDir::toNativeSeparators(file) +
+                                    QStringLiteral(": è ancora nel formato del programma precedente. Se un altro programma "
                                                    "lo sta convertendo, il prossimo comando lo apre appena la conversione "
                                                    "è terminata; altrimenti chiudere e riaprire il programma e accettare "
                                                    "la conversione."));
