@@ -69,6 +69,9 @@ if(SPESARIO_PYTHON3 AND _senza_markdown EQUAL 0)
   add_dependencies(spesario_pacchetto_file spesario_guida)
   install(FILES "${SPESARIO_GUIDA_HTML}" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario")
   install(DIRECTORY "${CMAKE_BINARY_DIR}/docs/immagini" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario")
+  # Registered with doc-base, so that documentation browsers list it.
+  install(FILES "${SPESARIO_PACCHETTO_DIR}/spesario.doc-base" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc-base"
+          RENAME spesario.guida)
 else()
   message(WARNING "python3-markdown non trovato: senza la guida in HTML il menu Help apre il manuale in linea")
   set(SPESARIO_GUIDA_HTML "")
