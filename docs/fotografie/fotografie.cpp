@@ -4,16 +4,16 @@
 // fotografie --breve takes one picture, the ledger with a client, into a temporary folder and checks
 // it: `make test` runs it so that the screenshots cannot break unseen.
 
-#include "app/frmAbout.h"
 #include "app/frmStart.h"
 #include "clients/frmAnagrafiche.h"
 #include "clients/frmRicerca.h"
 #include "export/frmSelDate.h"
+#include "ledger/frmAbout.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/errore.h"
-#include "store/reportcontrol.h"
+#include "values/costanti.h"
+#include "values/errore.h"
+#include "widgets/reportcontrol.h"
 
 #include <QApplication>
 #include <QDir>

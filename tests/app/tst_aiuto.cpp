@@ -1,6 +1,6 @@
 // Help for the user: `spesario --help` and `--version` without a display, the local guide the Help
 // menu opens, the page the build rendered, and what the user is told when nothing can open a link.
-#include "app/collegamenti.h"
+#include "widgets/collegamenti.h"
 #include "tests/support/ambiente.h"
 
 #include <QProcess>

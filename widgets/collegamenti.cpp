@@ -1,6 +1,6 @@
-#include "app/collegamenti.h"
+#include "widgets/collegamenti.h"
 
-#include "store/messaggi.h"
+#include "widgets/messaggi.h"
 
 #include <QApplication>
 #include <QDesktopServices>
