@@ -99,28 +99,58 @@ assicura_deb_src() {
     fi
 }
 
-# Version and source package of each part, from the installed -dev package of the Linux build. A
-# version the mirror no longer carries (a security update replaced it) gives way to the mirror's
-# newest one of the same upstream series, said on stderr: the nearest build that can be had.
+# Version and source package of each part come from the installed -dev package of the Linux build. A
+# mirror may no longer carry that version (a security update replaced it) or lack some of its files:
+# then the newest version of the same upstream series that it carries whole is taken, said on stderr.
+# The choice is recorded, so later runs and --cartella name the same cache.
 sorgente_di() { dpkg-query -W -f='${source:Package}' "$1"; }
-versione_di() {
-    local src ver serie disponibili migliore="" v
-    src=$(sorgente_di "$1"); ver=$(dpkg-query -W -f='${source:Version}' "$1")
-    disponibili=$(apt-cache showsrc "$src" 2>/dev/null | sed -n 's/^Version: //p' | sort -u)
-    if [ -z "$disponibili" ] || grep -qxF -- "$ver" <<<"$disponibili"; then
-        echo "$ver"; return 0
+cartella_sorgenti() { echo "$LAVORO/src-$1-$(tr '~:' '__' <<<"$2")"; }
+
+# estrai PACKAGE VERSION FOLDER: fetches and unpacks a Debian source package, its patches applied.
+estrai() {
+    local pkg=$1 ver=$2 dir=$3 dsc
+    rm -rf "$dir"; mkdir -p "$dir"
+    if (cd "$dir" && apt-get source -q "$pkg=$ver" >&2); then
+        touch "$dir/.estratto"; return 0
     fi
-    serie=$(sed -E 's/^([0-9]+:)?([0-9]+\.[0-9]+).*/\1\2./' <<<"$ver")
-    for v in $disponibili; do
-        case $v in "$serie"*) ;; *) continue ;; esac
-        if [ -z "$migliore" ] || dpkg --compare-versions "$v" gt "$migliore"; then migliore=$v; fi
+    # The same Debian files brought by hand into $RADICE/sorgenti serve as well: dpkg-source checks
+    # them against the checksums of their .dsc.
+    dsc=$RADICE/sorgenti/${pkg}_${ver#*:}.dsc
+    if [ -e "$dsc" ]; then
+        rm -rf "$dir"; mkdir -p "$dir"
+        if (cd "$dir" && dpkg-source -x "$dsc" >&2); then
+            touch "$dir/.estratto"; return 0
+        fi
+    fi
+    rm -rf "$dir"
+    return 1
+}
+
+versione_di() {
+    local src ver registro serie v
+    src=$(sorgente_di "$1"); ver=$(dpkg-query -W -f='${source:Version}' "$1")
+    registro=$LAVORO/versione-$src-$(tr '~:' '__' <<<"$ver")
+    if [ -e "$registro" ]; then cat "$registro"; return 0; fi
+    if [ "$SOLO_LETTURA" = 1 ]; then echo "$ver"; return 0; fi
+    # The series: the upstream version less its last part (3.0.19 -> 3.0., 15.18 -> 15.).
+    serie=$(sed -E 's/-[^-]*$//; s/[^.]*$//' <<<"$ver")
+    for v in "$ver" $(apt-cache showsrc "$src" 2>/dev/null | sed -n 's/^Version: //p' |
+                      grep -F -- "$serie" | grep -vxF -- "$ver" | sort -u -r -V); do
+        case $v in "$ver" | "$serie"*) ;; *) continue ;; esac
+        if [ -e "$(cartella_sorgenti "$src" "$v")/.estratto" ] || estrai "$src" "$v" "$(cartella_sorgenti "$src" "$v")"; then
+            mkdir -p "$LAVORO"; echo "$v" >"$registro"
+            [ "$v" = "$ver" ] || echo "dipendenze.sh: $src $ver non si può avere dal mirror; uso $v" >&2
+            echo "$v"; return 0
+        fi
     done
-    if [ -z "$migliore" ]; then echo "$ver"; return 0; fi
-    echo "dipendenze.sh: $src $ver non è sul mirror; uso $migliore" >&2
-    echo "$migliore"
+    # Nothing to be had: the part that needs it stops with the reason when it is built.
+    echo "$ver"
 }
 
 leggi_versioni() {
+    RADICE=${XDG_CACHE_HOME:-$HOME/.cache}/spesario
+    # Sources and build folders, kept apart from the installed cache: a run broken off resumes there.
+    LAVORO=$RADICE/lavoro
     QT_SRC=$(sorgente_di qt6-base-dev)         QT_VER=$(versione_di qt6-base-dev)
     SQLITE_SRC=$(sorgente_di libsqlite3-dev)   SQLITE_VER=$(versione_di libsqlite3-dev)
     PQ_SRC=$(sorgente_di libpq-dev)            PQ_VER=$(versione_di libpq-dev)
@@ -129,27 +159,21 @@ leggi_versioni() {
     TR_PKG=qt6-translations-l10n
     local nome
     nome="windows-r$RICETTA-qt$QT_VER-sqlite$SQLITE_VER-pq$PQ_VER-ssl$SSL_VER-mdb$MDB_VER"
-    nome=$(tr '~:' '__' <<<"$nome")
-    RADICE=${XDG_CACHE_HOME:-$HOME/.cache}/spesario
-    PREFISSO=$RADICE/$nome
-    # Sources and build folders, kept apart from the installed cache: a run broken off resumes there.
-    LAVORO=$RADICE/lavoro
+    PREFISSO=$RADICE/$(tr '~:' '__' <<<"$nome")
 }
 
 fatto() { [ -e "$PREFISSO/.fatto-$1" ]; }
 segna() { touch "$PREFISSO/.fatto-$1"; }
 
-# Unpacks a Debian source package (its patches applied) into $LAVORO/src-PACKAGE once; prints its folder.
+# The folder of a Debian source package, unpacked once into $LAVORO.
 sorgenti() {
-    local pkg=$1 ver=$2 dir
-    dir=$LAVORO/src-$1-$(tr '~:' '__' <<<"$2")
-    if [ ! -e "$dir/.estratto" ]; then
-        rm -rf "$dir"; mkdir -p "$dir"
-        (cd "$dir" && apt-get source -q "$pkg=$ver" >&2) ||
-            muori "apt-get source $pkg=$ver non riuscito (versione non più sul mirror, o manca deb-src)"
-        touch "$dir/.estratto"
+    local dir
+    dir=$(cartella_sorgenti "$1" "$2")
+    if [ ! -e "$dir/.estratto" ] && ! estrai "$1" "$2" "$dir"; then
+        muori "apt-get source $1=$2 non riuscito. Se il mirror non ha i file, metterli in
+$RADICE/sorgenti/ (elenco: apt-get source --print-uris $1=$2) e rieseguire."
     fi
-    find "$dir" -mindepth 1 -maxdepth 1 -type d -name "$pkg-*" | head -n1
+    find "$dir" -mindepth 1 -maxdepth 1 -type d -name "$1-*" | head -n1
 }
 
 cronometro() { # PART COMMAND...: runs and records the time it took
@@ -186,7 +210,8 @@ parte_qt() {
             -DFEATURE_style_windowsvista=ON
     fi
     cmake --build "$build" -j "$JOBS"
-    cmake --install "$build"
+    # The prefix given again: a cache renamed since the configure step still gets it.
+    cmake --install "$build" --prefix "$PREFISSO/qt"
     # Qt's Italian texts are platform independent: the Linux package's files serve as they are.
     mkdir -p "$PREFISSO/qt/translations"
     dpkg -L "$TR_PKG" | grep -E '/qt(base)?_it\.qm$' | xargs -r cp -t "$PREFISSO/qt/translations"
@@ -237,7 +262,7 @@ parte_openssl() {
     mkdir -p "$build"
     if [ ! -e "$build/Makefile" ]; then
         (cd "$build" && CC=$CC_WIN CXX=$CXX_WIN AR=$TRIPLETTA-ar RANLIB=$TRIPLETTA-ranlib RC=$TRIPLETTA-windres \
-            "$src/Configure" mingw64 shared no-tests no-docs --prefix="$PREFISSO" --libdir=lib \
+            "$src/Configure" mingw64 shared no-tests --prefix="$PREFISSO" --libdir=lib \
             --openssldir=ssl)
     fi
     make -C "$build" -j "$JOBS" build_sw
@@ -288,32 +313,37 @@ parte_mdb() {
 }
 
 principale() {
+    SOLO_LETTURA=0
     if [ "${1:-}" = --cartella ]; then
-        leggi_versioni; echo "$PREFISSO"; return 0
+        SOLO_LETTURA=1; leggi_versioni; echo "$PREFISSO"; return 0
     fi
     local parti=("$@")
     [ ${#parti[@]} -gt 0 ] || parti=(qt sqlite openssl libpq mdb)
     installa_pacchetti
+    assicura_deb_src
     leggi_versioni
     mkdir -p "$PREFISSO" "$LAVORO"
-    local p da_fare=0
+    local p da_fare=0 blocco
     for p in "${parti[@]}"; do fatto "$p" || da_fare=1; done
     if [ $da_fare = 0 ]; then
         dice "già pronto: $PREFISSO"
         return 0
     fi
-    assicura_deb_src
     for p in "${parti[@]}"; do
         case $p in qt | sqlite | openssl | libpq | mdb) ;; *) muori "parte sconosciuta: $p" ;; esac
+        # Two runs at once (Qt in one, the small parts in another) never build the same part together.
+        exec {blocco}>"$LAVORO/.blocco-$p"
+        flock "$blocco"
         if fatto "$p"; then
             dice "$p: già installato"
-            continue
+        else
+            # libpq links OpenSSL: that comes first.
+            if [ "$p" = libpq ] && ! fatto openssl; then muori "libpq richiede openssl: eseguire prima la parte openssl"; fi
+            dice "$p: inizio"
+            cronometro "$p" "parte_$p"
+            segna "$p"
         fi
-        # libpq links OpenSSL: that comes first.
-        if [ "$p" = libpq ] && ! fatto openssl; then muori "libpq richiede openssl: eseguire prima la parte openssl"; fi
-        dice "$p: inizio"
-        cronometro "$p" "parte_$p"
-        segna "$p"
+        exec {blocco}>&-
     done
     dice "pronto: $PREFISSO"
 }
