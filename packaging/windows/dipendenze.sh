@@ -285,9 +285,7 @@ parte_libpq() {
             --without-ldap --without-perl --without-python --without-tcl --disable-nls \
             --with-system-tzdata=/nessuna)
     fi
-    make -C "$build/src/include" -j "$JOBS"
-    make -C "$build/src/common" -j "$JOBS"
-    make -C "$build/src/port" -j "$JOBS"
+    # libpq's makefile builds the headers, src/port and src/common it needs first.
     make -C "$build/src/interfaces/libpq" -j "$JOBS"
     make -C "$build/src/include" install
     make -C "$build/src/interfaces/libpq" install
