@@ -318,15 +318,17 @@ principale() {
     local parti=("$@")
     [ ${#parti[@]} -gt 0 ] || parti=(qt sqlite openssl libpq mdb)
     installa_pacchetti
-    assicura_deb_src
-    leggi_versioni
-    mkdir -p "$PREFISSO" "$LAVORO"
+    # Done already: nothing is fetched, not even to choose versions.
+    SOLO_LETTURA=1; leggi_versioni
     local p da_fare=0 blocco
     for p in "${parti[@]}"; do fatto "$p" || da_fare=1; done
     if [ $da_fare = 0 ]; then
         dice "già pronto: $PREFISSO"
         return 0
     fi
+    assicura_deb_src
+    SOLO_LETTURA=0; leggi_versioni
+    mkdir -p "$PREFISSO" "$LAVORO"
     for p in "${parti[@]}"; do
         case $p in qt | sqlite | openssl | libpq | mdb) ;; *) muori "parte sconosciuta: $p" ;; esac
         # Two runs at once (Qt in one, the small parts in another) never build the same part together.
