@@ -1,7 +1,8 @@
 #!/bin/bash
-# Runs a Windows program under Debian's Wine (packages wine and wine64), headless and in the build's own Wine prefix (made on
-# first use), never the user's ~/.wine. The DLL folders of SPESARIO_WINE_DLL (colon-separated Linux
-# paths) are put on the program's PATH; as CMAKE_CROSSCOMPILING_EMULATOR it lets ctest run the tests.
+# Runs a Windows program under Debian's Wine (packages wine and wine64), headless, in the build's own
+# Wine prefix (made on first use), never the user's ~/.wine. The folders of SPESARIO_WINE_DLL (Linux
+# paths, colon-separated) go on the program's DLL search path; as CMAKE_CROSSCOMPILING_EMULATOR it
+# lets ctest run the tests.
 #
 #   SPESARIO_WINEPREFIX=build-windows/wine packaging/windows/wine.sh PROGRAM.exe [ARG...]
 set -euo pipefail
