@@ -12,8 +12,8 @@ PACCHETTI_PROVE := sqlite3 postgresql poppler-utils xvfb xauth clang libclang-rt
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps deps-programma configure configure-programma build run test bench bench-pg soak fuzz fuzz-breve \
-        fuzz-build clean package screenshot
+.PHONY: all deps deps-programma configure configure-programma build run test bench bench-pg bench-confronto soak fuzz \
+        fuzz-build fuzz-breve clean package screenshot
 
 all: build
 
@@ -73,6 +73,13 @@ bench-pg: build
 	cd $(BUILD) && SPESARIO_PG_FSYNC=on QT_QPA_PLATFORM=offscreen ../tests/pg/cluster.sh sh -c \
 	  'psql -q "$${SPESARIO_TEST_PG}postgres" -c "CREATE DATABASE banco" && \
 	   ./bench/bench_spesario --uscita bench_risultati_pg.md --pg "$${SPESARIO_TEST_PG}banco"'
+
+# `make bench-confronto REV=<commit>`: that commit's benchmark (built in a git worktree under build/)
+# beside today's, on SQLite and on a throwaway server, alternating; MOVIMENTI, GIRI and VOLTE (runs of
+# each side) make it shorter. The side-by-side table goes to build/bench_confronto.md.
+bench-confronto: build
+	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
+	JOBS=$(JOBS) bench/confronto.sh '$(REV)' $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) $(PACCHETTO_BUILD)
