@@ -53,17 +53,33 @@ public:
 // invalid QVariant for NULL.
 using Valori = QVariantList;
 
+// Values that another program may have written where an engine types each value rather than its
+// column (SQLite): a DATAOP that is not a day in the stored form 'yyyy-MM-dd' (date() with a shift
+// puts 30 February on 2 March), an amount that is not a whole number or whose other amount is null.
+// The checks for them and the partial indexes that hold just those rows use the same text, so that
+// SQLite reads the check from its index: nothing at all when there are none.
+inline constexpr const char DataNonNellaForma[] =
+    "(DATAOP IS NULL OR NOT (DATAOP GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]' AND "
+    "date(DATAOP, '+0 days') = DATAOP))";
+inline constexpr const char ImportoNonIntero[] =
+    "(typeof(ENTRATA) NOT IN ('integer', 'null') OR typeof(USCITA) NOT IN ('integer', 'null') OR "
+    "(ENTRATA IS NULL) <> (USCITA IS NULL))";
+
 // The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger) and by ID
 // (its newest row: the search window's list, the save), each client field (identification) and the
-// day (the exports).
+// day (the exports); where values are typed one by one, the rows holding a value of another kind.
 struct IndiceArchivio {
     const char *nome;
     const char *colonne;
+    const char *dove = nullptr;     // a partial index: only the rows this condition holds for
+    bool tipiPerValore = false;     // only where Motore::TipiPerValore()
 };
 inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"}, {"IX_ANTICIPI_CODICEANA_ID", "CODICEANA, ID"},
     {"IX_ANTICIPI_CODICEFISCALE", "CODICEFISCALE"},       {"IX_ANTICIPI_PARTITAIVA", "PARTITAIVA"},
     {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE"},     {"IX_ANTICIPI_DATAOP", "DATAOP"},
+    {"IX_ANTICIPI_DATE_NON_VALIDE", "DATAOP", DataNonNellaForma, true},
+    {"IX_ANTICIPI_IMPORTI_NON_VALIDI", "DATAOP", ImportoNonIntero, true},
 };
 
 // "CREATE INDEX IF NOT EXISTS ..." for one of them.
