@@ -3,6 +3,7 @@
 #include "clients/destinatariocliente.h"
 #include "store/archivio.h"
 #include "widgets/icone.h"
+#include "widgets/incolla.h"
 #include "widgets/reportcontrol.h"
 #include "widgets/segnalazione.h"
 
@@ -94,6 +95,7 @@ void frmRicerca::costruisci()
     cmdTrova->setIconSize(QSize(16, 16));
     txtCerca = new QLineEdit(GroupBox1);
     txtCerca->setObjectName(QStringLiteral("txtCerca"));
+    RegolaIncolla(txtCerca, IncollaSenzaSpazi);
     CmdEsci = new QPushButton(QStringLiteral("Esci"), GroupBox1);
     CmdEsci->setObjectName(QStringLiteral("CmdEsci"));
     // Enter belongs to the search box and to the list, never to a default button.

@@ -401,7 +401,7 @@ private Q_SLOTS:
         QCOMPARE(domanda.testo, QStringLiteral("Il file ") + QDir::toNativeSeparators(cartella + QStringLiteral("/archivio.mdb")) +
                                     QStringLiteral(" è un archivio del programma precedente. Convertirlo nel nuovo formato? "
                                                    "L'originale resta intatto come archivio-access-2.mdb."));
-        QCOMPARE(domanda.titolo, QStringLiteral("Controllo"));
+        QCOMPARE(domanda.titolo, QStringLiteral("Controllo:"));
         QCOMPARE(domanda.icona, Icona::Domanda);
         QCOMPARE(domanda.pulsanti, Pulsanti::SiNo);
         if (!si || danneggiato) {
