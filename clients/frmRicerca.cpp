@@ -27,15 +27,16 @@ constexpr int ItemCodice = 4;
 QString frmRicerca::IstruzioneClienti()
 {
     // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
-    // from each client code straight to the next one, and each client's newest row is one seek
-    // there: ten thousand clients cost ten thousand seeks, whatever their movements. The walk ends
-    // on the null that follows the highest code, which joins no row.
+    // backwards from each client straight to the next lower code, whose highest ID comes first
+    // there: one seek in the index and one by ID per client, whatever its movements. The walk ends
+    // where no lower code is left.
     return QStringLiteral(
-        "WITH RECURSIVE CODICI(CODICE) AS (SELECT MIN(CODICEANA) FROM ANTICIPI UNION ALL "
-        "SELECT (SELECT MIN(CODICEANA) FROM ANTICIPI WHERE CODICEANA > CODICI.CODICE) FROM CODICI "
-        "WHERE CODICI.CODICE IS NOT NULL) "
-        "SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM CODICI INNER JOIN ANTICIPI AS A "
-        "ON A.ID = (SELECT MAX(ID) FROM ANTICIPI WHERE CODICEANA = CODICI.CODICE) ORDER BY A.CODICEANA");
+        "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS ("
+        "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+        "WHERE ID = (SELECT ID FROM ANTICIPI ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
+        "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI INNER JOIN ANTICIPI AS A "
+        "ON A.ID = (SELECT ID FROM ANTICIPI WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1)) "
+        "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI ORDER BY CODICEANA");
 }
 
 frmRicerca *frmRicerca::Istanza()
