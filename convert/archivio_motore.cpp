@@ -89,9 +89,15 @@ bool SorgenteArchivio::Leggi(RigaAnticipi &riga)
         nonValida(QStringLiteral("manca il codice del cliente (CODICEANA)"));
     const int colonne[] = {2, 5, 6, 7};
     std::optional<QByteArray> *campi[] = {&riga.descrizione, &riga.ragioneSociale, &riga.codiceFiscale, &riga.partitaIva};
-    for (int k = 0; k < 4; ++k)
-        if (!c.Nullo(colonne[k]))
-            *campi[k] = c.Utf8(colonne[k]).toByteArray();
+    const char *nomi[] = {"DESCRIZIONE", "RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA"};
+    for (int k = 0; k < 4; ++k) {
+        if (c.Nullo(colonne[k]))
+            continue;
+        *campi[k] = c.Utf8(colonne[k]).toByteArray();
+        // Written there by another program: a server refuses it, and the program never writes one.
+        if ((*campi[k])->contains('\0'))
+            nonValida(QStringLiteral("il testo in %1 contiene un carattere NUL").arg(QLatin1String(nomi[k])));
+    }
     return true;
 }
 
@@ -154,6 +160,16 @@ void DestinazioneArchivio::Scrivi(const RigaAnticipi &r)
     m_valori[7] = testo(r.partitaIva);
     m_valori[8] = r.codiceAna;
     m_motore.Esegui(NuovaRiga, m_valori);
+}
+
+void DestinazioneArchivio::CambiaId(qint64 vecchio, qint64 nuovo)
+{
+    m_motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET ID=? WHERE ID=?"), {nuovo, vecchio});
+}
+
+void DestinazioneArchivio::CambiaCodice(qint64 vecchio, qint64 nuovo)
+{
+    m_motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET CODICEANA=? WHERE CODICEANA=?"), {nuovo, vecchio});
 }
 
 void DestinazioneArchivio::Completa()

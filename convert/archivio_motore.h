@@ -36,6 +36,8 @@ public:
 
     void Inizia() override;
     void Scrivi(const RigaAnticipi &riga) override;
+    void CambiaId(qint64 vecchio, qint64 nuovo) override;
+    void CambiaCodice(qint64 vecchio, qint64 nuovo) override;
     void Completa() override;
     void Rileggi(const std::function<void(qint64, qint64, qint64, qint64)> &f) override;
     void Scarta() override;

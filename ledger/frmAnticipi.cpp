@@ -63,12 +63,15 @@ void frmAnticipi::Form_Load()
     EseguiPasso(nessuna, [this, &avvisi] {
         const std::optional<RiepilogoCopia> convertito = ConvertiArchivioPrecedente();
         ApriArchivio(&avvisi);
-        if (convertito)
+        if (convertito) {
+            const QString cambiamenti = TestoCambiamenti(*convertito);
             Messaggi::informa(this,
                               QStringLiteral("Conversione terminata: %1 movimenti di %2 clienti.")
-                                  .arg(convertito->movimenti)
-                                  .arg(convertito->clienti),
+                                      .arg(convertito->movimenti)
+                                      .arg(convertito->clienti) +
+                                  (cambiamenti.isEmpty() ? QString() : QLatin1Char('\n') + cambiamenti),
                               QStringLiteral("Controllo:"));
+        }
     }, this);
     // A settings file moved aside, a new empty archive and where it is: told once, at this start.
     for (const QString &avviso : std::as_const(avvisi))
