@@ -34,7 +34,7 @@ std::optional<RiepilogoCopia> frmAnticipi::ConvertiArchivioPrecedente()
                               QStringLiteral(" è un archivio del programma precedente. Convertirlo nel nuovo formato? "
                                              "L'originale resta intatto come ") +
                               nome + QLatin1Char('.'),
-                          QStringLiteral("Controllo")))
+                          QStringLiteral("Controllo:")))
         return std::nullopt;
 
     QProgressDialog avanzamento(QStringLiteral("Conversione dell'archivio del programma precedente..."), QString(), 0,
