@@ -162,13 +162,24 @@ void DestinazioneArchivio::Scrivi(const RigaAnticipi &r)
     m_motore.Esegui(NuovaRiga, m_valori);
 }
 
+void DestinazioneArchivio::chiudiFlusso()
+{
+    if (m_flusso) {
+        m_flusso->Chiudi();
+        m_flusso.reset();
+    }
+}
+
 void DestinazioneArchivio::CambiaId(qint64 vecchio, qint64 nuovo)
 {
+    // The last row is in: the stream ends before the statement, which a server's COPY would not take.
+    chiudiFlusso();
     m_motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET ID=? WHERE ID=?"), {nuovo, vecchio});
 }
 
 void DestinazioneArchivio::CambiaCodice(qint64 vecchio, qint64 nuovo)
 {
+    chiudiFlusso();
     m_motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET CODICEANA=? WHERE CODICEANA=?"), {nuovo, vecchio});
 }
 
@@ -176,10 +187,7 @@ void DestinazioneArchivio::Completa()
 {
     // The indexes are built once over all the rows, not kept up row by row; the counter of new
     // IDs goes on above the highest ID written.
-    if (m_flusso) {
-        m_flusso->Chiudi();
-        m_flusso.reset();
-    }
+    chiudiFlusso();
     m_motore.CreaIndici();
     m_motore.AllineaContatore();
     m_motore.Conferma();

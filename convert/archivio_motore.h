@@ -43,6 +43,8 @@ public:
     void Scarta() override;
 
 private:
+    void chiudiFlusso();
+
     Motore &m_motore;
     bool m_aperta = false;      // inside its transaction
     bool m_confermata = false;  // its rows committed

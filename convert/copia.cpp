@@ -116,6 +116,13 @@ RiepilogoCopia CopiaArchivio(SorgenteCopia &sorgente, DestinazioneCopia &destina
             if (avanzamento && r.movimenti % 4096 == 0)
                 avanzamento(r.movimenti, attese);
         }
+        // The source's order is its own (an Access file gives its rows page by page): the check
+        // walks both in ID order. A second row with one ID is named here, before a server's COPY
+        // refuses it at its end in its own words.
+        std::sort(impronta.id.begin(), impronta.id.end());
+        const auto doppio = std::adjacent_find(impronta.id.begin(), impronta.id.end());
+        if (doppio != impronta.id.end())
+            idDoppio(*doppio);
         for (size_t k = 0; k < idDaRinumerare.size(); ++k) {
             const qint64 nuovo = idValidoMassimo + qint64(k) + 1;
             if (nuovo > IdMassimo)
@@ -125,9 +132,12 @@ RiepilogoCopia CopiaArchivio(SorgenteCopia &sorgente, DestinazioneCopia &destina
             destinazione.CambiaId(-qint64(k) - 1, nuovo);
             r.idRinumerati.push_back({idDaRinumerare[k], nuovo});
         }
-        for (qint64 &id : impronta.id)
-            if (id < 0)
-                id = idValidoMassimo - id;
+        if (!idDaRinumerare.empty()) {
+            for (qint64 &id : impronta.id)
+                if (id < 0)
+                    id = idValidoMassimo - id;
+            std::sort(impronta.id.begin(), impronta.id.end());
+        }
         // Codes in the order the rows met them: placeholder -1 gets the first new code.
         std::vector<Rinumerazione> codici(codiciProvvisori.size());
         for (const auto &[vecchio, provvisorio] : codiciProvvisori)
@@ -147,12 +157,6 @@ RiepilogoCopia CopiaArchivio(SorgenteCopia &sorgente, DestinazioneCopia &destina
         if (avanzamento)
             avanzamento(r.movimenti, attese);
         destinazione.Completa();
-        // The source's order is its own (an Access file gives its rows page by page): the check
-        // walks both in ID order.
-        std::sort(impronta.id.begin(), impronta.id.end());
-        const auto doppio = std::adjacent_find(impronta.id.begin(), impronta.id.end());
-        if (doppio != impronta.id.end())
-            idDoppio(*doppio);
         confronta(destinazione, impronta, r);
     } catch (...) {
         try {

@@ -543,12 +543,10 @@ private Q_SLOTS:
     }
 
     // IDs and client codes the archive cannot use, written by another program: every movement is
-    // kept, each value gets a new number above the highest, and the summary lists them.
+    // kept, each value gets a new number above the highest, and the summary lists them; a second
+    // row with one ID is refused naming it.
     void idECodiciNonValidi()
     {
-        // Into a server the copy now goes through COPY, and with renumbered rows it still fails
-        // (safely: the copy is refused and the table left empty); to be mended.
-        SOLO_SQLITE("renumbered rows into a server: the COPY path refuses them for now");
         QTemporaryDir dir;
         const QString origine = dir.filePath(QStringLiteral("altro.mdb"));
         {
@@ -561,6 +559,11 @@ private Q_SLOTS:
         }
         Ambiente::corrente().apriArchivioNuovo();
         Archivio::Rilascia();
+        // A second row with one ID is named, also where a server's COPY refuses it only at its end.
+        scrivi(dir.filePath(QStringLiteral("doppio.mdb")), casiConIntero(5, "ID", 4));
+        const Esito doppio = RigaDiComando({dir.filePath(QStringLiteral("doppio.mdb")), Ambiente::corrente().connessione()});
+        QVERIFY2(doppio.errori.contains(QStringLiteral("L'archivio di origine contiene due righe con lo stesso ID 4.")),
+                 qPrintable(doppio.errori));
         const Esito e = RigaDiComando({origine, Ambiente::corrente().connessione()});
         QVERIFY2(e.codice == 0, qPrintable(e.errori));
         QVERIFY2(e.uscita.contains(QStringLiteral(
