@@ -9,12 +9,15 @@
 
 #include "clients/destinatariocliente.h"
 #include "convert/copia.h"
+#include "store/valuta.h"
 
 #include <QDate>
 #include <QMainWindow>
 #include <QPointer>
 #include <optional>
 
+class Archivio;
+struct Movimento;
 class QAction;
 class QDateEdit;
 class QGroupBox;
@@ -133,6 +136,13 @@ private:
     // them since, and the old ones must not come back.
     QStringList BloccoCliente() const;
     QStringList m_bloccoLetto;
+    // The amounts of the movement last loaded, as stored, so that a save writes what the user did
+    // not change exactly as it was.
+    struct ImportiLetti {
+        QString id;
+        Valuta entrata, uscita;
+    } m_importiLetti;
+    void ImportiComeLetti(Movimento &m) const;
 
     bool m_salvato = false;
     bool m_clienteDaIdentificare = false;  // a client field edited since the identification last ran

@@ -116,17 +116,14 @@ void frmAnticipi::ReportAttivita_MouseUp(int pulsante, int, int, int)
         }, this);
         EseguiPasso(etichetta, [&] { txtDescrizione->setPlainText(rs->Testo(QStringLiteral("DESCRIZIONE"))); }, this);
         EseguiPasso(etichetta, [&] {
+            // Both amounts as stored: a row written elsewhere may hold a negative amount or both.
             const Valuta entrata = rs->Importo(QStringLiteral("ENTRATA"));
+            const Valuta uscita = rs->Importo(QStringLiteral("USCITA"));
             m_importoDaFormattare[0] = m_importoDaFormattare[1] = false;
-            if (entrata.positivo()) {
-                optTipo[0]->setChecked(true);
-                ScriviImporto(txtUscite, QStringLiteral("0,00"));
-                ScriviImporto(txtEntrate, entrata.testoDueDecimali());
-            } else {
-                optTipo[1]->setChecked(true);
-                ScriviImporto(txtEntrate, QStringLiteral("0,00"));
-                ScriviImporto(txtUscite, rs->Importo(QStringLiteral("USCITA")).testoDueDecimali());
-            }
+            optTipo[entrata.positivo() || (!entrata.zero() && uscita.zero()) ? 0 : 1]->setChecked(true);
+            ScriviImporto(txtEntrate, entrata.testoDueDecimali());
+            ScriviImporto(txtUscite, uscita.testoDueDecimali());
+            m_importiLetti = {lblID->text(), entrata, uscita};
         }, this);
     }
     rs->Chiudi();
@@ -224,6 +221,27 @@ bool frmAnticipi::ControlloCampi()
     return esito;
 }
 
+void frmAnticipi::ImportiComeLetti(Movimento &m) const
+{
+    if (m_importiLetti.id != lblID->text() || lblID->text() == QLatin1String("0"))
+        return;
+    // An amount shown and left as it was is written as stored, to the ten-thousandth (the field shows
+    // two decimals). The other type's amount of a row that holds both, which the program never
+    // writes, stays as stored while its field is unchanged: saving a new description must not drop it.
+    const bool entrata = optTipo[0]->isChecked();
+    const struct {
+        QLineEdit *campo;
+        Valuta letto;
+        Valuta &scritto;
+        bool scelto;
+    } importi[] = {{txtEntrate, m_importiLetti.entrata, m.entrata, entrata},
+                   {txtUscite, m_importiLetti.uscita, m.uscita, !entrata}};
+    const bool entrambi = !m_importiLetti.entrata.zero() && !m_importiLetti.uscita.zero();
+    for (const auto &i : importi)
+        if (i.campo->text() == i.letto.testoDueDecimali() && (i.scelto || entrambi))
+            i.scritto = i.letto;
+}
+
 void frmAnticipi::Salva()
 {
     m_salvato = false;
@@ -252,6 +270,7 @@ void frmAnticipi::Salva()
                             QStringLiteral("Tipo non corrispondente: \"") + campo->text() +
                                 QStringLiteral("\" non è un importo."));
         (optTipo[0]->isChecked() ? m.entrata : m.uscita) = *importo;
+        ImportiComeLetti(m);
         m.ragioneSociale = txtDenominazione->text();
         m.codiceFiscale = txtCF->text();
         m.partitaIva = txtPiva->text();

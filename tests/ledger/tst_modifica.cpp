@@ -67,6 +67,8 @@ private Q_SLOTS:
     void scritturaFallitaMantieneTutto_data();
     void scritturaFallitaMantieneTutto();
     void massimoCodiceIllegibileFermaIlSalvataggio();
+    void importiNonToccatiRestanoComeInArchivio_data();
+    void importiNonToccatiRestanoComeInArchivio();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -204,7 +206,9 @@ void TstModifica::caricamento_data()
     QTest::newRow("uscita") << "0" << "1234,5" << 1 << "0,00" << "1.234,50";
     QTest::newRow("entrata") << "12,5" << "0" << 0 << "12,50" << "0,00";
     QTest::newRow("entrambi zero") << "0" << "0" << 1 << "0,00" << "0,00";
-    QTest::newRow("entrata non positiva") << "-3" << "7" << 1 << "0,00" << "7,00";
+    // Rows written elsewhere show both amounts as stored, sign included.
+    QTest::newRow("entrata negativa e uscita") << "-3" << "7" << 1 << "-3,00" << "7,00";
+    QTest::newRow("entrambi") << "40" << "9" << 0 << "40,00" << "9,00";
     // An amount written elsewhere shows as stored, sign included.
     QTest::newRow("uscita negativa") << "0" << "-5" << 1 << "0,00" << "-5,00";
 }
@@ -677,6 +681,32 @@ void TstModifica::massimoCodiceIllegibileFermaIlSalvataggio()
     QCOMPARE(conta(), 2);
     QCOMPARE(w->txtCodiceana->text(), QStringLiteral("0"));
     QCOMPARE(w->txtDescrizione->toPlainText(), QStringLiteral("nuova"));
+}
+
+// A movement written elsewhere, loaded and saved with only its description changed: both amounts are
+// written back as stored, every decimal.
+void TstModifica::importiNonToccatiRestanoComeInArchivio_data()
+{
+    QTest::addColumn<QString>("entrata");
+    QTest::addColumn<QString>("uscita");
+    QTest::newRow("entrata negativa") << "-3,7700" << "0";
+    QTest::newRow("entrambi, quattro decimali") << "1,2345" << "10,0001";
+    QTest::newRow("uscita negativa con entrata") << "5" << "-0,5";
+}
+
+void TstModifica::importiNonToccatiRestanoComeInArchivio()
+{
+    QFETCH(QString, entrata);
+    QFETCH(QString, uscita);
+    const qint64 id = InserisciRiga(questAnno(3, 1), "convertito", entrata, uscita, "Rossi Mario", CfRossi, "", 3);
+    const QString sql = QStringLiteral("SELECT ENTRATA, USCITA FROM ANTICIPI WHERE ID=%1").arg(id);
+    const QList<QVariantList> prima = RigheSql(sql);
+    identifica(w, CfRossi);
+    cliccaRiga(w, rigaDi(w, id));
+    scriviDescrizione(w, QStringLiteral("descrizione corretta"));
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(conta(QStringLiteral("DESCRIZIONE='descrizione corretta'")), 1);
+    QCOMPARE(RigheSql(sql), prima);
 }
 
 SPESARIO_TEST_MAIN(TstModifica)
