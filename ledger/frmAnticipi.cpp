@@ -1,5 +1,6 @@
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "ledger/icone.h"
 #include "store/archivio.h"
 #include "store/backup.h"
@@ -103,13 +104,13 @@ void frmAnticipi::costruisci()
     grpAnagrafica->setObjectName(QStringLiteral("grpAnagrafica"));
     txtDenominazione = new QLineEdit(grpAnagrafica);
     txtDenominazione->setObjectName(QStringLiteral("txtDenominazione"));
-    txtDenominazione->setMaxLength(50);
+    LimitaCampoCliente(txtDenominazione, 50);
     txtCF = new QLineEdit(grpAnagrafica);
     txtCF->setObjectName(QStringLiteral("txtCF"));
-    txtCF->setMaxLength(16);
+    LimitaCampoCliente(txtCF, 16);
     txtPiva = new QLineEdit(grpAnagrafica);
     txtPiva->setObjectName(QStringLiteral("txtPiva"));
-    txtPiva->setMaxLength(11);
+    LimitaCampoCliente(txtPiva, 11);
     txtCodiceana = new QLineEdit(grpAnagrafica);
     txtCodiceana->setObjectName(QStringLiteral("txtCodiceana"));
     txtCodiceana->setVisible(false);
@@ -445,9 +446,9 @@ void frmAnticipi::RiceviCliente(const DatiCliente &c)
 {
     // A client chosen elsewhere comes with its code: nothing is left to identify.
     m_clienteDaIdentificare = false;
-    txtCF->setText(c.codiceFiscale);
-    txtPiva->setText(c.partitaIva);
-    txtDenominazione->setText(c.denominazione);
+    ScriviCampoCliente(txtCF, c.codiceFiscale);
+    ScriviCampoCliente(txtPiva, c.partitaIva);
+    ScriviCampoCliente(txtDenominazione, c.denominazione);
     txtCodiceana->setText(c.codiceAna);
     m_bloccoLetto = BloccoCliente();
     RinfrescaLista();

@@ -1,6 +1,7 @@
 // The movement list and its balances, the period check and the clearing of the window.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "store/archivio.h"
 #include "store/costanti.h"
 #include "store/errore.h"
@@ -341,9 +342,9 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
     const QString nessuna;
     EseguiPasso(nessuna, [&] {
         if (!mantieniCliente) {
-            txtDenominazione->setText(QString());
-            txtCF->setText(QString());
-            txtPiva->setText(QString());
+            ScriviCampoCliente(txtDenominazione, QString());
+            ScriviCampoCliente(txtCF, QString());
+            ScriviCampoCliente(txtPiva, QString());
             txtCodiceana->setText(QStringLiteral("0"));
             m_clienteDaIdentificare = false;
         }

@@ -1,6 +1,7 @@
 // Editing one movement: loading it from the list, the input rules, validation and saving.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "store/archivio.h"
 #include "store/errore.h"
 #include "store/messaggi.h"
@@ -311,9 +312,9 @@ void frmAnticipi::Salva()
             archivio.ScriviMovimento(id, m);
         });
         // The block shows what was written, the client's current data.
-        txtDenominazione->setText(m.ragioneSociale);
-        txtCF->setText(m.codiceFiscale);
-        txtPiva->setText(m.partitaIva);
+        ScriviCampoCliente(txtDenominazione, m.ragioneSociale);
+        ScriviCampoCliente(txtCF, m.codiceFiscale);
+        ScriviCampoCliente(txtPiva, m.partitaIva);
         // Only now, once the row is in the archive, does the window take the new code.
         txtCodiceana->setText(QString::number(codice));
         m_bloccoLetto = BloccoCliente();
