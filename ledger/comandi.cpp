@@ -23,8 +23,8 @@ void frmAnticipi::CommandBars_Execute(QAction *controllo)
         static const QStringList leggonoICampi = {QStringLiteral("Salva"), QStringLiteral("Annulla"),
                                                   QStringLiteral("Esci"), QStringLiteral("Stampa"),
                                                   QStringLiteral("Modifica anagrafica")};
-        if (leggonoICampi.contains(caption))
-            CompletaCampiInSospeso();
+        if (leggonoICampi.contains(caption) && !CompletaCampiInSospeso())
+            return;
         if (caption == QLatin1String("Salva"))
             Comando_Salva();
         else if (caption == QLatin1String("Annulla"))

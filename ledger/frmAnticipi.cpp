@@ -450,7 +450,7 @@ void frmAnticipi::RiceviCliente(const DatiCliente &c)
     ScriviCampoCliente(txtPiva, c.partitaIva);
     ScriviCampoCliente(txtDenominazione, c.denominazione);
     txtCodiceana->setText(c.codiceAna);
-    m_bloccoLetto = BloccoCliente();
+    RicordaCliente();
     RinfrescaLista();
 }
 

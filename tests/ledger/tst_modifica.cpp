@@ -69,6 +69,8 @@ private Q_SLOTS:
     void massimoCodiceIllegibileFermaIlSalvataggio();
     void importiNonToccatiRestanoComeInArchivio_data();
     void importiNonToccatiRestanoComeInArchivio();
+    void codiceDelClienteEliminato_data();
+    void codiceDelClienteEliminato();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -707,6 +709,49 @@ void TstModifica::importiNonToccatiRestanoComeInArchivio()
     comando(w, QStringLiteral("Salva"));
     QCOMPARE(conta(QStringLiteral("DESCRIZIONE='descrizione corretta'")), 1);
     QCOMPARE(RigheSql(sql), prima);
+}
+
+// Client Zeta, the highest code, loses its only movement on this desk. When another desk then saves
+// a new client, which takes the same code, Zeta's next movement is refused and said, and saved again
+// goes under a code of its own; with no such client it keeps its code.
+void TstModifica::codiceDelClienteEliminato_data()
+{
+    QTest::addColumn<bool>("altraScrivania");
+    QTest::newRow("codice preso da un cliente nuovo altrove") << true;
+    QTest::newRow("codice rimasto libero") << false;
+}
+
+void TstModifica::codiceDelClienteEliminato()
+{
+    QFETCH(bool, altraScrivania);
+    InserisciRiga(questAnno(1, 2), "altro", "0", "1", "Alfa", "ALFA", "", 5);
+    const qint64 id = InserisciRiga(questAnno(1, 3), "unico", "0", "10", "Zeta", "ZETA", "", 8);
+    identifica(w, QStringLiteral("ZETA"));
+    cliccaRiga(w, rigaDi(w, id));
+    comando(w, QStringLiteral("Elimina"));
+    if (altraScrivania)
+        Ambiente::corrente().altraConnessione()->Esegui(
+            QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                           "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (?, 'altrove', 0, 50000, 'Nuovo Srl', "
+                           "'NUOVO', '', 8)"),
+            {questAnno(1, 4)});
+    messaggi().azzera();
+    scrivi(w->txtUscite, QStringLiteral("25"), w->txtDescrizione);
+    scriviDescrizione(w, QStringLiteral("per Zeta"));
+    comando(w, QStringLiteral("Salva"));
+    const QString salvato =
+        QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE FROM ANTICIPI WHERE DESCRIZIONE='per Zeta'");
+    if (!altraScrivania) {
+        QVERIFY(messaggi().messaggi.isEmpty());
+        QCOMPARE(RigheSql(salvato), QList<QVariantList>({{8, QStringLiteral("Zeta")}}));
+        return;
+    }
+    QCOMPARE(conta(QStringLiteral("DESCRIZIONE='per Zeta'")), 0);
+    QCOMPARE(messaggi().testi().size(), 1);
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Nuovo Srl")), qPrintable(messaggi().testi().first()));
+    QCOMPARE(w->txtDescrizione->toPlainText(), QStringLiteral("per Zeta"));
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(RigheSql(salvato), QList<QVariantList>({{9, QStringLiteral("Zeta")}}));
 }
 
 SPESARIO_TEST_MAIN(TstModifica)
