@@ -84,19 +84,24 @@ void frmAnticipi::Comando_Elimina()
     AbilitaComandi(2);
 }
 
+bool frmAnticipi::ConfermaUscita()
+{
+    if (txtDenominazione->text().isEmpty())
+        return true;
+    if (!Messaggi::chiedi(this, QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Controllo"), Risposta::Si))
+        return true;
+    if (!ControlloCampi())
+        return false;
+    Salva();
+    // The window stays open when the movement could not be written.
+    return UltimoSalvataggioRiuscito();
+}
+
 void frmAnticipi::Comando_Esci()
 {
-    if (!txtDenominazione->text().isEmpty()) {
-        if (Messaggi::chiedi(this, QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Controllo"),
-                             Risposta::Si)) {
-            if (!ControlloCampi())
-                return;
-            Salva();
-            // The window stays open when the movement could not be written.
-            if (!UltimoSalvataggioRiuscito())
-                return;
-        }
-    }
+    if (!ConfermaUscita())
+        return;
+    m_uscitaConfermata = true;
     close();
 }
 

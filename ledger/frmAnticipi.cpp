@@ -304,6 +304,16 @@ void frmAnticipi::Form_Unload()
 
 void frmAnticipi::closeEvent(QCloseEvent *ev)
 {
+    // The window's close button does what Esci does; after Esci itself nothing is asked again.
+    if (!m_uscitaConfermata) {
+        bool chiudere = true;
+        EseguiPasso(QString(), [&] { chiudere = CompletaCampiInSospeso() && ConfermaUscita(); }, this);
+        if (!chiudere) {
+            ev->ignore();
+            return;
+        }
+    }
+    m_uscitaConfermata = false;
     Form_Unload();
     ev->accept();
 }

@@ -108,6 +108,8 @@ public:
     void Comando_Annulla();
     void Comando_Elimina();
     void Comando_Esci();
+    // The question of Esci, and the save when the answer is Yes: true when the window may close.
+    bool ConfermaUscita();
     void Comando_Stampa();
     void Comando_ModificaAnagrafica();
     void Comando_Informazioni();
@@ -155,6 +157,7 @@ private:
     void ImportiComeLetti(Movimento &m) const;
 
     bool m_salvato = false;
+    bool m_uscitaConfermata = false;  // Esci has asked: closing asks nothing more
     bool m_clienteDaIdentificare = false;  // a client field edited since the identification last ran
     bool m_dopoSalvataggio = false;        // the refresh that follows a committed save is running
     bool m_importoDaFormattare[2] = {};    // txtEntrate, txtUscite edited and not left since
