@@ -4,8 +4,8 @@
 #include "clients/frmRicerca.h"
 #include "clients/identificazione.h"
 #include "store/archivio.h"
-#include "store/errore.h"
-#include "store/messaggi.h"
+#include "widgets/messaggi.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QLineEdit>

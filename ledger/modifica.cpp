@@ -3,11 +3,11 @@
 
 #include "clients/identificazione.h"
 #include "store/archivio.h"
-#include "store/confronto.h"
-#include "store/errore.h"
-#include "store/messaggi.h"
-#include "store/reportcontrol.h"
-#include "store/valuta.h"
+#include "values/confronto.h"
+#include "values/valuta.h"
+#include "widgets/messaggi.h"
+#include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QApplication>

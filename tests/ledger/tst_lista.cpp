@@ -2,9 +2,9 @@
 // the client fields and the period pickers.
 #include "export/csv.h"
 #include "ledger/frmAnticipi.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "widgets/reportcontrol.h"
 
 #include <QAction>
 #include <QBuffer>

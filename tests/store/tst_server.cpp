@@ -1,8 +1,8 @@
 // An archive on a PostgreSQL server: what the program says when it cannot reach it, at start and
 // while the user works, and that it never falls back to a local archive. Runs against the test
 // cluster (tests/pg/cluster.sh); without one there is no server to try.
+#include "store/engines/motore.h"
 #include "store/impostazioni.h"
-#include "store/motore.h"
 #include "tests/ledger/utente.h"
 
 #include <QDir>
