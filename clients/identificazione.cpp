@@ -6,6 +6,7 @@
 #include "widgets/segnalazione.h"
 
 #include <QLineEdit>
+#include <QSet>
 
 namespace {
 
@@ -35,7 +36,10 @@ QStringList ValoriUguali(const QString &colonna, const QString &testo)
     return r;
 }
 
-RigaCliente CercaCliente(const QString &colonna, const QString &testo, const QString &condizione = QString())
+// `codici`, when given, gets how many distinct client codes have a matching row; `condizione`, when
+// given, must hold too.
+RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codici = nullptr,
+                         const QString &condizione = QString())
 {
     RigaCliente r;
     QString sql = IstruzioneCliente(colonna, testo, condizione);
@@ -45,7 +49,7 @@ RigaCliente CercaCliente(const QString &colonna, const QString &testo, const QSt
             return r;
         sql = IstruzioneCliente(colonna, valori, condizione);
     }
-    Recordset rs = Archivio::ConnArchivio().PrimaRiga(sql);
+    Recordset rs = codici ? Archivio::ConnArchivio().Query(sql) : Archivio::ConnArchivio().PrimaRiga(sql);
     if (!rs.Fine()) {
         r.trovata = true;
         bool ok = false;
@@ -54,6 +58,12 @@ RigaCliente CercaCliente(const QString &colonna, const QString &testo, const QSt
         r.ragioneSociale = rs.Testo(QStringLiteral("RAGIONESOCIALE"));
         r.codiceFiscale = rs.Testo(QStringLiteral("CODICEFISCALE"));
         r.partitaIva = rs.Testo(QStringLiteral("PARTITAIVA"));
+    }
+    if (codici) {
+        QSet<QString> visti;
+        for (; !rs.Fine(); rs.MoveNext())
+            visti.insert(rs.Campo(QStringLiteral("CODICEANA")).toString());
+        *codici = int(visti.size());
     }
     rs.Chiudi();
     return r;
@@ -96,8 +106,7 @@ QString IstruzioneCliente(const QString &colonna, const QString &testo, const QS
 
 std::optional<AltroCliente> AltroClienteCon(const QString &colonna, const QString &testo, qint64 codice)
 {
-    const RigaCliente r =
-        CercaCliente(colonna, testo, QStringLiteral("CODICEANA<>") + QString::number(codice));
+    const RigaCliente r = CercaCliente(colonna, testo, nullptr, QStringLiteral("CODICEANA<>") + QString::number(codice));
     if (!r.trovata)
         return std::nullopt;
     return AltroCliente{r.ragioneSociale, r.codiceAna.toLongLong()};
@@ -119,8 +128,10 @@ void ScriviCampoCliente(QLineEdit *campo, const QString &testo)
     campo->setText(testo);
 }
 
-bool IdentificaCliente(const CampiCliente &c, QWidget *parent, qint64 *idRiga)
+bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNome, qint64 *idRiga)
 {
+    if (clientiConNome)
+        *clientiConNome = 0;
     bool trovato = false;
     const QString etichetta = QStringLiteral("ControlloCodiceAna");
     auto passo = [&](const std::function<void()> &f) { EseguiPasso(etichetta, f, parent); };
@@ -162,7 +173,7 @@ bool IdentificaCliente(const CampiCliente &c, QWidget *parent, qint64 *idRiga)
 
     if (!txtDenominazione->text().isEmpty() && txtCodiceana->text() == QLatin1String("0")) {
         RigaCliente r;
-        passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text()); });
+        passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text(), clientiConNome); });
         if (r.trovata) {
             trovato = true;
             if (idRiga)

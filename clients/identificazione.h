@@ -18,8 +18,11 @@ struct CampiCliente {
 
 // Each failing step is reported with the label "ControlloCodiceAna" and the next one still runs.
 // True when a client was found and its data copied into the fields; `idRiga` then holds the ID of
-// the client's row they came from.
-bool IdentificaCliente(const CampiCliente &campi, QWidget *parent, qint64 *idRiga = nullptr);
+// the client's row they came from. `clientiConNome`, when given, gets how many clients (distinct
+// codes) have the name when the name was what identified the client (the newest one is taken), 0
+// otherwise.
+bool IdentificaCliente(const CampiCliente &campi, QWidget *parent, int *clientiConNome = nullptr,
+                       qint64 *idRiga = nullptr);
 
 // A client field shows a stored value whole, also one longer than can be typed (another program
 // wrote it), so that nothing the user did not edit is ever cut. Typing stays within `limite`, or

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QStatusBar>
 
 bool frmAnticipi::ControlloCodiceAna()
 {
@@ -19,7 +20,8 @@ bool frmAnticipi::ControlloCodiceAna()
                           m_bloccoLetto.value(0) == scritto.at(0);
     const QStringList letto = mostrato ? m_bloccoLetto : scritto;
     qint64 idRiga = 0;
-    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this, &idRiga))
+    int omonimi = 0;
+    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this, &omonimi, &idRiga))
         RicordaCliente(idRiga);
     else if (mostrato && txtCodiceana->text() == letto.at(0)) {
         // Typed values that lead to no client never become the shown client's data: they are put
@@ -29,6 +31,12 @@ bool frmAnticipi::ControlloCodiceAna()
         ScriviCampoCliente(txtCF, letto.at(2));
         ScriviCampoCliente(txtPiva, letto.at(3));
     }
+    // The newest of several clients with one name was taken: the user may have meant another.
+    if (omonimi > 1)
+        statusBar()->showMessage(
+            QStringLiteral("%1 clienti con questo nome: Trova cliente per sceglierne un altro").arg(omonimi));
+    else
+        statusBar()->clearMessage();
     // What the user typed and the block no longer shows, while the same client stays: said, since
     // the user would otherwise believe it kept.
     QStringList rimessi;
