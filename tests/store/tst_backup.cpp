@@ -79,6 +79,7 @@ private Q_SLOTS:
     void unaCopiaAlGiorno();
     void copiaUgualeAllArchivio();
     void trentaTenute();
+    void copiaNelFuturo();
     void copiaNonRiuscita_data();
     void copiaNonRiuscita();
     void chiusuraDuranteLaCopia();
@@ -123,7 +124,6 @@ void TstBackup::unaCopiaAlGiorno()
     ApriRegistro();
     aspettaCopia();
     QCOMPARE(copie(), (QStringList{QStringLiteral("archivio-2026-12-08.mdb"), QStringLiteral("archivio-2026-12-09.mdb")}));
-    QCOMPARE(CopiaGiornaliera::UltimaCopia(cartellaCopie()), QDate(2026, 12, 9));
     QCOMPARE(Ambiente::corrente().righeLog(), QString());
 }
 
@@ -191,6 +191,44 @@ void TstBackup::trentaTenute()
     trovate.sort();
     QCOMPARE(trovate, attese);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("archivio-2026-12-08.mdb"))).size() > 5);
+}
+
+// A backup dated in the future (the clock was wrong once) neither stops the daily backups nor stays
+// forever: it counts as the oldest, and it is logged with the day's backup, not at every start.
+void TstBackup::copiaNelFuturo()
+{
+    archivioConMovimenti(10);
+    QDir().mkpath(cartellaCopie());
+    const QDir dir(cartellaCopie());
+    for (const QString &nome : {QStringLiteral("archivio-2027-01-15.mdb"), QStringLiteral("archivio-2026-12-05.mdb")}) {
+        QFile f(dir.filePath(nome));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("copia");
+    }
+    ApriRegistro();
+    aspettaCopia();
+    QCOMPARE(copie(), (QStringList{QStringLiteral("archivio-2026-12-05.mdb"), QStringLiteral("archivio-2026-12-08.mdb"),
+                                   QStringLiteral("archivio-2027-01-15.mdb")}));
+    const QStringList log = Ambiente::corrente().righeLog().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(log.size(), 1);
+    QVERIFY2(log.first().contains(QStringLiteral("archivio-2027-01-15.mdb")) &&
+                 log.first().contains(QStringLiteral("orologio")),
+             qPrintable(log.first()));
+    ChiudiFinestre();
+    ApriRegistro();
+    QVERIFY(!CopiaGiornaliera::InCorso());
+    QCOMPARE(Ambiente::corrente().righeLog().count(QStringLiteral("\r\n")), 1);
+
+    // Thirty days on, the thirty real backups are kept and the one from the future has gone.
+    for (int i = 1; i <= 30; ++i) {
+        ChiudiFinestre();
+        CopiaGiornaliera::ImpostaOggi([i] { return QDate(2026, 12, 8).addDays(i); });
+        ApriRegistro();
+        aspettaCopia();
+    }
+    QCOMPARE(copie().size(), CopiaGiornaliera::CopieTenute);
+    QVERIFY(!copie().contains(QStringLiteral("archivio-2027-01-15.mdb")));
+    QCOMPARE(copie().last(), CopiaGiornaliera::NomeFile(QDate(2027, 1, 7)));
 }
 
 void TstBackup::copiaNonRiuscita_data()
