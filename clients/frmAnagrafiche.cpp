@@ -154,10 +154,8 @@ void frmAnagrafiche::cmdOk_Click()
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        Archivio::ConnArchivio().Esegui(
-            QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=") + SqlTesto(txtDenominazione->text()) +
-            QStringLiteral(", CODICEFISCALE=") + SqlTesto(txtCF->text()) + QStringLiteral(", PARTITAIVA=") +
-            SqlTesto(txtPiva->text()) + QStringLiteral(" WHERE CODICEANA=") + SqlIntero(txtCodiceana->text()));
+        Archivio::ConnArchivio().RiscriviAnagrafica(txtCodiceana->text(), txtDenominazione->text(), txtCF->text(),
+                                                    txtPiva->text());
     } catch (const ErroreApp &e) {
         // Nothing was written: the user keeps the window, enabled, to try again or leave.
         setEnabled(true);
@@ -167,6 +165,8 @@ void frmAnagrafiche::cmdOk_Click()
     }
     setEnabled(true);
     QApplication::restoreOverrideCursor();
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, Titolo);
     Messaggi::informa(this, QStringLiteral("Aggiornamento terminato"), Titolo);
 
     // The ledger follows only when it shows this client or none; a ledger moved to another client

@@ -289,7 +289,7 @@ void frmAnticipi::Salva()
                 }
             }
             m.codiceAna = codice;
-            archivio.ScriviMovimento(id, m);
+            archivio.ScriviMovimento(id, m, &codice);
         });
         // The block shows what was written, the client's current data.
         txtDenominazione->setText(m.ragioneSociale);
@@ -306,6 +306,9 @@ void frmAnticipi::Salva()
         return;
     }
     m_salvato = true;
+    // A save whose confirmation the server lost, found written: the user is told.
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, QStringLiteral("Controllo:"));
     // From here the movement is in the archive: a refresh that fails says so.
     m_dopoSalvataggio = true;
     PulisciCampi(true);

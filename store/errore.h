@@ -34,6 +34,8 @@ constexpr int TestoNonValido = 3075;      // a text that cannot be written as a 
 constexpr int ImpostazioniNonScritte = 75;
 constexpr int FileNonScritto = 61;
 constexpr int ValoreNonValido = 13;       // a stored value that is not of its column's kind
+constexpr int ServerInterrotto = 3151;    // the server cannot be reached or its connection went
+constexpr int EsitoIncerto = 3153;        // a write whose confirmation the server's connection lost
 } // namespace CodiciErrore
 
 // Logs the failure to LOGERR, shows "Errore N. ... Continuare?" titled "Errore " + label, and on No
