@@ -1,11 +1,11 @@
 #include "app/frmStart.h"
 
-#include "app/banner.h"
-#include "app/collegamenti.h"
-#include "app/etichetta.h"
 #include "ledger/frmAnticipi.h"
-#include "store/costanti.h"
-#include "store/errore.h"
+#include "values/costanti.h"
+#include "widgets/banner.h"
+#include "widgets/collegamenti.h"
+#include "widgets/etichetta.h"
+#include "widgets/segnalazione.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,6 +1,9 @@
 #pragma once
 // The start window: title, version, links to the vendor's pages, and "Continua", which hands over to
 // the ledger window.
+//
+// Room app/: the program's start: main(), the command line, this window. It may use every room
+// below it; nothing uses it.
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "app/frmStart.h"
 #include "convert/scambio.h"
-#include "store/costanti.h"
+#include "values/costanti.h"
 
 #include <QApplication>
 #include <QCoreApplication>

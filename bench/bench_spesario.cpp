@@ -13,19 +13,19 @@
 // --solo-copia times only the daily backup.
 
 #include "bench/conversione.h"
-#include "convert/scambio.h"
 #include "bench/generatore.h"
 #include "bench/lettura_pg.h"
-#include "bench/pavimento.h"
 #include "bench/operazioni.h"
+#include "bench/pavimento.h"
+#include "convert/scambio.h"
 
 #include "app/frmStart.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "store/backup.h"
-#include "store/costanti.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "values/costanti.h"
 
 #include <QApplication>
 #include <QDir>

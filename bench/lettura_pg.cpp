@@ -1,6 +1,6 @@
 #include "bench/lettura_pg.h"
 
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

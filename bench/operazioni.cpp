@@ -2,17 +2,17 @@
 
 #include "bench/pavimento.h"
 #include "clients/frmAnagrafiche.h"
-#include "clients/identificazione.h"
 #include "clients/frmRicerca.h"
+#include "clients/identificazione.h"
 #include "export/csv.h"
 #include "export/frmSelDate.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/motore.h"
-#include "store/reportcontrol.h"
+#include "store/engines/motore.h"
 #include "store/valorinonvalidi.h"
 #include "tests/support/ambiente.h"
+#include "values/costanti.h"
+#include "widgets/reportcontrol.h"
 
 #include <QApplication>
 #include <QDateEdit>

@@ -2,10 +2,10 @@
 
 #include "clients/frmRicerca.h"
 #include "clients/identificazione.h"
-#include "ledger/icone.h"
 #include "store/archivio.h"
-#include "store/errore.h"
-#include "store/messaggi.h"
+#include "widgets/icone.h"
+#include "widgets/messaggi.h"
+#include "widgets/segnalazione.h"
 
 #include <QApplication>
 #include <QGridLayout>

@@ -1,10 +1,10 @@
 #include "clients/frmRicerca.h"
 
 #include "clients/destinatariocliente.h"
-#include "ledger/icone.h"
 #include "store/archivio.h"
-#include "store/errore.h"
-#include "store/reportcontrol.h"
+#include "widgets/icone.h"
+#include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -2,6 +2,9 @@
 // The client search window: every client of the archive, one row per client code with the name, tax
 // code and VAT number of its newest movement, narrowed by a search text. The chosen client goes back
 // to the window that opened the search, through DestinatarioCliente.
+//
+// Room clients/: this window, the master-data window (frmAnagrafiche.h) and the lookup of a client
+// (identificazione.h). It may use widgets/, store/ and values/.
 
 #include <QDialog>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "clients/identificazione.h"
 
 #include "store/archivio.h"
-#include "store/confronto.h"
-#include "store/errore.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
+#include "values/confronto.h"
+#include "widgets/segnalazione.h"
 
 #include <QLineEdit>
 

@@ -1,6 +1,6 @@
 #include "convert/archivio_motore.h"
 
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QDir>
 

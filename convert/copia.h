@@ -4,8 +4,12 @@
 // the sums of ENTRATA and USCITA per client, the highest ID) before anything is put in place.
 // Sources and targets sit behind two small interfaces and never learn about each other; the source
 // is only ever read.
+//
+// Room convert/: the copy engine, its Access source (sorgente_access.h), its archive source and
+// target on any engine (archivio_motore.h), the swap in the archive folder (scambio.h). It may use
+// store/ and values/.
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QByteArray>
 #include <QDate>

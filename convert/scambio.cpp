@@ -3,7 +3,7 @@
 #include "convert/archivio_motore.h"
 #include "convert/sorgente_access.h"
 #include "store/archivio.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QCoreApplication>
 #include <QDir>

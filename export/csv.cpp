@@ -1,10 +1,10 @@
 #include "export/csv.h"
 
 #include "store/archivio.h"
-#include "store/confronto.h"
-#include "store/costanti.h"
-#include "store/errore.h"
 #include "store/valorinonvalidi.h"
+#include "values/confronto.h"
+#include "values/costanti.h"
+#include "values/errore.h"
 
 #include <QDateTime>
 #include <QHash>

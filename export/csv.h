@@ -8,6 +8,9 @@
 // holds ";", '"' or a line break would shift the columns that follow it, so it alone goes between
 // double quotes with its inner quotes doubled, as Excel reads it. Lines end in CR LF and the text is
 // Windows-1252, the code page Excel opens on an Italian Windows; a character it cannot hold is "?".
+//
+// Room export/: these writers and the period window that runs them (frmSelDate.h). It may use
+// widgets/, store/ and values/.
 
 #include <QByteArray>
 #include <QDate>

@@ -2,10 +2,10 @@
 
 #include "export/csv.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/errore.h"
 #include "store/impostazioni.h"
-#include "store/messaggi.h"
+#include "values/costanti.h"
+#include "widgets/messaggi.h"
+#include "widgets/segnalazione.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -2,7 +2,7 @@
 // value, and the date rewriting leaves it alone. A text with a NUL is refused, never cut.
 
 #include "store/archivio.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // rounded half away from zero to the cent), and the parser agrees with a second reading of the
 // Italian number text done in 128-bit arithmetic.
 
-#include "store/valuta.h"
+#include "values/valuta.h"
 
 #include <QRegularExpression>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The Help menu: the about window and the online manual.
 #include "ledger/frmAnticipi.h"
 
-#include "app/collegamenti.h"
-#include "app/frmAbout.h"
+#include "ledger/frmAbout.h"
+#include "widgets/collegamenti.h"
 
 void frmAnticipi::Comando_Informazioni()
 {

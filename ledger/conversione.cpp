@@ -6,7 +6,7 @@
 #include "convert/sorgente_access.h"
 #include "store/archivio.h"
 #include "store/impostazioni.h"
-#include "store/messaggi.h"
+#include "widgets/messaggi.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,10 +2,15 @@
 // The ledger window: a client's movements for a period with its balances, the editing of one
 // movement, and the command bar that reaches every other function.
 //
-// Split by concern: frmAnticipi.cpp (layout, load and unload, columns, command bar, event wiring),
-// lista.cpp (RinfrescaLista, period check, PulisciCampi), identificazione.cpp (ControlloCodiceAna and
-// the client block), modifica.cpp (loading, input rules, ControlloCampi, Salva), comandi.cpp (the
-// dispatcher and its commands), conversione.cpp (converting the earlier program's archive at load).
+// Split by concern: costruzione.cpp (the controls, their layout and wiring), frmAnticipi.cpp (load
+// and unload, columns, command bar, the fields' events), lista.cpp (RinfrescaLista, period check,
+// PulisciCampi), identificazione.cpp (ControlloCodiceAna and the client block), modifica.cpp
+// (loading, input rules, ControlloCampi, Salva), comandi.cpp (the dispatcher and its commands),
+// aperture.cpp (the windows it opens), aiuto.cpp (the Help menu and the about window, frmAbout),
+// conversione.cpp (converting the earlier program's archive at load).
+//
+// Room ledger/: this window and the about window it opens. It may use clients/, export/, convert/,
+// widgets/, store/ and values/; only app/ uses it.
 
 #include "clients/destinatariocliente.h"
 #include "convert/copia.h"

@@ -4,7 +4,7 @@
 #include "clients/frmRicerca.h"
 #include "clients/identificazione.h"
 #include "store/archivio.h"
-#include "store/errore.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QLineEdit>

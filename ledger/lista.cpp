@@ -2,13 +2,13 @@
 #include "ledger/frmAnticipi.h"
 
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/errore.h"
-#include "store/messaggi.h"
-#include "store/motore.h"
-#include "store/reportcontrol.h"
+#include "store/engines/motore.h"
 #include "store/valorinonvalidi.h"
-#include "store/valuta.h"
+#include "values/costanti.h"
+#include "values/valuta.h"
+#include "widgets/messaggi.h"
+#include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QApplication>
 #include <QDateEdit>

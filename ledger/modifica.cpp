@@ -2,10 +2,10 @@
 #include "ledger/frmAnticipi.h"
 
 #include "store/archivio.h"
-#include "store/errore.h"
-#include "store/messaggi.h"
-#include "store/reportcontrol.h"
-#include "store/valuta.h"
+#include "values/valuta.h"
+#include "widgets/messaggi.h"
+#include "widgets/reportcontrol.h"
+#include "widgets/segnalazione.h"
 
 #include <QAction>
 #include <QApplication>

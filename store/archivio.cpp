@@ -1,8 +1,8 @@
 #include "store/archivio.h"
 
-#include "store/costanti.h"
+#include "store/engines/motore.h"
 #include "store/impostazioni.h"
-#include "store/motore.h"
+#include "values/costanti.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,9 +3,13 @@
 // process-wide connection ConnArchivio. Statements are written in their Jet text: #mm/dd/yyyy# date
 // literals are rewritten into the stored date form before they run, text enters only through
 // SqlTesto and numbers only through SqlIntero. The archive never shows a dialog: it throws ErroreApp.
+//
+// Room store/: the archive, its settings (impostazioni.h), backups (backup.h) and the check of stored
+// values (valorinonvalidi.h), over the engines of store/engines/. It may use those and values/, never
+// a window or a box.
 
-#include "store/errore.h"
-#include "store/valuta.h"
+#include "values/errore.h"
+#include "values/valuta.h"
 
 #include <QDate>
 #include <QString>

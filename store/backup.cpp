@@ -1,8 +1,8 @@
 #include "store/backup.h"
 
 #include "store/archivio.h"
-#include "store/errore.h"
-#include "store/motore_sqlite.h"
+#include "store/engines/motore_sqlite.h"
+#include "values/errore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "store/impostazioni.h"
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QDir>
 #include <QFile>

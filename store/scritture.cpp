@@ -2,8 +2,8 @@
 // COMMIT lost its answer with the server's connection did, found out once reconnected.
 #include "store/archivio.h"
 
-#include "store/costanti.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
+#include "values/costanti.h"
 
 namespace {
 
@@ -67,20 +67,29 @@ namespace {
 struct Frase {
     QString soggetto;
     QString participio;  // agreeing with the subject
+    QString dati;        // that what was typed is still in the window, or empty
 };
 
 Frase frase(const Movimento &dati, qint64 id, bool eliminata, bool anagrafica)
 {
+    const QString conservati = QStringLiteral("I dati inseriti non sono stati persi. ");
     if (anagrafica)
         return {QStringLiteral("la correzione dell'anagrafica del cliente ") + dati.ragioneSociale +
                     QStringLiteral(" (codice ") + QString::number(id) + QLatin1Char(')'),
-                QStringLiteral("stata salvata")};
+                QStringLiteral("stata salvata"), conservati};
     if (eliminata)
         return {QStringLiteral("l'eliminazione del movimento con ID ") + QString::number(id),
-                QStringLiteral("stata eseguita")};
+                QStringLiteral("stata eseguita"), QString()};
     return {QStringLiteral("il movimento del ") + TestoData(dati.dataOp) + QStringLiteral(" \"") +
                 dati.descrizione.left(60) + QLatin1Char('"'),
-            QStringLiteral("stato salvato")};
+            QStringLiteral("stato salvato"), conservati};
+}
+
+// The engine's own words at the end of its message, "(...)", for the log.
+QString parolePrecise(const ErroreApp &e)
+{
+    const qsizetype i = e.descrizione().indexOf(QStringLiteral(" ("));
+    return i < 0 ? QString() : e.descrizione().mid(i);
 }
 
 } // namespace
@@ -93,8 +102,8 @@ void Archivio::esitoIncerto(const ErroreApp &e, std::vector<Scrittura> scritture
     const Scrittura &prima = scritture.front();
     const Frase f = frase(prima.dati, prima.id, prima.tipo == Scrittura::Tipo::Eliminata,
                           prima.tipo == Scrittura::Tipo::Anagrafica);
-    const QString interrotto = QStringLiteral("Il collegamento con il server dell'archivio si è interrotto mentre il "
-                                              "salvataggio veniva confermato. ");
+    const QString interrotto = QStringLiteral("Il collegamento con il server dell'archivio si è interrotto mentre "
+                                              "l'operazione veniva confermata. ");
     bool trovate = false;
     try {
         trovate = scritte(scritture);
@@ -102,20 +111,19 @@ void Archivio::esitoIncerto(const ErroreApp &e, std::vector<Scrittura> scritture
         m_sospese = std::move(scritture);
         throw ErroreApp(CodiciErrore::EsitoIncerto,
                         interrotto + QStringLiteral("Il server non risponde: non è noto se ") + f.soggetto +
-                            QStringLiteral(" sia ") + f.participio +
-                            QStringLiteral(". I dati inseriti non sono stati persi. Quando il server risponde di "
-                                           "nuovo, riprovare: il programma controllerà prima l'archivio e non "
-                                           "registrerà nulla due volte. ") +
-                            e.descrizione());
+                            QStringLiteral(" sia ") + f.participio + QStringLiteral(". ") + f.dati +
+                            QStringLiteral("Quando il server risponde di nuovo, riprovare: il programma controllerà "
+                                           "prima l'archivio e non registrerà nulla due volte.") +
+                            parolePrecise(e));
     }
     const QString controllato = QStringLiteral("Ricollegato, il programma ha controllato l'archivio: ");
     if (trovate) {
         m_avviso = interrotto + controllato + f.soggetto + QStringLiteral(" è ") + f.participio + QLatin1Char('.');
         return;
     }
-    throw ErroreApp(CodiciErrore::ServerInterrotto,
-                    interrotto + controllato + f.soggetto + QStringLiteral(" non è ") + f.participio +
-                        QStringLiteral(". I dati inseriti non sono stati persi: riprovare."));
+    throw ErroreApp(CodiciErrore::ServerInterrotto, interrotto + controllato + f.soggetto + QStringLiteral(" non è ") +
+                                                         f.participio + QStringLiteral(". ") + f.dati +
+                                                         QStringLiteral("Riprovare."));
 }
 
 void Archivio::risolviSospese()
@@ -132,12 +140,11 @@ void Archivio::risolviSospese()
         throw ErroreApp(CodiciErrore::EsitoIncerto,
                         QStringLiteral("Il server dell'archivio non risponde ancora: non è noto se ") + f.soggetto +
                             QStringLiteral(" sia ") + f.participio +
-                            QStringLiteral(" nel salvataggio interrotto, e ora non è stato scritto nulla. Riprovare "
-                                           "quando il server risponde. ") +
-                            e.descrizione());
+                            QStringLiteral(" nell'operazione interrotta, e ora non è stato scritto nulla. ") +
+                            f.dati + QStringLiteral("Riprovare quando il server risponde.") + parolePrecise(e));
     }
-    const QString controllato = QStringLiteral("Il server dell'archivio risponde di nuovo e il salvataggio interrotto "
-                                               "è stato controllato: ");
+    const QString controllato = QStringLiteral("Il server dell'archivio risponde di nuovo e l'operazione interrotta "
+                                               "è stata controllata: ");
     if (trovate) {
         m_avviso = controllato + f.soggetto + QStringLiteral(" era ") + f.participio + QLatin1Char('.');
         if (prima.tipo == Scrittura::Tipo::Nuova)

@@ -1,8 +1,8 @@
 #include "store/valorinonvalidi.h"
 
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
+#include "values/costanti.h"
 
 #include <algorithm>
 

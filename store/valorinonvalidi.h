@@ -6,8 +6,8 @@
 // ledger and the exports name them by ID and field, and leave out, or stop at, what they cannot
 // compute.
 
-#include "store/errore.h"
-#include "store/valuta.h"
+#include "values/errore.h"
+#include "values/valuta.h"
 
 #include <QDate>
 #include <QList>

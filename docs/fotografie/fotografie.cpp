@@ -2,16 +2,16 @@
 // it writes itself, in a temporary home: the user's archive and settings are never touched.
 // Usage: fotografie DOCS (the pictures go into DOCS/immagini). Run under a display (xvfb-run).
 
-#include "app/frmAbout.h"
 #include "app/frmStart.h"
 #include "clients/frmAnagrafiche.h"
 #include "clients/frmRicerca.h"
 #include "export/frmSelDate.h"
+#include "ledger/frmAbout.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
-#include "store/errore.h"
-#include "store/reportcontrol.h"
+#include "values/costanti.h"
+#include "values/errore.h"
+#include "widgets/reportcontrol.h"
 
 #include <QApplication>
 #include <QDir>

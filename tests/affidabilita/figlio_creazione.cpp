@@ -6,8 +6,8 @@
 // INI names the settings file, which holds no archive folder yet.
 
 #include "store/archivio.h"
+#include "store/engines/motore.h"
 #include "store/impostazioni.h"
-#include "store/motore.h"
 
 #include <QCoreApplication>
 #include <csignal>

@@ -9,10 +9,10 @@
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "store/backup.h"
-#include "store/costanti.h"
-#include "store/errore.h"
 #include "store/impostazioni.h"
-#include "store/messaggi.h"
+#include "values/costanti.h"
+#include "values/errore.h"
+#include "widgets/messaggi.h"
 
 #include <QApplication>
 #include <QDateEdit>

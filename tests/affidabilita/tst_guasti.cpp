@@ -3,9 +3,9 @@
 // cannot be written. Each time the user gets one plain Italian message through the error reporter,
 // keeps what was typed and a usable window, and the archive holds exactly what it held.
 #include "export/frmSelDate.h"
-#include "store/costanti.h"
 #include "store/impostazioni.h"
 #include "tests/ledger/utente.h"
+#include "values/costanti.h"
 
 #include <QProcess>
 #include <QPushButton>

@@ -3,8 +3,8 @@
 // the archive with exactly its values, and the archive must stay sound.
 
 #include "store/archivio.h"
+#include "store/engines/motore.h"
 #include "store/impostazioni.h"
-#include "store/motore.h"
 #include "tests/support/ambiente.h"
 
 #include <QDir>

@@ -5,8 +5,8 @@
 #include "clients/frmAnagrafiche.h"
 #include "clients/frmRicerca.h"
 #include "export/frmSelDate.h"
-#include "store/costanti.h"
 #include "tests/ledger/utente.h"
+#include "values/costanti.h"
 
 #include <QPushButton>
 #include <QStringEncoder>

@@ -1,8 +1,8 @@
 // Several desks on one archive: what one desk does, the others see at their next refresh, and never
 // undo. The other desk is a second connection to the same archive, as another program would open.
 #include "export/csv.h"
+#include "store/engines/motore.h"
 #include "store/impostazioni.h"
-#include "store/motore.h"
 #include "tests/ledger/utente.h"
 
 #include <QBuffer>

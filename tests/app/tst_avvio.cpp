@@ -1,13 +1,13 @@
 // The start window, the version text, the banner and the command icons.
-#include "app/banner.h"
-#include "app/collegamenti.h"
-#include "app/etichetta.h"
 #include "app/frmStart.h"
 #include "ledger/frmAnticipi.h"
-#include "ledger/icone.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
 #include "tests/support/ambiente.h"
+#include "values/costanti.h"
+#include "widgets/banner.h"
+#include "widgets/collegamenti.h"
+#include "widgets/etichetta.h"
+#include "widgets/icone.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "clients/frmAnagrafiche.h"
 #include "clients/frmRicerca.h"
 #include "ledger/frmAnticipi.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "widgets/reportcontrol.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -4,9 +4,9 @@
 #include "clients/frmRicerca.h"
 #include "export/csv.h"
 #include "ledger/frmAnticipi.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "widgets/reportcontrol.h"
 
 #include <QBuffer>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #pragma once
 // What the conversion tests share: the Access files copied into dati/, reading a file, catching an error.
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QFile>
 #include <functional>

@@ -7,9 +7,9 @@
 #include "convert/scambio.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
-#include "store/costanti.h"
 #include "store/impostazioni.h"
-#include "store/messaggi.h"
+#include "values/costanti.h"
+#include "widgets/messaggi.h"
 
 #include <QApplication>
 #include <csignal>

@@ -3,8 +3,8 @@
 // start finishes the job with the folder in order.
 
 #include "convert/archivio_motore.h"
-#include "store/motore.h"
 #include "convert/scambio.h"
+#include "store/engines/motore.h"
 #include "store/impostazioni.h"
 #include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"

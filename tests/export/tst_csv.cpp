@@ -1,7 +1,7 @@
 #include "export/csv.h"
 #include "store/archivio.h"
-#include "store/errore.h"
 #include "tests/support/ambiente.h"
+#include "values/errore.h"
 
 #include <QBuffer>
 

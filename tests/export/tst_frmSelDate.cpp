@@ -1,8 +1,8 @@
 #include "export/frmSelDate.h"
 #include "ledger/frmAnticipi.h"
-#include "store/costanti.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "values/costanti.h"
 
 #include <QDateEdit>
 #include <QGroupBox>

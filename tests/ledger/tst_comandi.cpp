@@ -4,7 +4,7 @@
 #include "tests/ledger/utente.h"
 
 #include "clients/frmAnagrafiche.h"
-#include "store/messaggi.h"
+#include "widgets/messaggi.h"
 
 #include <QComboBox>
 #include <QPrintDialog>

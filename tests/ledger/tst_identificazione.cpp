@@ -2,9 +2,9 @@
 // Enter opening the search, the name field enabling Salva.
 #include "clients/frmRicerca.h"
 #include "ledger/frmAnticipi.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "widgets/reportcontrol.h"
 
 #include <QAction>
 #include <QLineEdit>

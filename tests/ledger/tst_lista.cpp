@@ -1,9 +1,9 @@
 // The ledger list and its balances, the period check and the clearing of the window, driven through
 // the client fields and the period pickers.
 #include "ledger/frmAnticipi.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "widgets/reportcontrol.h"
 
 #include <QAction>
 #include <QDateEdit>

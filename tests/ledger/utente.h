@@ -3,9 +3,9 @@
 // rows and toolbar buttons, choose menu entries.
 
 #include "ledger/frmAnticipi.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "widgets/reportcontrol.h"
 
 #include <QAction>
 #include <QDateEdit>

@@ -1,11 +1,11 @@
 #include "store/archivio.h"
-#include "store/costanti.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "values/costanti.h"
 
 #include <QDir>
 #include <QFile>
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <unistd.h>
 

@@ -2,7 +2,7 @@
 // logged once while the user works on, and a copy that opens as the same archive.
 #include "ledger/frmAnticipi.h"
 #include "store/backup.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
 

@@ -1,6 +1,6 @@
-#include "store/errore.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "values/errore.h"
 
 #include <QFile>
 #include <QFileInfo>

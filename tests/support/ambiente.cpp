@@ -1,9 +1,9 @@
 #include "tests/support/ambiente.h"
 
 #include "store/backup.h"
-#include "store/costanti.h"
-#include "store/errore.h"
 #include "store/impostazioni.h"
+#include "values/costanti.h"
+#include "values/errore.h"
 
 #include <QDir>
 #include <QFile>

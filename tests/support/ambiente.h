@@ -3,8 +3,8 @@
 // replaceable exit, and a fresh archive with rows of its own.
 
 #include "store/archivio.h"
-#include "store/messaggi.h"
-#include "store/motore.h"
+#include "store/engines/motore.h"
+#include "widgets/messaggi.h"
 
 #include <QApplication>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "store/confronto.h"
+#include "values/confronto.h"
 
 #include <QHash>
 #include <QLocale>

@@ -3,8 +3,12 @@
 // table is made, its types and indexes, the lock that makes a new client code unique, reading rows,
 // the engine's errors in Italian). Archivio speaks to the archive through it, and the copy engine
 // through its own instances; windows and exports never see it.
+//
+// Room store/engines/: this interface and its two engines, SQLite (motore_sqlite.*, file_sqlite.cpp)
+// and PostgreSQL (postgres_interno.h, motore_postgres.cpp, connessione_postgres.cpp). It may use
+// values/ only; store/ and convert/ use it.
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "store/errore.h"
-#include "store/valuta.h"
 #include "tests/support/ambiente.h"
+#include "values/errore.h"
+#include "values/valuta.h"
 
 #include <limits>
 

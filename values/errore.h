@@ -1,12 +1,10 @@
 #pragma once
-// The one error type of the program and the error reporter that logs a failure and lets the user
-// choose between going on and ending the program.
+// The one error type of the program and the error reporter's core: the log LOGERR and the exit that
+// ends the program. Asking the user is the reporter's other half, widgets/segnalazione.h.
 
 #include <QString>
 #include <exception>
 #include <functional>
-
-class QWidget;
 
 // A failure with a number and a description. Database failures carry the engine's code and message.
 class ErroreApp : public std::exception {
@@ -38,21 +36,15 @@ constexpr int ServerInterrotto = 3151;    // the server cannot be reached or its
 constexpr int EsitoIncerto = 3153;        // a write whose confirmation the server's connection lost
 } // namespace CodiciErrore
 
-// Logs the failure to LOGERR, shows "Errore N. ... Continuare?" titled "Errore " + label, and on No
-// ends the program at once through the exit function.
-void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent = nullptr);
-
 // Appends the failure's line to LOGERR and asks nothing: for work the user did not ask for (the daily
 // backup), whose failure must never interrupt what the user is doing.
 void RegistraErrore(const ErroreApp &errore);
 
-// Runs one step of a procedure: a failure is reported with the label and the caller goes on with its
-// next step. Returns true when the step completed.
-bool EseguiPasso(const QString &etichetta, const std::function<void()> &passo, QWidget *parent = nullptr);
-
 // The exit taken when the user answers No. Tests replace it; the default ends the process at once.
 using FunzioneUscita = std::function<void(int codice)>;
 void ImpostaFunzioneUscita(FunzioneUscita f);
+// Ends the program through the exit function.
+void TerminaProgramma(int codice);
 
 // Where the log goes: beside the executable unless a folder is set (tests set their own).
 void ImpostaCartellaLog(const QString &cartella);

@@ -1,5 +1,5 @@
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
+#include "widgets/reportcontrol.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,10 +1,10 @@
 // The about window and the ledger's Help menu.
-#include "app/collegamenti.h"
-#include "app/etichetta.h"
-#include "app/frmAbout.h"
+#include "ledger/frmAbout.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "tests/support/ambiente.h"
+#include "widgets/collegamenti.h"
+#include "widgets/etichetta.h"
 
 #include <QAction>
 #include <QFrame>

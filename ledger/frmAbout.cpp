@@ -1,9 +1,9 @@
-#include "app/frmAbout.h"
+#include "ledger/frmAbout.h"
 
-#include "app/banner.h"
-#include "app/collegamenti.h"
-#include "app/etichetta.h"
-#include "store/costanti.h"
+#include "values/costanti.h"
+#include "widgets/banner.h"
+#include "widgets/collegamenti.h"
+#include "widgets/etichetta.h"
 
 #include <QFrame>
 #include <QGridLayout>

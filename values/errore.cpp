@@ -1,6 +1,4 @@
-#include "store/errore.h"
-
-#include "store/messaggi.h"
+#include "values/errore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -71,6 +69,8 @@ void scriviLog(const ErroreApp &errore)
 
 void ImpostaFunzioneUscita(FunzioneUscita f) { funzioneUscita() = std::move(f); }
 
+void TerminaProgramma(int codice) { funzioneUscita()(codice); }
+
 void ImpostaCartellaLog(const QString &cartella) { cartellaLog() = cartella; }
 
 QString CartellaLogPredefinita(const QString &cartellaProgramma)
@@ -94,30 +94,3 @@ QString PercorsoLog()
 }
 
 void RegistraErrore(const ErroreApp &errore) { scriviLog(errore); }
-
-void SegnalaErrore(const QString &etichetta, const ErroreApp &errore, QWidget *parent)
-{
-    scriviLog(errore);
-    Messaggio m;
-    m.testo = QStringLiteral("Errore N.") + QString::number(errore.numero()) + QStringLiteral(" Descrizione: ") +
-              errore.descrizione() + QStringLiteral(" Continuare?");
-    m.titolo = QStringLiteral("Errore ") + etichetta;
-    m.icona = Icona::Critico;
-    m.pulsanti = Pulsanti::SiNo;
-    m.predefinito = Risposta::Si;
-    if (Messaggi::mostra(parent, m) == Risposta::No)
-        funzioneUscita()(1);
-}
-
-bool EseguiPasso(const QString &etichetta, const std::function<void()> &passo, QWidget *parent)
-{
-    try {
-        passo();
-        return true;
-    } catch (const ErroreApp &e) {
-        SegnalaErrore(etichetta, e, parent);
-    } catch (const std::exception &e) {
-        SegnalaErrore(etichetta, ErroreApp(-1, QString::fromLocal8Bit(e.what())), parent);
-    }
-    return false;
-}

@@ -1,4 +1,4 @@
-#include "app/banner.h"
+#include "widgets/banner.h"
 
 #include <QFont>
 #include <QFontMetricsF>

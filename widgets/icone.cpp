@@ -1,4 +1,4 @@
-#include "ledger/icone.h"
+#include "widgets/icone.h"
 
 #include <QPainter>
 #include <QPainterPath>

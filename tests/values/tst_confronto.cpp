@@ -3,11 +3,11 @@
 #include "clients/identificazione.h"
 #include "export/csv.h"
 #include "ledger/frmAnticipi.h"
-#include "store/confronto.h"
 #include "store/impostazioni.h"
-#include "store/reportcontrol.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "values/confronto.h"
+#include "widgets/reportcontrol.h"
 
 #include <QBuffer>
 #include <QDir>

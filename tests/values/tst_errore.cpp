@@ -1,5 +1,5 @@
-#include "store/errore.h"
 #include "tests/support/ambiente.h"
+#include "widgets/segnalazione.h"
 
 #include <QAbstractButton>
 #include <QDateTime>

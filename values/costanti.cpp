@@ -1,6 +1,4 @@
-#include "store/costanti.h"
-
-#include "store/errore.h"
+#include "values/costanti.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -61,25 +59,24 @@ bool EsisteFile(const QString &percorso)
 
 QString CartellaSpeciale(int csidl)
 {
+    // Nothing here throws: no step runner around it, so that values/ asks nothing of the windows.
     QString percorso;
-    EseguiPasso(QStringLiteral("CercaParametriInNet"), [&] {
 #ifdef Q_OS_WIN
-        wchar_t buffer[MAX_PATH] = {};
-        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buffer)))
-            percorso = QDir::fromNativeSeparators(QString::fromWCharArray(buffer));
+    wchar_t buffer[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buffer)))
+        percorso = QDir::fromNativeSeparators(QString::fromWCharArray(buffer));
 #else
-        switch (csidl) {
-        case CSIDL_COMMON_APPDATA:
-            percorso = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-            break;
-        case CSIDL_DESKTOPDIRECTORY:
-            percorso = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-            break;
-        default:
-            break;
-        }
+    switch (csidl) {
+    case CSIDL_COMMON_APPDATA:
+        percorso = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        break;
+    case CSIDL_DESKTOPDIRECTORY:
+        percorso = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        break;
+    default:
+        break;
+    }
 #endif
-    });
     while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
         percorso.chop(1);
     return percorso;

@@ -1,8 +1,8 @@
-#include "store/reportcontrol.h"
+#include "widgets/reportcontrol.h"
 
-#include "store/confronto.h"
-#include "store/costanti.h"
-#include "store/messaggi.h"
+#include "values/confronto.h"
+#include "values/costanti.h"
+#include "widgets/messaggi.h"
 
 #include <QCollator>
 #include <QDate>

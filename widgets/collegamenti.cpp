@@ -1,4 +1,4 @@
-#include "app/collegamenti.h"
+#include "widgets/collegamenti.h"
 
 #include <QDesktopServices>
 

@@ -2,6 +2,10 @@
 // The report list of the ledger and search windows: records of items shown through columns bound
 // to item indexes, rebuilt into displayed rows on request (populate) with a sort order and a text
 // filter, with an empty-list text, a mouse-up event, a row event and a print preview.
+//
+// Room widgets/: what every window uses to show things: this list widget, the message service
+// (messaggi.h) and the error reporter's asking half (segnalazione.h), the command icons, the links,
+// banner and label of the start and about windows. It may use values/ only.
 
 #include <QAbstractTableModel>
 #include <QTreeView>

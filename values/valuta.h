@@ -1,6 +1,10 @@
 #pragma once
 // The currency type: a signed 64-bit count of ten-thousandths. Parsing, sums and text forms never go
 // through floating point; an overflow is an ErroreApp, never a wrapped number.
+//
+// Room values/: what every room shares, below all of them: this money type, the name rule
+// (confronto.h), the locale, date text, special folders and version (costanti.h), the error type, its
+// log and the exit (errore.h). It uses Qt Core alone and no other room.
 
 #include <QString>
 #include <QtGlobal>

@@ -1,5 +1,5 @@
-#include "store/costanti.h"
 #include "tests/support/ambiente.h"
+#include "values/costanti.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/etichetta.h"
+#include "widgets/etichetta.h"
 
 #include <QMouseEvent>
 

@@ -1,8 +1,8 @@
 #pragma once
-// The SQLite engine's connection. Only the engine file and what copies SQLite files as files (the
+// The SQLite engine's connection. Only the engine's files and what copies SQLite files as files (the
 // backups) need this class; everything else speaks to Motore.
 
-#include "store/motore.h"
+#include "store/engines/motore.h"
 
 #include <QHash>
 #include <optional>

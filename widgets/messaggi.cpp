@@ -1,4 +1,4 @@
-#include "store/messaggi.h"
+#include "widgets/messaggi.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>

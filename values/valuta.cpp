@@ -1,6 +1,6 @@
-#include "store/valuta.h"
+#include "values/valuta.h"
 
-#include "store/errore.h"
+#include "values/errore.h"
 
 #include <limits>
 
