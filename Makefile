@@ -1,29 +1,47 @@
 # The two commands of the README: `make run` and `make test`.
 # Both install the Debian packages that are missing, configure and build into build/.
 
-PACKAGES := cmake g++ make pkg-config qt6-base-dev fonts-dejavu-core poppler-utils sqlite3 libsqlite3-dev \
-            libpq-dev postgresql clang libclang-rt-dev mdbtools-dev libmdb3 \
-            dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian xvfb qt6-translations-l10n \
-            libqt6sql6-psql
+# What building and running the program needs: `make run` installs these and builds the program alone.
+# python3-markdown renders the user guide that the Help menu opens.
+PACCHETTI_PROGRAMMA := cmake g++ make pkg-config qt6-base-dev libsqlite3-dev libpq-dev mdbtools-dev \
+                       fonts-dejavu-core qt6-translations-l10n python3-markdown
+# What the tests, the fuzzing and the package add: `make test`, `make fuzz*`, `make package` and
+# `make screenshot` install these too.
+PACCHETTI_PROVE := sqlite3 postgresql poppler-utils xvfb xauth clang libclang-rt-dev libqt6sql6-psql \
+                   dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian devscripts
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench bench-pg soak fuzz fuzz-breve fuzz-build clean package screenshot
+.PHONY: all deps deps-programma configure configure-programma build run test bench bench-pg bench-confronto soak fuzz \
+        fuzz-build fuzz-breve clean package screenshot
 
 all: build
 
+# Installs the packages named in $(1) that are missing: as root by itself, otherwise it prints the
+# one line to run and stops.
+define installa
+@missing=""; \
+for p in $(1); do \
+  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+done; \
+if [ -n "$$missing" ]; then \
+  if [ "$$(id -u)" = "0" ]; then \
+    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
+  else \
+    echo "Pacchetti mancanti. Eseguire (come root, per esempio dopo su -, oppure con sudo):"; \
+    echo "  apt-get install$$missing"; exit 1; \
+  fi; \
+fi
+endef
+
+deps-programma:
+	$(call installa,$(PACCHETTI_PROGRAMMA))
+
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = "0" ]; then \
-	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-	  else \
-	    echo "Pacchetti mancanti. Eseguire:"; echo "  sudo apt-get install$$missing"; exit 1; \
-	  fi; \
-	fi
+	$(call installa,$(PACCHETTI_PROGRAMMA) $(PACCHETTI_PROVE))
+
+configure-programma: deps-programma
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -31,7 +49,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# The program alone: none of the tests, benchmarks or tools.
+run: configure-programma
+	cmake --build $(BUILD) -j $(JOBS) --target spesario
 	./$(BUILD)/app/spesario
 
 # Every test that touches the archive runs twice, on SQLite and on a throwaway PostgreSQL cluster that
@@ -54,18 +74,47 @@ bench-pg: build
 	  'psql -q "$${SPESARIO_TEST_PG}postgres" -c "CREATE DATABASE banco" && \
 	   ./bench/bench_spesario --uscita bench_risultati_pg.md --pg "$${SPESARIO_TEST_PG}banco"'
 
-clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+# `make bench-confronto REV=<commit>`: that commit's benchmark (built in a git worktree under build/)
+# beside today's, on SQLite and on a throwaway server, alternating; MOVIMENTI, GIRI and VOLTE (runs of
+# each side) make it shorter. The side-by-side table goes to build/bench_confronto.md.
+bench-confronto: build
+	cmake --build $(BUILD) -j $(JOBS) --target bench_spesario
+	JOBS=$(JOBS) bench/confronto.sh '$(REV)' $(BUILD)
 
-# The Debian package, build/spesario_VERSION_ARCH.deb, checked by lintian.
-package: build
-	cd $(BUILD) && cpack -G DEB
-	lintian --fail-on error $(BUILD)/spesario_*.deb
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(PACCHETTO_BUILD)
+
+# The Debian package, build-pacchetto/spesario_VERSION_ARCH.deb, built apart from build/ with Debian's
+# build flags (all of dpkg-buildflags' hardening: stack protector, _FORTIFY_SOURCE, full RELRO and
+# immediate binding), then checked by hardening-check and by lintian, which must find no warning.
+# The flags are given on every configure: CMake would read CXXFLAGS and LDFLAGS from the environment
+# only when the build folder is new. CPack installs what the package holds without building every
+# target first (tests and benchmarks are not in the package).
+PACCHETTO_BUILD := build-pacchetto
+export DEB_BUILD_MAINT_OPTIONS := hardening=+all
+# Debian 12's dpkg-buildflags has no stack clash protection yet (later releases add it to
+# hardening=+all): it is added the way Debian's packages add flags of their own. Control-flow
+# protection (-fcf-protection) is not asked of hardening-check: a program is marked for it only when
+# every object it links is, and Debian 12's C library start files (crt1.o, crti.o) are not, so no
+# program built on Debian 12 can have it.
+export DEB_CXXFLAGS_MAINT_APPEND := -fstack-clash-protection
+
+package: deps
+	cmake -S . -B $(PACCHETTO_BUILD) -DCMAKE_BUILD_TYPE=None -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(PACCHETTO_BUILD) -j $(JOBS) --target spesario spesario_pacchetto_file
+	rm -f $(PACCHETTO_BUILD)/spesario_*.deb
+	cd $(PACCHETTO_BUILD) && cpack -G DEB
+	@contenuto=$$(mktemp -d) && trap 'rm -rf "$$contenuto"' EXIT && \
+	  dpkg-deb -x $(PACCHETTO_BUILD)/spesario_*.deb "$$contenuto" && \
+	  hardening-check --nocfprotection "$$contenuto/usr/bin/spesario"
+	lintian --pedantic --display-info --fail-on error,warning $(PACCHETTO_BUILD)/spesario_*.deb
 
 # The user guide's screenshots: the real windows under Xvfb on a sample archive, into docs/.
-screenshot: build
+screenshot: configure
 	cmake --build $(BUILD) -j $(JOBS) --target fotografie
-	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/docs/fotografie docs
+	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/docs/fotografie/fotografie docs
 
 # The long crash test, on both engines: 1,000 kills instead of the 50 of `make test`. Qt Test ends a test function
 # after 5 minutes unless QTEST_FUNCTION_TIMEOUT says otherwise; 1,000 kills take longer.
@@ -75,11 +124,14 @@ soak: build
 
 # The fuzz targets (clang's libFuzzer with AddressSanitizer), built apart in build-fuzz/.
 # `make fuzz` runs each for FUZZ_SECONDI seconds; `make fuzz-breve`, part of `make test`, runs each
-# for FUZZ_RUNS inputs. New inputs collect in build-fuzz/corpus/, a failing one in build-fuzz/.
+# for FUZZ_RUNS inputs, the Access source for FUZZ_RUNS_ACCESS (each of its inputs is a whole
+# Access file, some hundred times slower than a text). New inputs collect in build-fuzz/corpus/, a
+# failing one in build-fuzz/.
 FUZZ_BUILD   := build-fuzz
-FUZZ_TARGETS := fuzz_date_jet fuzz_sql_testo fuzz_valuta
+FUZZ_TARGETS := fuzz_date_jet fuzz_sql_testo fuzz_valuta fuzz_access
 FUZZ_SECONDI ?= 60
 FUZZ_RUNS    ?= 20000
+FUZZ_RUNS_ACCESS ?= 2000
 
 fuzz-build: deps
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DSPESARIO_FUZZ=ON
@@ -89,7 +141,7 @@ fuzz: fuzz-build
 	@$(call esegui_fuzz,-max_total_time=$(FUZZ_SECONDI))
 
 fuzz-breve: fuzz-build
-	@$(call esegui_fuzz,-runs=$(FUZZ_RUNS))
+	@$(call esegui_fuzz,-runs=$$(if [ $$t = fuzz_access ]; then echo $(FUZZ_RUNS_ACCESS); else echo $(FUZZ_RUNS); fi))
 
 define esegui_fuzz
 for t in $(FUZZ_TARGETS); do \

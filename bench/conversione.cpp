@@ -1,9 +1,12 @@
 #include "bench/conversione.h"
 
+#include "store/engines/motore.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTextStream>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -113,4 +116,54 @@ MisuraConversione MisuraCopia(const QString &spesario, const QString &access, co
     getrusage(RUSAGE_CHILDREN, &u);
     m.piccoMb = u.ru_maxrss / 1024;
     return m;
+}
+
+namespace {
+
+const char *const ColonneServer = "ANTICIPI (ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, "
+                                  "PARTITAIVA, CODICEANA)";
+
+// psql on the database, reading its commands from `comandi`; stops at the first error.
+bool psql(const QString &uri, const QString &comandi)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PGCLIENTENCODING"), QStringLiteral("UTF8"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                                     QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), uri});
+    p.write(comandi.toUtf8());
+    p.closeWriteChannel();
+    p.waitForFinished(-1);
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "psql: %s\n", p.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool EsportaRigheServer(const QString &uri, const QString &file)
+{
+    return psql(uri, QStringLiteral("\\copy %1 TO '%2'\n").arg(QLatin1String(ColonneServer), file));
+}
+
+bool SvuotaServer(const QString &uri) { return psql(uri, QStringLiteral("TRUNCATE ANTICIPI;\n")); }
+
+double PavimentoCopiaServer(const QString &uri, const QString &file)
+{
+    QString comandi;
+    QTextStream o(&comandi);
+    o << "BEGIN;\n";
+    for (const IndiceArchivio &i : IndiciArchivio)
+        o << "DROP INDEX IF EXISTS " << i.nome << ";\n";
+    o << "\\copy " << ColonneServer << " FROM '" << file << "'\n";
+    for (const IndiceArchivio &i : IndiciArchivio)
+        o << IstruzioneIndice(i) << ";\n";
+    o << "ANALYZE ANTICIPI;\nCOMMIT;\n";
+    o.flush();
+    QElapsedTimer t;
+    t.start();
+    return psql(uri, comandi) ? t.nsecsElapsed() / 1e6 : -1;
 }

@@ -175,7 +175,9 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                   return righe;
               },
+              [this] { m_pav.Righe(frmRicerca::IstruzioneClienti()); },
               [this] {
+                  // Each client's newest row by grouping the whole table.
                   m_pav.Righe(QStringLiteral(
                       "SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ANTICIPI AS A "
                       "INNER JOIN (SELECT CODICEANA, MAX(ID) AS ULTIMO FROM ANTICIPI GROUP BY CODICEANA) AS U "
@@ -232,6 +234,10 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   }
                   m_pav.Csv(Csv::QuerySaldi(oggi),
                             QDir(m_cartella).filePath(QStringLiteral("pavimento-saldi.csv")), true);
+              },
+              [this, oggi] {
+                  m_pav.Csv(Csv::QuerySaldi(oggi),
+                            QDir(m_cartella).filePath(QStringLiteral("semplice-saldi.csv")), true);
               }});
 
     v.append({QStringLiteral("esportazione movimenti di dieci anni"),
@@ -247,5 +253,9 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                               QStringLiteral(") AS ESPORTATE"));
                   m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),
                             QDir(m_cartella).filePath(QStringLiteral("pavimento-movimenti.csv")), false);
+              },
+              [this, primo, ultimo] {
+                  m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),
+                            QDir(m_cartella).filePath(QStringLiteral("semplice-movimenti.csv")), false);
               }});
 }

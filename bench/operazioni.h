@@ -14,6 +14,9 @@ struct Misura {
     QString nome;
     std::function<qint64()> programma;  // returns the rows concerned
     std::function<void()> pavimento;
+    // The plain statement that produces the same result, with nothing the program chose to add
+    // (checks, counts, a different statement); none where the floor is already that.
+    std::function<void()> semplice = {};
 };
 
 class Operazioni {

@@ -3,6 +3,7 @@
 #include "clients/destinatariocliente.h"
 #include "store/archivio.h"
 #include "widgets/icone.h"
+#include "widgets/incolla.h"
 #include "widgets/reportcontrol.h"
 #include "widgets/segnalazione.h"
 
@@ -22,6 +23,21 @@ constexpr int ItemPartitaIva = 2;
 constexpr int ItemDenominazione = 3;
 constexpr int ItemCodice = 4;
 } // namespace
+
+QString frmRicerca::IstruzioneClienti()
+{
+    // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
+    // backwards from each client straight to the next lower code, whose highest ID comes first
+    // there: one seek in the index and one by ID per client, whatever its movements. The walk ends
+    // where no lower code is left.
+    return QStringLiteral(
+        "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS ("
+        "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+        "WHERE ID = (SELECT ID FROM ANTICIPI ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
+        "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI INNER JOIN ANTICIPI AS A "
+        "ON A.ID = (SELECT ID FROM ANTICIPI WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1)) "
+        "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI ORDER BY CODICEANA");
+}
 
 frmRicerca *frmRicerca::Istanza()
 {
@@ -80,6 +96,7 @@ void frmRicerca::costruisci()
     cmdTrova->setIconSize(QSize(16, 16));
     txtCerca = new QLineEdit(GroupBox1);
     txtCerca->setObjectName(QStringLiteral("txtCerca"));
+    RegolaIncolla(txtCerca, IncollaSenzaSpazi);
     CmdEsci = new QPushButton(QStringLiteral("Esci"), GroupBox1);
     CmdEsci->setObjectName(QStringLiteral("CmdEsci"));
     // Enter belongs to the search box and to the list, never to a default button.
@@ -159,10 +176,7 @@ void frmRicerca::CaricaClienti()
     // One query for what the per-client lookup gives: each client code once, with the row of its
     // highest ID.
     EseguiPasso(nessuna, [this] {
-        Recordset rs = Archivio::ConnArchivio().Query(QStringLiteral(
-            "SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ANTICIPI AS A "
-            "INNER JOIN (SELECT CODICEANA, MAX(ID) AS ULTIMO FROM ANTICIPI GROUP BY CODICEANA) AS U "
-            "ON A.ID = U.ULTIMO ORDER BY A.CODICEANA"));
+        Recordset rs = Archivio::ConnArchivio().Query(IstruzioneClienti());
         const int iCodice = rs.IndiceCampo(QStringLiteral("CODICEANA"));
         const int iDenominazione = rs.IndiceCampo(QStringLiteral("RAGIONESOCIALE"));
         const int iCF = rs.IndiceCampo(QStringLiteral("CODICEFISCALE"));

@@ -23,6 +23,8 @@ public:
     // The same, and the chosen client will go to `mittente`.
     static frmRicerca *Istanza(DestinatarioCliente *mittente);
     static frmRicerca *Esistente();  // nullptr when not loaded
+    // The statement of the list: each client code once, with its newest row (the benchmark runs it too).
+    static QString IstruzioneClienti();
     ~frmRicerca() override;
 
     // The window that receives the chosen client.

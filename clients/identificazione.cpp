@@ -6,6 +6,7 @@
 #include "widgets/segnalazione.h"
 
 #include <QLineEdit>
+#include <QSet>
 
 namespace {
 
@@ -34,7 +35,8 @@ QStringList ValoriUguali(const QString &colonna, const QString &testo)
     return r;
 }
 
-RigaCliente CercaCliente(const QString &colonna, const QString &testo)
+// `codici`, when given, gets how many distinct client codes have a matching row.
+RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codici = nullptr)
 {
     RigaCliente r;
     QString sql = IstruzioneCliente(colonna, testo);
@@ -44,13 +46,19 @@ RigaCliente CercaCliente(const QString &colonna, const QString &testo)
             return r;
         sql = IstruzioneCliente(colonna, valori);
     }
-    Recordset rs = Archivio::ConnArchivio().PrimaRiga(sql);
+    Recordset rs = codici ? Archivio::ConnArchivio().Query(sql) : Archivio::ConnArchivio().PrimaRiga(sql);
     if (!rs.Fine()) {
         r.trovata = true;
         r.codiceAna = rs.Campo(QStringLiteral("CODICEANA"));
         r.ragioneSociale = rs.Testo(QStringLiteral("RAGIONESOCIALE"));
         r.codiceFiscale = rs.Testo(QStringLiteral("CODICEFISCALE"));
         r.partitaIva = rs.Testo(QStringLiteral("PARTITAIVA"));
+    }
+    if (codici) {
+        QSet<QString> visti;
+        for (; !rs.Fine(); rs.MoveNext())
+            visti.insert(rs.Campo(QStringLiteral("CODICEANA")).toString());
+        *codici = int(visti.size());
     }
     rs.Chiudi();
     return r;
@@ -91,8 +99,10 @@ QString IstruzioneCliente(const QString &colonna, const QString &testo)
     return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie);
 }
 
-bool IdentificaCliente(const CampiCliente &c, QWidget *parent)
+bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNome)
 {
+    if (clientiConNome)
+        *clientiConNome = 0;
     bool trovato = false;
     const QString etichetta = QStringLiteral("ControlloCodiceAna");
     auto passo = [&](const std::function<void()> &f) { EseguiPasso(etichetta, f, parent); };
@@ -130,7 +140,7 @@ bool IdentificaCliente(const CampiCliente &c, QWidget *parent)
 
     if (!txtDenominazione->text().isEmpty() && txtCodiceana->text() == QLatin1String("0")) {
         RigaCliente r;
-        passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text()); });
+        passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text(), clientiConNome); });
         if (r.trovata) {
             trovato = true;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });

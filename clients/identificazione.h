@@ -16,8 +16,10 @@ struct CampiCliente {
 };
 
 // Each failing step is reported with the label "ControlloCodiceAna" and the next one still runs.
-// True when a client was found and its data copied into the fields.
-bool IdentificaCliente(const CampiCliente &campi, QWidget *parent);
+// True when a client was found and its data copied into the fields. `clientiConNome`, when given,
+// gets how many clients (distinct codes) have the name when the name was what identified the
+// client (the newest one is taken), 0 otherwise.
+bool IdentificaCliente(const CampiCliente &campi, QWidget *parent, int *clientiConNome = nullptr);
 
 // The lookup of a client by one of its three fields: "SELECT * FROM ANTICIPI WHERE " + column +
 // "='" + text + "' ORDER BY ID DESC", the column taken equal to any of the text's spellings that

@@ -3,6 +3,7 @@
 #include "store/engines/motore.h"
 
 #include <QDir>
+#include <algorithm>
 
 namespace {
 
@@ -11,17 +12,25 @@ const QString Righe = QStringLiteral("SELECT ID, DATAOP, DESCRIZIONE, ENTRATA, U
 const QString NuovaRiga = QStringLiteral("INSERT INTO ANTICIPI (ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
                                          "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
 
+const QStringList Colonne = {QStringLiteral("ID"),           QStringLiteral("DATAOP"),         QStringLiteral("DESCRIZIONE"),
+                             QStringLiteral("ENTRATA"),      QStringLiteral("USCITA"),         QStringLiteral("RAGIONESOCIALE"),
+                             QStringLiteral("CODICEFISCALE"), QStringLiteral("PARTITAIVA"), QStringLiteral("CODICEANA")};
+
 // 'yyyy-MM-dd' written by hand: a million QDate::toString calls would cost as much as the inserts.
-QString testoData(const QDate &d)
+void giorno(const QDate &d, char t[10])
 {
     int y = 0, m = 0, g = 0;
     d.getDate(&y, &m, &g);
-    const char16_t t[10] = {char16_t(u'0' + y / 1000 % 10), char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
-                            char16_t(u'0' + y % 10),        u'-',
-                            char16_t(u'0' + m / 10),        char16_t(u'0' + m % 10),
-                            u'-',                           char16_t(u'0' + g / 10),
-                            char16_t(u'0' + g % 10)};
-    return QString(reinterpret_cast<const QChar *>(t), 10);
+    const char c[10] = {char('0' + y / 1000 % 10), char('0' + y / 100 % 10), char('0' + y / 10 % 10), char('0' + y % 10),
+                        '-', char('0' + m / 10), char('0' + m % 10), '-', char('0' + g / 10), char('0' + g % 10)};
+    std::copy(c, c + 10, t);
+}
+
+QString testoData(const QDate &d)
+{
+    char t[10];
+    giorno(d, t);
+    return QString::fromLatin1(t, 10);
 }
 
 QVariant testo(const std::optional<QByteArray> &t) { return t ? QVariant(QString::fromUtf8(*t)) : QVariant(); }
@@ -80,9 +89,15 @@ bool SorgenteArchivio::Leggi(RigaAnticipi &riga)
         nonValida(QStringLiteral("manca il codice del cliente (CODICEANA)"));
     const int colonne[] = {2, 5, 6, 7};
     std::optional<QByteArray> *campi[] = {&riga.descrizione, &riga.ragioneSociale, &riga.codiceFiscale, &riga.partitaIva};
-    for (int k = 0; k < 4; ++k)
-        if (!c.Nullo(colonne[k]))
-            *campi[k] = c.Utf8(colonne[k]).toByteArray();
+    const char *nomi[] = {"DESCRIZIONE", "RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA"};
+    for (int k = 0; k < 4; ++k) {
+        if (c.Nullo(colonne[k]))
+            continue;
+        *campi[k] = c.Utf8(colonne[k]).toByteArray();
+        // Written there by another program: a server refuses it, and the program never writes one.
+        if ((*campi[k])->contains('\0'))
+            nonValida(QStringLiteral("il testo in %1 contiene un carattere NUL").arg(QLatin1String(nomi[k])));
+    }
     return true;
 }
 
@@ -92,6 +107,7 @@ DestinazioneArchivio::DestinazioneArchivio(Motore &motore) : m_motore(motore) {}
 
 DestinazioneArchivio::~DestinazioneArchivio()
 {
+    m_flusso.reset();  // a stream left open is abandoned before the rollback
     if (m_aperta)
         m_motore.Annulla();
 }
@@ -107,10 +123,33 @@ void DestinazioneArchivio::Inizia()
     // A table the program made on its first connection has its indexes already.
     m_motore.TogliIndici();
     m_valori = QVariantList(9);
+    m_flusso = m_motore.Flusso(QStringLiteral("ANTICIPI"), Colonne);
 }
 
 void DestinazioneArchivio::Scrivi(const RigaAnticipi &r)
 {
+    if (m_flusso) {
+        FlussoRighe &f = *m_flusso;
+        auto testo = [&f](const std::optional<QByteArray> &t) {
+            if (t)
+                f.Testo(*t);
+            else
+                f.Nullo();
+        };
+        char data[10];
+        giorno(r.dataOp, data);
+        f.Intero(r.id);
+        f.Testo(QByteArrayView(data, 10));
+        testo(r.descrizione);
+        f.Intero(r.entrata);
+        f.Intero(r.uscita);
+        testo(r.ragioneSociale);
+        testo(r.codiceFiscale);
+        testo(r.partitaIva);
+        f.Intero(r.codiceAna);
+        f.Fine();
+        return;
+    }
     m_valori[0] = r.id;
     m_valori[1] = testoData(r.dataOp);
     m_valori[2] = testo(r.descrizione);
@@ -123,10 +162,24 @@ void DestinazioneArchivio::Scrivi(const RigaAnticipi &r)
     m_motore.Esegui(NuovaRiga, m_valori);
 }
 
+void DestinazioneArchivio::CambiaId(qint64 vecchio, qint64 nuovo)
+{
+    m_motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET ID=? WHERE ID=?"), {nuovo, vecchio});
+}
+
+void DestinazioneArchivio::CambiaCodice(qint64 vecchio, qint64 nuovo)
+{
+    m_motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET CODICEANA=? WHERE CODICEANA=?"), {nuovo, vecchio});
+}
+
 void DestinazioneArchivio::Completa()
 {
     // The indexes are built once over all the rows, not kept up row by row; the counter of new
     // IDs goes on above the highest ID written.
+    if (m_flusso) {
+        m_flusso->Chiudi();
+        m_flusso.reset();
+    }
     m_motore.CreaIndici();
     m_motore.AllineaContatore();
     m_motore.Conferma();
@@ -147,6 +200,7 @@ void DestinazioneArchivio::Rileggi(const std::function<void(qint64, qint64, qint
 
 void DestinazioneArchivio::Scarta()
 {
+    m_flusso.reset();
     if (m_aperta) {
         m_motore.Annulla();
     } else if (m_confermata) {

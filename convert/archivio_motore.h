@@ -7,6 +7,7 @@
 
 #include <QVariantList>
 
+class FlussoRighe;
 class Motore;
 
 // Reads the rows of an archive in ID order; it never writes.
@@ -24,8 +25,9 @@ private:
     std::unique_ptr<Dati> d;
 };
 
-// Fills an archive whose table is empty: every row in one transaction with its own ID, then the
-// indexes, then the commit. Scarta() leaves the table empty again.
+// Fills an archive whose table is empty: every row in one transaction with its own ID (through the
+// engine's stream of rows where it has one, a server's COPY), then the indexes, then the commit.
+// Scarta() leaves the table empty again.
 class DestinazioneArchivio : public DestinazioneCopia {
 public:
     // `motore` must outlive the target.
@@ -34,6 +36,8 @@ public:
 
     void Inizia() override;
     void Scrivi(const RigaAnticipi &riga) override;
+    void CambiaId(qint64 vecchio, qint64 nuovo) override;
+    void CambiaCodice(qint64 vecchio, qint64 nuovo) override;
     void Completa() override;
     void Rileggi(const std::function<void(qint64, qint64, qint64, qint64)> &f) override;
     void Scarta() override;
@@ -43,4 +47,5 @@ private:
     bool m_aperta = false;      // inside its transaction
     bool m_confermata = false;  // its rows committed
     QVariantList m_valori;  // reused for every row
+    std::unique_ptr<FlussoRighe> m_flusso;  // open from Inizia to Completa, on an engine that has one
 };

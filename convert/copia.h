@@ -16,6 +16,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 // The number of every failure of a conversion.
 constexpr int ErroreConversione = 3051;
@@ -48,12 +49,27 @@ public:
     // Creates the empty table and starts taking rows.
     virtual void Inizia() = 0;
     virtual void Scrivi(const RigaAnticipi &riga) = 0;
+    // Before Completa(): gives the row written with ID `vecchio` the ID `nuovo`, and every row
+    // written with client code `vecchio` the code `nuovo`.
+    virtual void CambiaId(qint64 vecchio, qint64 nuovo) = 0;
+    virtual void CambiaCodice(qint64 vecchio, qint64 nuovo) = 0;
     // Makes the rows durable, builds the indexes and sets the counter above the highest ID.
     virtual void Completa() = 0;
     // Walks what the target holds, in ascending ID order, for the check.
     virtual void Rileggi(const std::function<void(qint64 id, qint64 codiceAna, qint64 entrata, qint64 uscita)> &f) = 0;
     // After a failure: removes whatever was written.
     virtual void Scarta() = 0;
+};
+
+// The IDs and client codes the archive can use: IDs are 32-bit on the server, and the code after the
+// highest must still be a new client's code. 0 and negatives mean "none" to the ledger.
+constexpr qint64 IdMassimo = 2147483647;
+constexpr qint64 CodiceMassimo = 2147483646;
+
+// A value the source held that the archive cannot use, and the one given in its place.
+struct Rinumerazione {
+    qint64 vecchio = 0;
+    qint64 nuovo = 0;
 };
 
 // Sums of amounts in ten-thousandths, wide enough that a million of the largest amounts still add up.
@@ -67,6 +83,10 @@ struct RiepilogoCopia {
     Somma uscite = 0;
     qint64 conOra = 0;        // rows whose time of day was dropped
     qint64 importiNulli = 0;  // rows with a null amount, carried as 0
+    // IDs outside 1..IdMassimo and client codes outside 1..CodiceMassimo, each given a new one above
+    // the highest (a client keeps all its rows under its new code).
+    std::vector<Rinumerazione> idRinumerati;
+    std::vector<Rinumerazione> codiciRinumerati;
 };
 
 // Called now and then with the rows copied so far and those expected (-1: unknown).
@@ -81,3 +101,6 @@ RiepilogoCopia CopiaArchivio(SorgenteCopia &sorgente, DestinazioneCopia &destina
 QString TestoSomma(Somma s);
 // The summary, one item a line, for the command line.
 QString TestoRiepilogo(const RiepilogoCopia &r);
+// What the copy changed on the way (times of day, null amounts, new IDs and codes), one item a line;
+// empty when it changed nothing. For the window's summary.
+QString TestoCambiamenti(const RiepilogoCopia &r);

@@ -138,6 +138,21 @@ void secondoNome(const QString &esistente, const QString &nuovo)
     }
 }
 
+// The earlier program keeps NAME.ldb beside NAME.mdb while any desk has it open: a conversion then
+// would miss what is being typed there. Looked up without regard to case, as on a Windows share.
+void controllaProgrammaPrecedente(const QString &access)
+{
+    const QFileInfo info(access);
+    const QStringList ldb = info.dir().entryList({info.completeBaseName() + QStringLiteral(".ldb")},
+                                                 QDir::Files | QDir::Hidden | QDir::System);
+    if (!ldb.isEmpty())
+        fallisci(QStringLiteral("Il file ") + nativo(info.dir().filePath(ldb.first())) +
+                 QStringLiteral(" indica che il programma precedente ha ancora aperto l'archivio ") + nativo(access) +
+                 QStringLiteral(": chiudere il programma precedente su ogni postazione e riprovare (se è chiuso "
+                                "ovunque, il file è rimasto da una chiusura anomala e si può eliminare). "
+                                "L'archivio non è stato modificato."));
+}
+
 // A source with what it reads from: libmdb's own file, or the engine of an archive of this program.
 struct Origine {
     std::unique_ptr<Motore> motore;
@@ -169,6 +184,8 @@ Origine apriSorgente(const QString &origine)
                                                                "questo programma.")
                                               : f.errorString() + QLatin1Char('.')));
     }
+    if (EFileAccess(percorso))
+        controllaProgrammaPrecedente(percorso);
     o.sorgente = std::make_unique<SorgenteAccess>(percorso);  // or says what is wrong with the path
     return o;
 }
@@ -193,14 +210,42 @@ RiepilogoCopia copiaInBozza(SorgenteCopia &sorgente, const QString &bozza, const
     }
 }
 
-// One conversion at a time in a folder: two desks starting together must not tidy away each
-// other's draft or second name. A lock left by a killed process is taken over (its PID is gone).
+// One conversion or copy at a time in a folder: two desks starting together must not tidy away each
+// other's draft or second name, nor two copies rename each other's file. A lock left by a killed
+// process is taken over (its PID is gone); never one by age alone, as QLockFile would after 30 s:
+// a million rows take longer.
 std::unique_ptr<QLockFile> bloccaCartella(const QString &cartella)
 {
-    auto blocco = std::make_unique<QLockFile>(QDir(cartella).filePath(QStringLiteral(".archivio-conversione.lock")));
+    auto blocco = std::make_unique<QLockFile>(QDir(cartella).filePath(NomeFileBloccoCartella));
+    blocco->setStaleLockTime(0);
     if (!blocco->tryLock(0))
         return nullptr;
     return blocco;
+}
+
+[[noreturn]] void cartellaOccupata(const QString &cartella)
+{
+    fallisci(QStringLiteral("Un altro programma sta già convertendo o copiando un archivio nella cartella ") +
+             nativo(cartella) + QStringLiteral(". Riprovare al termine."));
+}
+
+QString bozzaCopia(const QDir &dir)
+{
+    return dir.filePath(QStringLiteral("archivio-copia-%1.tmp").arg(QCoreApplication::applicationPid()));
+}
+
+// A failure of the target (a full disk, a folder not writable) says nothing of the source.
+template <typename F>
+auto originaleIntatto(const QString &origine, F &&f)
+{
+    try {
+        return f();
+    } catch (const ErroreApp &e) {
+        if (e.numero() == ErroreConversione)
+            throw;
+        throw ErroreApp(e.numero(), e.descrizione() + QStringLiteral(" L'archivio di origine ") + nativo(origine) +
+                                        QStringLiteral(" è intatto."));
+    }
 }
 
 void riordina(const QString &cartella)
@@ -208,6 +253,10 @@ void riordina(const QString &cartella)
     const QDir dir(cartella);
     QFile::remove(dir.filePath(NomeFileBozza));
     QFile::remove(dir.filePath(NomeFileBozza + QStringLiteral("-journal")));
+    // Only run under the folder's lock: no copy that wrote these is still at work.
+    for (const QString &nome : dir.entryList({QStringLiteral("archivio-copia-*.tmp"), QStringLiteral("archivio-copia-*.tmp-journal")},
+                                             QDir::Files))
+        QFile::remove(dir.filePath(nome));
     for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb.parziale")}, QDir::Files))
         QFile::remove(dir.filePath(nome));
     const QString archivio = dir.filePath(NomeFileArchivio);
@@ -258,21 +307,20 @@ RiepilogoCopia ConvertiArchivioCartella(const QString &cartella, const QString &
     const QString originale = dir.filePath(nomeOriginale);
     const auto blocco = bloccaCartella(cartella);
     if (!blocco)
-        fallisci(QStringLiteral("Un altro programma sta già convertendo l'archivio nella cartella ") + nativo(cartella) +
-                 QStringLiteral(". Riprovare al termine."));
+        cartellaOccupata(cartella);
     riordina(cartella);
     if (QFileInfo::exists(originale))
         fallisci(QStringLiteral("Il file ") + nativo(originale) + QStringLiteral(" esiste già."));
+    controllaProgrammaPrecedente(archivio);
     passo("inizio");
-    RiepilogoCopia r;
-    {
+    const RiepilogoCopia r = originaleIntatto(archivio, [&] {
         SorgenteAccess sorgente(archivio);
-        r = copiaInBozza(sorgente, bozza, [&](qint64 fatte, qint64 attese) {
+        return copiaInBozza(sorgente, bozza, [&](qint64 fatte, qint64 attese) {
             passo("righe");
             if (avanzamento)
                 avanzamento(fatte, attese);
         });
-    }
+    });
     passo("verificata");
     bool collegato = false;
     try {
@@ -304,27 +352,56 @@ RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella, 
         fallisci(QStringLiteral("Impossibile creare la cartella ") + nativo(cartella) + QLatin1Char('.'));
     const QDir dir(cartella);
     const QString archivio = dir.filePath(NomeFileArchivio);
-    const QString bozza = dir.filePath(NomeFileBozza);
+    const QString bozza = bozzaCopia(dir);
+    std::unique_ptr<QLockFile> blocco;
     try {
-        if (QFileInfo::exists(archivio)) {
+        blocco = bloccaCartella(cartella);
+        if (!blocco)
+            cartellaOccupata(cartella);
+        riordina(cartella);
+        // Checked again just before the rename: a desk may have saved into it meanwhile.
+        auto controllaDestinazione = [&] {
+            if (!QFileInfo::exists(archivio))
+                return;
             if (!EFileSqlite(archivio))
                 fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
                          QStringLiteral(" contiene già un file archivio.mdb che non è un archivio di questo programma."));
             if (!ApriMotoreSqlite(archivio, false, true)->Vuoto())
                 fallisci(QStringLiteral("La cartella ") + nativo(cartella) +
                          QStringLiteral(" contiene già un archivio con dei movimenti: scegliere una cartella vuota."));
-        }
+        };
+        controllaDestinazione();
         RiepilogoCopia r;
+        std::optional<std::pair<quint64, quint64>> verificata;
         {
             const Origine o = apriSorgente(origine);
-            r = copiaInBozza(*o.sorgente, bozza, avanzamento);
+            r = originaleIntatto(origine, [&] {
+                return copiaInBozza(*o.sorgente, bozza, [&](qint64 fatte, qint64 attese) {
+                    passo("righe");
+                    if (avanzamento)
+                        avanzamento(fatte, attese);
+                });
+            });
+            verificata = identita(bozza);
         }
+        passo("verificata");
+        controllaDestinazione();
+        // Only the file that was checked goes in place.
+        if (verificata != identita(bozza))
+            fallisci(QStringLiteral("L'archivio copiato ") + nativo(bozza) +
+                     QStringLiteral(" è stato cambiato da un altro programma prima di prendere il suo nome: la copia è "
+                                    "stata scartata."));
         if (!sostituisci(bozza, archivio))
             fallisci(QStringLiteral("Impossibile dare il nome ") + nativo(archivio) + QStringLiteral(" all'archivio copiato."));
         sincronizzaCartella(cartella);
         return r;
     } catch (...) {
-        QFile::remove(bozza);
+        // Without the lock the names are another process's business.
+        if (blocco) {
+            QFile::remove(bozza);
+            QFile::remove(bozza + QStringLiteral("-journal"));
+            blocco.reset();
+        }
         if (creata)
             QDir().rmdir(cartella);
         throw;

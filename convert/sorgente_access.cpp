@@ -5,8 +5,14 @@
 #include <QFileInfo>
 #include <QtEndian>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 // mdbtools.h includes glib.h inside its extern "C" block, where glib's C++ templates do not compile:
 // glib first, so that the inner include finds it done.
@@ -51,20 +57,115 @@ struct RigaNonValida {
     QString motivo;
 };
 
+// libmdb reports a damaged file on standard error, in English ("offset ... is beyond EOF"): lines
+// in the middle of the command line's Italian messages, and that nobody sees under the window.
+// While it works, standard error goes to a file of ours, and what it wrote goes to the log (the
+// first lines of each source).
+class ErroriLibmdb {
+public:
+    explicit ErroriLibmdb(const QString &percorso) : m_percorso(percorso)
+    {
+#ifdef Q_OS_UNIX
+        m_file = std::tmpfile();
+        m_stderr = m_file ? ::dup(STDERR_FILENO) : -1;
+#endif
+    }
+    ~ErroriLibmdb()
+    {
+#ifdef Q_OS_UNIX
+        if (m_stderr >= 0)
+            ::close(m_stderr);
+        if (m_file)
+            std::fclose(m_file);
+#endif
+    }
+    ErroriLibmdb(const ErroriLibmdb &) = delete;
+    ErroriLibmdb &operator=(const ErroriLibmdb &) = delete;
+
+    // For the lifetime of one object: around each call into libmdb.
+    class Deviazione {
+    public:
+        explicit Deviazione(ErroriLibmdb &e) : m_e(e) { m_e.devia(); }
+        ~Deviazione() { m_e.ripristina(); }
+        Deviazione(const Deviazione &) = delete;
+        Deviazione &operator=(const Deviazione &) = delete;
+
+    private:
+        ErroriLibmdb &m_e;
+    };
+
+private:
+    static constexpr int RigheRegistrate = 20;
+
+    void devia()
+    {
+#ifdef Q_OS_UNIX
+        if (m_stderr < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(::fileno(m_file), STDERR_FILENO);
+#endif
+    }
+
+    void ripristina()
+    {
+#ifdef Q_OS_UNIX
+        if (m_stderr < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(m_stderr, STDERR_FILENO);
+        const int fd = ::fileno(m_file);
+        const off_t n = ::lseek(fd, 0, SEEK_CUR);
+        if (n <= 0)
+            return;
+        QByteArray testo(qsizetype(std::min<off_t>(n, 1 << 16)), '\0');
+        const ssize_t letti = ::pread(fd, testo.data(), size_t(testo.size()), 0);
+        testo.truncate(letti > 0 ? qsizetype(letti) : 0);
+        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
+            // A file that no longer empties: libmdb writes to standard error again.
+            ::close(m_stderr);
+            m_stderr = -1;
+        }
+        for (const QByteArray &riga : testo.split('\n')) {
+            if (riga.trimmed().isEmpty() || m_righe > RigheRegistrate)
+                continue;
+            RegistraErrore(ErroreApp(ErroreConversione,
+                                     m_righe < RigheRegistrate
+                                         ? QStringLiteral("Lettura dell'archivio ") + m_percorso +
+                                               QStringLiteral(", messaggio di libmdb: ") + QString::fromLocal8Bit(riga.trimmed())
+                                         : QStringLiteral("Lettura dell'archivio ") + m_percorso +
+                                               QStringLiteral(": altri messaggi di libmdb non registrati.")));
+            ++m_righe;
+        }
+#endif
+    }
+
+    QString m_percorso;
+    std::FILE *m_file = nullptr;
+    int m_stderr = -1;
+    int m_righe = 0;
+};
+
 } // namespace
 
 struct SorgenteAccess::Dati {
     QString percorso;
+    std::unique_ptr<ErroriLibmdb> errori;  // outlives the handle: closing it may complain too
     MdbHandle *mdb = nullptr;
     MdbTableDef *tabella = nullptr;
     int colonna[NumeroRuoli] = {};  // the table's column number of each role
     int tipo[NumeroRuoli] = {};
     qint64 lette = 0;
+    qint64 idPrecedente = 0;        // of the last row read whole
+    std::vector<MdbField> campi;    // one per column of the table, as libmdb fills them
     std::u16string utf16;           // reused for every text
     QByteArray memo;                // reused for memos kept on pages of their own
 
     ~Dati()
     {
+        std::optional<ErroriLibmdb::Deviazione> deviazione;
+        if (errori)
+            deviazione.emplace(*errori);
         if (tabella)
             mdb_free_tabledef(tabella);
         if (mdb)
@@ -91,8 +192,10 @@ struct SorgenteAccess::Dati {
             // Jet 3 keeps a code page; libmdb knows which.
             std::string uscita(n * 3 + 16, '\0');
             const int scritti = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(p), n, uscita.data(), uscita.size());
-            Q_UNUSED(scritti);
-            return QByteArray(uscita.c_str());
+            const QByteArray t(uscita.data(), std::clamp<qsizetype>(scritti, 0, qsizetype(uscita.size()) - 1));
+            if (t.contains('\0'))
+                throw RigaNonValida{QStringLiteral("un testo contiene un carattere NUL (codice 0)")};
+            return t;
         }
         utf16.clear();
         if (n >= 2 && p[0] == 0xff && p[1] == 0xfe) {
@@ -125,6 +228,10 @@ struct SorgenteAccess::Dati {
                 ++i;
             else if (QChar::isSurrogate(c))
                 throw RigaNonValida{QStringLiteral("un testo contiene un carattere UTF-16 non valido")};
+            else if (c == 0)
+                // The program cannot store it on a server, nor type it: carried, it would fail later
+                // naming no row.
+                throw RigaNonValida{QStringLiteral("un testo contiene un carattere NUL (codice 0)")};
         }
         return QStringView(utf16.data(), qsizetype(utf16.size())).toUtf8();
     }
@@ -186,6 +293,8 @@ SorgenteAccess::SorgenteAccess(const QString &percorso) : d(std::make_unique<Dat
     }
     if (!EFileAccess(percorso))
         d->fallisci(QStringLiteral("il file non è un archivio Access."));
+    d->errori = std::make_unique<ErroriLibmdb>(nativo(percorso));
+    const ErroriLibmdb::Deviazione deviazione(*d->errori);
     // Read only: the source of a conversion is never written, nor locked for writing.
     d->mdb = mdb_open(QFile::encodeName(percorso).constData(), MDB_NOFLAGS);
     if (!d->mdb)
@@ -202,8 +311,10 @@ SorgenteAccess::SorgenteAccess(const QString &percorso) : d(std::make_unique<Dat
         d->fallisci(QStringLiteral("il file non contiene la tabella ANTICIPI: è l'archivio di un altro programma. "
                                    "Il file non è stato modificato."));
     d->tabella = mdb_read_table(voce);
-    if (!d->tabella || !mdb_read_columns(d->tabella))
+    if (!d->tabella || !mdb_read_columns(d->tabella) || !d->tabella->columns ||
+        d->tabella->columns->len != d->tabella->num_cols || d->tabella->num_cols > MDB_MAX_COLS)
         d->danneggiato(QStringLiteral("tabella ANTICIPI illeggibile"));
+    d->campi.assign(d->tabella->num_cols, MdbField{});
     for (int r = 0; r < NumeroRuoli; ++r) {
         d->colonna[r] = -1;
         for (guint c = 0; c < d->tabella->columns->len; ++c) {
@@ -230,6 +341,7 @@ qint64 SorgenteAccess::RigheAttese() const { return d->tabella->num_rows; }
 
 bool SorgenteAccess::Leggi(RigaAnticipi &riga)
 {
+    const ErroriLibmdb::Deviazione deviazione(*d->errori);
     MdbTableDef *t = d->tabella;
     MdbHandle *mdb = d->mdb;
     if (!mdb_fetch_row(t)) {
@@ -239,48 +351,60 @@ bool SorgenteAccess::Leggi(RigaAnticipi &riga)
         return false;
     }
     ++d->lette;
-    // The row just read, taken apart again to see its nulls: libmdb's bound values do not tell a
-    // null text from an empty one, and give amounts and dates only as text.
-    int inizio = 0;
-    size_t dimensione = 0;
-    MdbField campi[MDB_MAX_COLS];
-    if (mdb_find_row(mdb, int(t->cur_row) - 1, &inizio, &dimensione) != 0)
-        d->danneggiato(QStringLiteral("riga %1 illeggibile").arg(d->lette));
-    const int n = mdb_crack_row(t, inizio & MascheraPosizione, dimensione, campi);
-    if (n < 0)
-        d->danneggiato(QStringLiteral("riga %1 illeggibile").arg(d->lette));
-    const MdbField *campo[NumeroRuoli] = {};
-    for (int i = 0; i < n; ++i)
-        for (int r = 0; r < NumeroRuoli; ++r)
-            if (campi[i].colnum == d->colonna[r])
-                campo[r] = &campi[i];
-    for (int r = 0; r < NumeroRuoli; ++r)
-        if (!campo[r])
-            d->danneggiato(QStringLiteral("riga %1 senza la colonna %2").arg(d->lette).arg(QLatin1String(Colonne[r].nome)));
-
-    auto byte = [&](Ruolo r) { return mdb->pg_buf + campo[r]->start; };
-    auto nullo = [&](Ruolo r) { return campo[r]->is_null != 0; };
-    auto intero = [&](Ruolo r, qint64 *v) {
-        const int s = campo[r]->siz;
-        const unsigned char *p = byte(r);
-        if (nullo(r))
-            return false;
-        if (d->tipo[r] == MDB_LONGINT && s == 4)
-            *v = qint32(intero32(p));
-        else if (d->tipo[r] == MDB_INT && s == 2)
-            *v = qint16(quint16(p[0] | p[1] << 8));
-        else if (d->tipo[r] == MDB_BYTE && s == 1)
-            *v = p[0];
-        else
-            throw RigaNonValida{QStringLiteral("il numero in ") + QLatin1String(Colonne[r].nome) +
-                                QStringLiteral(" è danneggiato")};
-        return true;
-    };
-
     riga = RigaAnticipi();
-    if (!intero(Id, &riga.id))
-        d->danneggiato(QStringLiteral("riga %1 senza ID").arg(d->lette));
+    bool idLetto = false;
     try {
+        // The row just read, taken apart again to see its nulls: libmdb's bound values do not tell a
+        // null text from an empty one, and give amounts and dates only as text. Every field is
+        // checked to lie inside the row: a damaged row may point anywhere in the page or past it.
+        int inizio = 0;
+        size_t dimensione = 0;
+        if (mdb_find_row(mdb, int(t->cur_row) - 1, &inizio, &dimensione) != 0 || dimensione == 0)
+            throw RigaNonValida{QStringLiteral("la sua posizione nella pagina è danneggiata")};
+        inizio &= MascheraPosizione;
+        if (mdb_crack_row(t, inizio, dimensione, d->campi.data()) < 0)
+            throw RigaNonValida{QStringLiteral("la sua struttura è danneggiata")};
+        const MdbField *campo[NumeroRuoli] = {};
+        for (const MdbField &f : d->campi)
+            for (int r = 0; r < NumeroRuoli; ++r)
+                if (f.colnum == d->colonna[r])
+                    campo[r] = &f;
+        auto dentro = [&](int r) {
+            if (!campo[r])
+                throw RigaNonValida{QStringLiteral("manca la colonna ") + QLatin1String(Colonne[r].nome)};
+            const qint64 da = campo[r]->start, a = da + campo[r]->siz;
+            if (!campo[r]->is_null && (campo[r]->siz < 0 || da < inizio || a > inizio + qint64(dimensione)))
+                throw RigaNonValida{QStringLiteral("il campo ") + QLatin1String(Colonne[r].nome) +
+                                    QStringLiteral(" è fuori dalla riga")};
+        };
+
+        auto byte = [&](Ruolo r) { return mdb->pg_buf + campo[r]->start; };
+        auto nullo = [&](Ruolo r) { return campo[r]->is_null != 0; };
+        auto intero = [&](Ruolo r, qint64 *v) {
+            const int s = campo[r]->siz;
+            const unsigned char *p = byte(r);
+            if (nullo(r))
+                return false;
+            if (d->tipo[r] == MDB_LONGINT && s == 4)
+                *v = qint32(intero32(p));
+            else if (d->tipo[r] == MDB_INT && s == 2)
+                *v = qint16(quint16(p[0] | p[1] << 8));
+            else if (d->tipo[r] == MDB_BYTE && s == 1)
+                *v = p[0];
+            else
+                throw RigaNonValida{QStringLiteral("il numero in ") + QLatin1String(Colonne[r].nome) +
+                                    QStringLiteral(" è danneggiato")};
+            return true;
+        };
+
+        // The ID first, to name the row whatever else is damaged.
+        dentro(Id);
+        // An autonumber is never null: a row without one is damaged.
+        if (!intero(Id, &riga.id))
+            throw RigaNonValida{QStringLiteral("la riga è danneggiata")};
+        idLetto = true;
+        for (int r = 0; r < NumeroRuoli; ++r)
+            dentro(r);
         if (!intero(CodiceAna, &riga.codiceAna))
             throw RigaNonValida{QStringLiteral("manca il codice del cliente (CODICEANA)")};
         if (nullo(DataOp))
@@ -315,20 +439,31 @@ bool SorgenteAccess::Leggi(RigaAnticipi &riga)
                                            : r == RagioneSociale ? riga.ragioneSociale
                                            : r == CodiceFiscale  ? riga.codiceFiscale
                                                                  : riga.partitaIva;
-            if (nullo(r))
-                v.reset();
-            else if (d->tipo[r] == MDB_MEMO)
-                v = d->testoMemo(byte(r), campo[r]->siz);
-            else
-                v = d->testo(byte(r), size_t(std::max(campo[r]->siz, 0)));
+            try {
+                if (nullo(r))
+                    v.reset();
+                else if (d->tipo[r] == MDB_MEMO)
+                    v = d->testoMemo(byte(r), campo[r]->siz);
+                else
+                    v = d->testo(byte(r), size_t(campo[r]->siz));
+            } catch (const RigaNonValida &e) {
+                throw RigaNonValida{e.motivo + QStringLiteral(" (colonna ") + QLatin1String(Colonne[r].nome) +
+                                    QLatin1Char(')')};
+            }
         }
+        d->idPrecedente = riga.id;
     } catch (const RigaNonValida &e) {
+        // Without its ID the row is told by its place, and by the row before it.
+        const QString quale = idLetto      ? QStringLiteral("la riga con ID %1").arg(riga.id)
+                              : d->lette > 1 ? QStringLiteral("la riga n. %1 (ID illeggibile, letta dopo la riga con ID %2)")
+                                                 .arg(d->lette)
+                                                 .arg(d->idPrecedente)
+                                           : QStringLiteral("la prima riga (ID illeggibile)");
         throw ErroreApp(ErroreConversione,
-                        QStringLiteral("Impossibile convertire la riga con ID %1 dell'archivio %2: %3. "
+                        QStringLiteral("Impossibile convertire %1 dell'archivio %2: %3. "
                                        "La conversione è stata interrotta e l'archivio non è stato modificato; "
                                        "correggere la riga con il programma precedente e riprovare.")
-                            .arg(riga.id)
-                            .arg(nativo(d->percorso), e.motivo));
+                            .arg(quale, nativo(d->percorso), e.motivo));
     }
     return true;
 }

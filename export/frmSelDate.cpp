@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -111,6 +112,10 @@ void frmSelDate::costruisci()
     cmdAnnulla->move(gbSel->x() + gbSel->width() - cmdAnnulla->width(), cmdAnnulla->y());
     setFixedSize(qMax(Twips(4455), gbSel->x() * 2 + gbSel->width()), Twips(1680));
 
+    // Enter on a button presses that button; anywhere else (a date picker) it presses OK.
+    for (QPushButton *b : {cmdOk, cmdAnnulla})
+        b->setAutoDefault(true);
+
     connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(cmdAnnulla, &QPushButton::clicked, this, [this] { cmdAnnulla_Click(); });
     connect(txtCaso, &QLineEdit::textChanged, this, [this] { txtCaso_Change(); });
@@ -175,7 +180,7 @@ void frmSelDate::EsportaSaldi()
 {
     const QDate alGiorno = DtpData[1]->date();
     Esporta(QStringLiteral("Anticipazioni.csv"), [alGiorno](QIODevice &file, const Csv::Avanzamento &a) {
-        Csv::ScriviSaldi(file, Archivio::ConnArchivio(), alGiorno, a);
+        return Csv::ScriviSaldi(file, Archivio::ConnArchivio(), alGiorno, a);
     });
 }
 
@@ -183,7 +188,7 @@ void frmSelDate::EsportaMovimenti()
 {
     const QDate dal = DtpData[0]->date(), al = DtpData[1]->date();
     Esporta(QStringLiteral("Export.csv"), [dal, al](QIODevice &file, const Csv::Avanzamento &a) {
-        Csv::ScriviMovimenti(file, Archivio::ConnArchivio(), dal, al, a);
+        return Csv::ScriviMovimenti(file, Archivio::ConnArchivio(), dal, al, a);
     });
 }
 
@@ -222,6 +227,7 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
     // access, not one locked against changes (which stops root too), and would not tell us that it
     // wrote in place: so the fallback is made here, for both.
     bool riuscita = false;
+    qint64 movimenti = 0;
     ErroreApp errore(0, QString());
     const QString nativo = QDir::toNativeSeparators(percorso);
     QSaveFile file(percorso);
@@ -243,7 +249,7 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
         avanzamento.riga = [this] { Avanza(); };
         m_orologio.start();
         m_righe = 0;
-        scrivi(*uscita, avanzamento);
+        movimenti = scrivi(*uscita, avanzamento);
         const bool scritto = uscita == &file ? file.commit() : (diretto.flush() && diretto.error() == QFileDevice::NoError);
         if (!scritto)
             throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Impossibile scrivere il file ") + nativo +
@@ -282,7 +288,12 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
         PBar->setValue(PBar->maximum());
         QCoreApplication::processEvents();
     }, this);
-    Messaggi::informa(this, QStringLiteral("Esportazione terminata"), QStringLiteral("Controllo:"));
+    // A file with its header alone must not pass for an export of something.
+    Messaggi::informa(this,
+                      movimenti > 0 ? QStringLiteral("Esportazione terminata")
+                                    : QStringLiteral("Esportazione terminata: nessun movimento da esportare, il file "
+                                                     "contiene solo l'intestazione."),
+                      QStringLiteral("Controllo:"));
     EseguiPasso(nessuna, [this] {
         PBar->setValue(PBar->minimum());
         QCoreApplication::processEvents();
@@ -312,6 +323,16 @@ bool frmSelDate::eventFilter(QObject *obj, QEvent *ev)
         return true;
     }
     return QWidget::eventFilter(obj, ev);
+}
+
+void frmSelDate::keyPressEvent(QKeyEvent *ev)
+{
+    if ((ev->key() == Qt::Key_Return || ev->key() == Qt::Key_Enter) && ev->modifiers() == Qt::NoModifier) {
+        if (cmdOk->isEnabled() && isEnabled())
+            cmdOk->click();
+        return;
+    }
+    QWidget::keyPressEvent(ev);
 }
 
 void frmSelDate::closeEvent(QCloseEvent *ev)

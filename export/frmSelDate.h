@@ -49,12 +49,14 @@ public:
 protected:
     bool eventFilter(QObject *obj, QEvent *ev) override;
     void closeEvent(QCloseEvent *ev) override;
+    void keyPressEvent(QKeyEvent *ev) override;
 
 private:
     explicit frmSelDate(QWidget *proprietario);
     void costruisci();
     void Form_Load();
-    using Scrittore = std::function<void(QIODevice &, const Csv::Avanzamento &)>;
+    // Writes the file; returns the movements it read (none: the file holds its header alone).
+    using Scrittore = std::function<qint64(QIODevice &, const Csv::Avanzamento &)>;
     void Esporta(const QString &nomeFile, const Scrittore &scrivi);
     void Avanza();
 

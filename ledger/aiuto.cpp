@@ -1,4 +1,4 @@
-// The Help menu: the about window and the online manual.
+// The Help menu: the about window and the user guide (the local one, or the online manual).
 #include "ledger/frmAnticipi.h"
 
 #include "ledger/frmAbout.h"
@@ -14,4 +14,4 @@ void frmAnticipi::Comando_Informazioni()
     f->activateWindow();
 }
 
-void frmAnticipi::Comando_Manuale() { Collegamenti::Apri(Collegamenti::Manuale()); }
+void frmAnticipi::Comando_Manuale() { Collegamenti::Apri(Collegamenti::Guida()); }

@@ -2,11 +2,13 @@
 #include "ledger/frmAnticipi.h"
 
 #include "store/archivio.h"
+#include "values/costanti.h"
 #include "widgets/messaggi.h"
 #include "widgets/reportcontrol.h"
 #include "widgets/segnalazione.h"
 
 #include <QAction>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -57,7 +59,7 @@ void frmAnticipi::Comando_Salva()
 
 void frmAnticipi::Comando_Annulla()
 {
-    if (!txtDenominazione->text().isEmpty()) {
+    if (!txtDenominazione->text().isEmpty() && CiSonoModifiche()) {
         if (Messaggi::chiedi(this, QStringLiteral("Salvo le modifiche?"), QString(), Risposta::Si)) {
             if (!ControlloCampi())
                 return;
@@ -73,6 +75,9 @@ void frmAnticipi::Comando_Annulla()
 
 void frmAnticipi::Comando_Elimina()
 {
+    // A movement never saved has nothing in the archive to delete (the shortcut reaches here too).
+    if (lblID->text() == QLatin1String("0"))
+        return;
     if (!Messaggi::chiedi(this, QStringLiteral("Confermi eliminazione?"), windowTitle(), Risposta::No))
         return;
     bool eliminato = false;
@@ -88,7 +93,7 @@ void frmAnticipi::Comando_Elimina()
 
 void frmAnticipi::Comando_Esci()
 {
-    if (!txtDenominazione->text().isEmpty()) {
+    if (!txtDenominazione->text().isEmpty() && CiSonoModifiche()) {
         if (Messaggi::chiedi(this, QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Controllo"),
                              Risposta::Si)) {
             if (!ControlloCampi())
@@ -109,6 +114,9 @@ QString frmAnticipi::TestoIntestazioneStampa() const
         t += QStringLiteral(" C.F.: ") + txtCF->text();
     if (!txtPiva->text().isEmpty())
         t += QStringLiteral(" P.IVA.: ") + txtPiva->text();
+    // The balances printed are those of the period shown.
+    t += QStringLiteral("\nPeriodo: dal ") + DTPFIltro[0]->date().toString(FormatoData) + QStringLiteral(" al ") +
+         DTPFIltro[1]->date().toString(FormatoData);
     return t;
 }
 
@@ -121,6 +129,13 @@ QString frmAnticipi::TestoPiePaginaStampa() const
 
 void frmAnticipi::Comando_Stampa()
 {
+    // With no client of the archive in the window the page would be a list of zeros.
+    const QString codice = txtCodiceana->text();
+    if (codice.isEmpty() || codice == QLatin1String("0")) {
+        Messaggi::informa(this, QStringLiteral("Nessun cliente da stampare: scegliere prima un cliente."),
+                          QStringLiteral("Controllo:"));
+        return;
+    }
     ReportAttivita->ImpostaIntestazioneStampa(TestoIntestazioneStampa());
     ReportAttivita->ImpostaPiePaginaStampa(TestoPiePaginaStampa());
     ReportAttivita->ImpostaTitoloAnteprima(QStringLiteral("Anteprima di stampa"));

@@ -34,7 +34,7 @@ std::optional<RiepilogoCopia> frmAnticipi::ConvertiArchivioPrecedente()
                               QStringLiteral(" è un archivio del programma precedente. Convertirlo nel nuovo formato? "
                                              "L'originale resta intatto come ") +
                               nome + QLatin1Char('.'),
-                          QStringLiteral("Controllo")))
+                          QStringLiteral("Controllo:")))
         return std::nullopt;
 
     QProgressDialog avanzamento(QStringLiteral("Conversione dell'archivio del programma precedente..."), QString(), 0,
@@ -49,9 +49,16 @@ std::optional<RiepilogoCopia> frmAnticipi::ConvertiArchivioPrecedente()
     struct Ripristino {
         ~Ripristino() { QApplication::restoreOverrideCursor(); }
     } ripristino;
-    return ConvertiArchivioCartella(cartella, nome, [&](qint64 fatte, qint64 attese) {
-        if (attese > 0)
-            avanzamento.setValue(int(std::min<qint64>(99, fatte * 100 / attese)));
-        QCoreApplication::processEvents();
-    });
+    try {
+        return ConvertiArchivioCartella(cartella, nome, [&](qint64 fatte, qint64 attese) {
+            if (attese > 0)
+                avanzamento.setValue(int(std::min<qint64>(99, fatte * 100 / attese)));
+            QCoreApplication::processEvents();
+        });
+    } catch (...) {
+        // The load step stops here, before the open: as for an archive busy at start, the next
+        // action opens it, once another desk's conversion has put the new archive in place.
+        Archivio::ApriAlProssimoUso();
+        throw;
+    }
 }

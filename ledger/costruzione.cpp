@@ -3,6 +3,7 @@
 
 #include "values/costanti.h"
 #include "widgets/icone.h"
+#include "widgets/incolla.h"
 #include "widgets/reportcontrol.h"
 #include "widgets/segnalazione.h"
 
@@ -12,9 +13,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,6 +43,35 @@ QLabel *importo(const QString &nome, QWidget *parent)
     return l;
 }
 
+// A click into a date picker leaves a cursor and no selected part, and the picker then refuses
+// every digit typed. The click that brings the focus selects the day, so that "15032026" goes in
+// whole; a later click selects the part clicked.
+class SelezioneAlClic : public QObject {
+public:
+    explicit SelezioneAlClic(QDateEdit *data) : QObject(data), m_data(data) {}
+    bool eventFilter(QObject *, QEvent *ev) override
+    {
+        if (ev->type() == QEvent::FocusIn && static_cast<QFocusEvent *>(ev)->reason() == Qt::MouseFocusReason)
+            m_focusDalClic = true;
+        else if (ev->type() == QEvent::MouseButtonRelease &&
+                 static_cast<QMouseEvent *>(ev)->button() == Qt::LeftButton) {
+            const bool primo = m_focusDalClic;
+            m_focusDalClic = false;
+            // After the line edit has placed its cursor for the click.
+            QTimer::singleShot(0, m_data, [d = m_data, primo] {
+                if (!d->hasFocus())
+                    return;
+                d->setSelectedSection(primo ? QDateTimeEdit::DaySection : d->currentSection());
+            });
+        }
+        return false;
+    }
+
+private:
+    QDateEdit *m_data;
+    bool m_focusDalClic = false;
+};
+
 QDateEdit *selettoreData(const QString &nome, QWidget *parent)
 {
     auto *d = new QDateEdit(parent);
@@ -48,6 +81,10 @@ QDateEdit *selettoreData(const QString &nome, QWidget *parent)
     // Change events come when the user has finished with the date, not at every digit typed.
     d->setKeyboardTracking(false);
     d->setMinimumWidth(120);
+    auto *selezione = new SelezioneAlClic(d);
+    d->installEventFilter(selezione);
+    if (auto *riga = d->findChild<QLineEdit *>())
+        riga->installEventFilter(selezione);
     return d;
 }
 } // namespace
@@ -70,12 +107,16 @@ void frmAnticipi::costruisci()
     txtPiva = new QLineEdit(grpAnagrafica);
     txtPiva->setObjectName(QStringLiteral("txtPiva"));
     txtPiva->setMaxLength(11);
+    for (QLineEdit *campo : {txtDenominazione, txtCF, txtPiva})
+        RegolaIncolla(campo, IncollaSenzaSpazi);
     txtCodiceana = new QLineEdit(grpAnagrafica);
     txtCodiceana->setObjectName(QStringLiteral("txtCodiceana"));
     txtCodiceana->setVisible(false);
     cmdTrova = new QPushButton(IconaTrova(), QStringLiteral("Trova cliente"), grpAnagrafica);
     cmdTrova->setObjectName(QStringLiteral("cmdTrova"));
     cmdTrova->setAutoDefault(false);
+    cmdTrova->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    cmdTrova->setToolTip(QStringLiteral("Trova cliente (%1)").arg(cmdTrova->shortcut().toString(QKeySequence::NativeText)));
     {
         auto *g = new QGridLayout(grpAnagrafica);
         g->addWidget(didascalia(QStringLiteral("Denominazione:"), txtDenominazione, grpAnagrafica), 0, 0);
@@ -191,7 +232,8 @@ void frmAnticipi::costruisci()
     for (QWidget *w : {static_cast<QWidget *>(txtDenominazione), static_cast<QWidget *>(txtCF),
                        static_cast<QWidget *>(txtPiva), static_cast<QWidget *>(txtEntrate),
                        static_cast<QWidget *>(txtUscite), static_cast<QWidget *>(txtDescrizione),
-                       static_cast<QWidget *>(DtpData)})
+                       static_cast<QWidget *>(DtpData), static_cast<QWidget *>(DTPFIltro[0]),
+                       static_cast<QWidget *>(DTPFIltro[1])})
         w->installEventFilter(this);
     connect(cmdTrova, &QPushButton::clicked, this, [this] { EseguiPasso(QString(), [this] { cmdTrova_Click(); }, this); });
     connect(txtDenominazione, &QLineEdit::textChanged, this, [this] { txtDenominazione_Change(); });
@@ -209,6 +251,9 @@ void frmAnticipi::costruisci()
         connect(DTPFIltro[i], &QDateEdit::dateChanged, this, [this, i] { DTPFIltro_Change(i); });
     }
     connect(ReportAttivita, &ReportControl::MouseUp, this, &frmAnticipi::ReportAttivita_MouseUp);
+
+    // Notices that need no answer (several clients with the name typed).
+    statusBar()->setObjectName(QStringLiteral("barraStato"));
 
     resize(900, 680);
     setMinimumSize(760, 560);

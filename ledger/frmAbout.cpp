@@ -1,5 +1,6 @@
 #include "ledger/frmAbout.h"
 
+#include "store/impostazioni.h"
 #include "values/costanti.h"
 #include "widgets/banner.h"
 #include "widgets/collegamenti.h"
@@ -22,6 +23,18 @@ QFrame *linea(const QString &nome, QWidget *parent)
     l->setFrameShape(QFrame::HLine);
     l->setFrameShadow(QFrame::Sunken);
     return l;
+}
+
+// The settings' number first (an office may set its dealer's), then the one the build was given.
+QString TelefonoAssistenza()
+{
+    QString t;
+    try {
+        t = Impostazioni::Leggi(Impostazioni::Telefono).trimmed();
+    } catch (...) {
+        // Unreadable settings: the build's number, or none.
+    }
+    return t.isEmpty() ? QStringLiteral(SPESARIO_TELEFONO) : t;
 }
 } // namespace
 
@@ -80,16 +93,18 @@ void frmAbout::costruisci()
         QString::fromLatin1(Collegamenti::RagioneSociale),
         QString::fromLatin1(Collegamenti::Indirizzo),
         QString::fromLatin1(Collegamenti::Localita),
-        QString::fromLatin1(Collegamenti::TelefonoFax),
-        QStringLiteral("Web Site:"),
+        TelefonoAssistenza(),
+        QStringLiteral("Sito web:"),
         Collegamenti::TestoSito(),
-        QStringLiteral("Email: ") + QString::fromLatin1(Collegamenti::PostaAssistenza),
+        QStringLiteral("Posta elettronica: ") + QString::fromLatin1(Collegamenti::PostaAssistenza),
     };
     for (int i = 0; i < 7; ++i) {
         lblDescription[i] = new EtichettaCliccabile(testi[i], this);
         lblDescription[i]->setObjectName(QStringLiteral("lblDescription_%1").arg(i));
         connect(lblDescription[i], &EtichettaCliccabile::Click, this, [this, i] { lblDescription_Click(i); });
     }
+    // No number is better than one that looks real and is not.
+    lblDescription[3]->setVisible(!testi[3].isEmpty());
     lblDescription[5]->ImpostaCollegamento();
     lblDescription[6]->ImpostaCollegamento();
 

@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -62,12 +63,15 @@ void frmAnticipi::Form_Load()
     EseguiPasso(nessuna, [this, &avvisi] {
         const std::optional<RiepilogoCopia> convertito = ConvertiArchivioPrecedente();
         ApriArchivio(&avvisi);
-        if (convertito)
+        if (convertito) {
+            const QString cambiamenti = TestoCambiamenti(*convertito);
             Messaggi::informa(this,
                               QStringLiteral("Conversione terminata: %1 movimenti di %2 clienti.")
-                                  .arg(convertito->movimenti)
-                                  .arg(convertito->clienti),
+                                      .arg(convertito->movimenti)
+                                      .arg(convertito->clienti) +
+                                  (cambiamenti.isEmpty() ? QString() : QLatin1Char('\n') + cambiamenti),
                               QStringLiteral("Controllo:"));
+        }
     }, this);
     // A settings file moved aside, a new empty archive and where it is: told once, at this start.
     for (const QString &avviso : std::as_const(avvisi))
@@ -94,6 +98,7 @@ void frmAnticipi::Form_Load()
     EseguiPasso(nessuna, [this] { ReportAttivita->ImpostaTestoVuoto(QStringLiteral("Nessun dato trovato")); }, this);
     EseguiPasso(nessuna, [this] { optTipo[1]->setChecked(true); }, this);
     EseguiPasso(nessuna, [this] { AbilitaComandi(2); }, this);
+    m_campiRegistrati = CampiMovimento();
     txtDenominazione->setFocus();
 }
 
@@ -172,35 +177,79 @@ void frmAnticipi::ImpostaBarra()
     }, this);
     if (!CommandBars)
         return;
-    ctlSalva = AggiungiControllo(CommandBars, TipoPulsante, 1, QStringLiteral("Salva"));
-    AggiungiControllo(CommandBars, TipoPulsante, 2, QStringLiteral("Annulla"));
-    ctlElimina = AggiungiControllo(CommandBars, TipoPulsante, 3, QStringLiteral("Elimina"));
-    AggiungiControllo(CommandBars, TipoPulsante, 4, QStringLiteral("Esci"));
-    AggiungiControllo(CommandBars, TipoPulsante, 6, QStringLiteral("Stampa"));
-    AggiungiControllo(CommandBars, TipoPulsante, 9, QStringLiteral("Modifica anagrafica"));
+    const struct {
+        int id;
+        const char *caption;
+        const char *mnemonico;
+        QKeySequence tasto;
+    } pulsanti[] = {
+        {1, "Salva", "&Salva", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {2, "Annulla", "&Annulla", QKeySequence(Qt::Key_Escape)},
+        {3, "Elimina", "E&limina", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {4, "Esci", "Es&ci", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {6, "Stampa", "Stam&pa", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {9, "Modifica anagrafica", "&Modifica anagrafica", QKeySequence(Qt::CTRL | Qt::Key_M)},
+    };
+    for (const auto &p : pulsanti) {
+        QAction *a = AggiungiControllo(CommandBars, TipoPulsante, p.id, QString::fromUtf8(p.caption));
+        ImpostaTasti(a, QString::fromUtf8(p.mnemonico), p.tasto);
+        if (p.id == 1)
+            ctlSalva = a;
+        else if (p.id == 3)
+            ctlElimina = a;
+    }
 
     const struct {
         int id;
         const char *titolo;
+        const char *mnemonico;
         const char *voci[2];
+        QKeySequence tasti[2];
     } menu[] = {
-        {8, "Esporta", {"Esporta in CSV", "Esporta anticipazioni"}},
-        {7, "Help", {"Informazioni su...", "Manuale in linea"}},
+        {8, "Esporta", "&Esporta", {"Esporta in CSV", "Esporta anticipazioni"},
+         {QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}},
+        {7, "Help", "&Help", {"Informazioni su...", "Manuale in linea"},
+         {QKeySequence(Qt::CTRL | Qt::Key_I), QKeySequence(Qt::Key_F1)}},
     };
     for (const auto &m : menu) {
         QAction *a = AggiungiControllo(CommandBars, TipoMenu, m.id, QString());
         if (!a)
             continue;
         a->setText(QString::fromUtf8(m.titolo));
+        ImpostaTasti(a, QString::fromUtf8(m.mnemonico), QKeySequence());
         if (auto *pulsante = qobject_cast<QToolButton *>(CommandBars->widgetForAction(a)))
             pulsante->setPopupMode(QToolButton::InstantPopup);
-        for (const char *voce : m.voci)
-            AggiungiControllo(a->menu(), TipoPulsante, 100, QString::fromUtf8(voce));
+        for (int i = 0; i < 2; ++i) {
+            QAction *voce = AggiungiControllo(a->menu(), TipoPulsante, 100, QString::fromUtf8(m.voci[i]));
+            ImpostaTasti(voce, QString(), m.tasti[i]);
+            // A closed menu's entries see no keys: the window carries their shortcuts too.
+            if (voce)
+                addAction(voce);
+        }
     }
     EseguiPasso(QString(), [this] {
         ctlSalva->setEnabled(false);
         ctlElimina->setEnabled(false);
     }, this);
+}
+
+void frmAnticipi::ImpostaTasti(QAction *a, const QString &mnemonico, const QKeySequence &tasto)
+{
+    if (!a)
+        return;
+    // The button shows the icon text: with its "&" the button underlines the letter and answers
+    // Alt and that letter (a drop-down opens its menu).
+    if (!mnemonico.isEmpty())
+        a->setIconText(mnemonico);
+    QString suggerimento = a->text();
+    if (!tasto.isEmpty()) {
+        a->setShortcut(tasto);
+        suggerimento += QStringLiteral(" (") + tasto.toString(QKeySequence::NativeText) + QLatin1Char(')');
+    } else if (!mnemonico.isEmpty()) {
+        suggerimento += QStringLiteral(" (") + QKeySequence::mnemonic(mnemonico).toString(QKeySequence::NativeText) +
+                        QLatin1Char(')');
+    }
+    a->setToolTip(suggerimento);
 }
 
 QList<QAction *> frmAnticipi::ControlliBarra() const
@@ -229,7 +278,8 @@ void frmAnticipi::AbilitaComandi(int modo)
     EseguiPasso(QString(), [this, modo] {
         if (modo == 1) {
             ctlSalva->setEnabled(true);
-            ctlElimina->setEnabled(true);
+            // Only a movement read from the archive can be deleted.
+            ctlElimina->setEnabled(lblID->text() != QLatin1String("0"));
         } else if (modo == 2) {
             ctlSalva->setEnabled(false);
             ctlElimina->setEnabled(false);
@@ -246,6 +296,7 @@ void frmAnticipi::RiceviCliente(const DatiCliente &c)
 {
     // A client chosen elsewhere comes with its code: nothing is left to identify.
     m_clienteDaIdentificare = false;
+    statusBar()->clearMessage();
     txtCF->setText(c.codiceFiscale);
     txtPiva->setText(c.partitaIva);
     txtDenominazione->setText(c.denominazione);
@@ -300,6 +351,11 @@ bool frmAnticipi::eventFilter(QObject *obj, QEvent *ev)
         }
     } else if (tipo == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(ev);
+        // Alt with a letter is a command's mnemonic, never typing: a disabled command's letter
+        // (Alt+S while there is nothing to save) must not end up in the field either.
+        const Qt::KeyboardModifiers mod = k->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+        if (mod == Qt::AltModifier && !k->text().isEmpty())
+            return true;
         if ((obj == txtCF || obj == txtPiva || obj == txtDenominazione) &&
             (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter))
             m_invioPremutoIn = obj;

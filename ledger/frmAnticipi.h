@@ -24,6 +24,7 @@ class QAction;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
+class QKeySequence;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -98,6 +99,9 @@ public:
     void txtDescrizione_KeyPress();
     bool ControlloCampi();
     void Salva();
+    // True when the fields differ from what they held after the last load, save or clearing: only
+    // then do Annulla and Esci offer to save.
+    bool CiSonoModifiche() const;
     // True when the last Salva wrote the movement.
     bool UltimoSalvataggioRiuscito() const { return m_salvato; }
 
@@ -132,12 +136,16 @@ private:
     // the figures of the conversion when it ran, nothing when there was none to run or the user said No.
     std::optional<RiepilogoCopia> ConvertiArchivioPrecedente();
     QAction *AggiungiControllo(QWidget *barra, int tipo, int id, const QString &caption);
+    // A command's Alt letter (the "&" in `mnemonico`), its shortcut, and both in its tooltip.
+    void ImpostaTasti(QAction *a, const QString &mnemonico, const QKeySequence &tasto);
 
     // The client block (code, name, tax code, VAT number) as last read from the archive. A save whose
     // block still holds it writes the client's current master data: another desk may have corrected
     // them since, and the old ones must not come back.
     QStringList BloccoCliente() const;
     QStringList m_bloccoLetto;
+    QStringList CampiMovimento() const;
+    QStringList m_campiRegistrati;
 
     bool m_salvato = false;
     bool m_clienteDaIdentificare = false;  // a client field edited since the identification last ran

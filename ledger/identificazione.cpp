@@ -8,12 +8,20 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QStatusBar>
 
 void frmAnticipi::ControlloCodiceAna()
 {
     m_clienteDaIdentificare = false;
-    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this))
+    int omonimi = 0;
+    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this, &omonimi))
         m_bloccoLetto = BloccoCliente();
+    // The newest of several clients with one name was taken: the user may have meant another.
+    if (omonimi > 1)
+        statusBar()->showMessage(
+            QStringLiteral("%1 clienti con questo nome: Trova cliente per sceglierne un altro").arg(omonimi));
+    else
+        statusBar()->clearMessage();
     EseguiPasso(QStringLiteral("ControlloCodiceAna"), [this] { RinfrescaLista(); }, this);
 }
 

@@ -367,4 +367,5 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
     EseguiPasso(nessuna, [this] { ImpostaID(QStringLiteral("0")); }, this);
     if (mantieniCliente)
         RinfrescaLista();
+    m_campiRegistrati = CampiMovimento();
 }

@@ -3,6 +3,7 @@
 
 #include "store/archivio.h"
 #include "values/valuta.h"
+#include "widgets/incolla.h"
 #include "widgets/messaggi.h"
 #include "widgets/reportcontrol.h"
 #include "widgets/segnalazione.h"
@@ -56,6 +57,22 @@ private:
     QLineEdit *m_campo;
 };
 
+// Pasted text must not read as another amount than the same keys typed, where a point is the
+// decimal comma ("2.500" typed is 2,50). With a comma the points can only be grouping ("1.234,50"); a
+// point before one or two digits is the typed reading ("12.5" is 12,50); a point before three
+// digits ("2.500": 2.500,00 or 2,50?) or several points are refused. Empty: refused.
+QString ImportoIncollato(const QString &incollato)
+{
+    QString t = incollato.trimmed();
+    if (t.contains(QLatin1Char(',')) || !t.contains(QLatin1Char('.')))
+        return t;
+    const qsizetype punto = t.indexOf(QLatin1Char('.'));
+    const qsizetype dopo = t.size() - punto - 1;
+    if (t.count(QLatin1Char('.')) > 1 || dopo > 2)
+        return QString();
+    return t.replace(QLatin1Char('.'), QLatin1Char(','));
+}
+
 // The program's own texts (a loaded amount, the formatting on leaving) are shown as they are: a
 // stored amount must not change sign on screen just because it came from elsewhere.
 void ScriviImporto(QLineEdit *campo, const QString &testo)
@@ -80,8 +97,10 @@ void ColoreSfondo(QLineEdit *campo, QPalette::ColorRole ruolo)
 
 void frmAnticipi::ImpostaRegoleImporti()
 {
-    for (QLineEdit *campo : {txtEntrate, txtUscite})
+    for (QLineEdit *campo : {txtEntrate, txtUscite}) {
         campo->setValidator(new ValidatoreImporto(campo));
+        RegolaIncolla(campo, ImportoIncollato);
+    }
 }
 
 void frmAnticipi::ReportAttivita_MouseUp(int pulsante, int, int, int)
@@ -128,9 +147,19 @@ void frmAnticipi::ReportAttivita_MouseUp(int pulsante, int, int, int)
                 ScriviImporto(txtUscite, rs->Importo(QStringLiteral("USCITA")).testoDueDecimali());
             }
         }, this);
+        m_campiRegistrati = CampiMovimento();
     }
     rs->Chiudi();
 }
+
+QStringList frmAnticipi::CampiMovimento() const
+{
+    return {txtDenominazione->text(), txtCF->text(), txtPiva->text(), DtpData->date().toString(Qt::ISODate),
+            optTipo[0]->isChecked() ? QStringLiteral("E") : QStringLiteral("U"), txtEntrate->text(),
+            txtUscite->text(), txtDescrizione->toPlainText()};
+}
+
+bool frmAnticipi::CiSonoModifiche() const { return CampiMovimento() != m_campiRegistrati; }
 
 void frmAnticipi::ImpostaID(const QString &id)
 {
@@ -188,19 +217,17 @@ void frmAnticipi::txtDescrizione_KeyPress() { AbilitaComandi(1); }
 bool frmAnticipi::ControlloCampi()
 {
     bool esito = true;
-    const QString obbligatorio = QStringLiteral("Campo obbligatorio.");
-    if (txtDenominazione->text().isEmpty()) {
-        Messaggi::informa(this, obbligatorio, QStringLiteral("Controllo"));
+    // The message names the field by its caption, and the focus goes there.
+    auto obbligatorio = [this, &esito](QWidget *campo, const QString &didascalia) {
+        Messaggi::informa(this, QStringLiteral("Campo obbligatorio: %1.").arg(didascalia), QStringLiteral("Controllo"));
         esito = false;
-        if (txtDenominazione->isEnabled())
-            txtDenominazione->setFocus();
-    }
-    if (esito && txtDescrizione->toPlainText().isEmpty()) {
-        Messaggi::informa(this, obbligatorio, QStringLiteral("Controllo"));
-        esito = false;
-        if (txtDescrizione->isEnabled())
-            txtDescrizione->setFocus();
-    }
+        if (campo->isEnabled())
+            campo->setFocus();
+    };
+    if (txtDenominazione->text().isEmpty())
+        obbligatorio(txtDenominazione, QStringLiteral("Denominazione"));
+    if (esito && txtDescrizione->toPlainText().isEmpty())
+        obbligatorio(txtDescrizione, QStringLiteral("Descrizione"));
     for (QLineEdit *campo : {txtEntrate, txtUscite})
         if (campo->text().isEmpty())
             ScriviImporto(campo, QStringLiteral("0,00"));

@@ -47,7 +47,41 @@ else()
 endif()
 add_custom_target(spesario_pacchetto_file ALL DEPENDS ${_compressi} ${_icone})
 
+# The user guide as one HTML page with its pictures beside it (build/docs/), rendered from
+# docs/guida.md by python3-markdown: the package installs it and the Help menu opens it, also from
+# the build tree. Debian's python3 is the one its python3-markdown serves, whatever else PATH names.
+find_program(SPESARIO_PYTHON3 python3 NO_SYSTEM_ENVIRONMENT_PATH)
+set(SPESARIO_GUIDA_HTML "${CMAKE_BINARY_DIR}/docs/guida.html")
+if(SPESARIO_PYTHON3)
+  execute_process(COMMAND "${SPESARIO_PYTHON3}" -c "import markdown" RESULT_VARIABLE _senza_markdown
+                  OUTPUT_QUIET ERROR_QUIET)
+endif()
+if(SPESARIO_PYTHON3 AND _senza_markdown EQUAL 0)
+  add_custom_command(OUTPUT "${SPESARIO_GUIDA_HTML}"
+                     COMMAND "${SPESARIO_PYTHON3}" "${CMAKE_SOURCE_DIR}/docs/guida_html.py"
+                             "${CMAKE_SOURCE_DIR}/docs/guida.md" "${SPESARIO_GUIDA_HTML}"
+                             "${CMAKE_BINARY_DIR}/docs/guida.d"
+                     DEPENDS "${CMAKE_SOURCE_DIR}/docs/guida_html.py"
+                     DEPFILE "${CMAKE_BINARY_DIR}/docs/guida.d" VERBATIM)
+  add_custom_target(spesario_guida DEPENDS "${SPESARIO_GUIDA_HTML}")
+  # Built with the program, so that `make run` has the guide its Help menu opens.
+  add_dependencies(spesario spesario_guida)
+  add_dependencies(spesario_pacchetto_file spesario_guida)
+  install(FILES "${SPESARIO_GUIDA_HTML}" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario")
+  install(DIRECTORY "${CMAKE_BINARY_DIR}/docs/immagini" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario")
+  # Registered with doc-base, so that documentation browsers list it.
+  install(FILES "${SPESARIO_PACCHETTO_DIR}/spesario.doc-base" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc-base"
+          RENAME spesario.guida)
+else()
+  message(WARNING "python3-markdown non trovato: senza la guida in HTML il menu Help apre il manuale in linea")
+  set(SPESARIO_GUIDA_HTML "")
+endif()
+
 install(TARGETS spesario RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# Stripped as Debian's dh_strip strips a program: no symbols, and neither the .comment nor the .note
+# section (lintian's binary-has-unneeded-section). The package ships no separate debug symbols.
+install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/spesario\" COMMAND_ERROR_IS_FATAL ANY)")
 install(FILES "${SPESARIO_GENERATI}/${SPESARIO_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${SPESARIO_GENERATI}/${SPESARIO_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 install(FILES "${SPESARIO_PACCHETTO_DIR}/spesario.svg" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps"
@@ -55,9 +89,6 @@ install(FILES "${SPESARIO_PACCHETTO_DIR}/spesario.svg" DESTINATION "${CMAKE_INST
 install(FILES "${SPESARIO_GENERATI}/spesario.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 install(FILES "${SPESARIO_PACCHETTO_DIR}/copyright" "${SPESARIO_GENERATI}/changelog.gz"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario")
-# The user guide and its screenshots.
-install(DIRECTORY "${CMAKE_SOURCE_DIR}/docs/" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/spesario"
-        FILES_MATCHING PATTERN "*.md" PATTERN "*.png" PATTERN "fotografie" EXCLUDE)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME spesario)
@@ -84,7 +115,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.corvalle.it/PRODOTTI/ANTICIPI/hom
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(SPESARIO_DIPENDENZE_RUNTIME qt6-translations-l10n)
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${SPESARIO_DIPENDENZE_RUNTIME}")
+# Help opens the guide and the vendor's pages through xdg-open; the sqlite3 shell reads the archive.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS sqlite3)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/build.*/;/\\\\.git/")
 include(CPack)

@@ -19,6 +19,14 @@ std::unique_ptr<Archivio> &condivisa()
     return a;
 }
 
+// The earlier program's Access file, left where the archive goes until it is converted.
+bool fileProgrammaPrecedente(const QString &percorso)
+{
+    QFile f(percorso);
+    const QByteArray testa = f.open(QIODevice::ReadOnly) ? f.read(19) : QByteArray();
+    return testa.mid(4) == "Standard Jet DB" || testa.mid(4) == "Standard ACE DB";
+}
+
 QString senzaSeparatoreFinale(QString percorso)
 {
     while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
@@ -190,6 +198,13 @@ StatoConnessione Archivio::Stato()
 
 void Archivio::Rilascia() { condivisa().reset(); }
 
+void Archivio::ApriAlProssimoUso()
+{
+    Archivio &a = ConnArchivio();
+    if (!a.Aperto())
+        a.m_riapri = [] { ApriArchivio(); };
+}
+
 bool Archivio::Aperto() const { return m_motore != nullptr; }
 
 void Archivio::Chiudi()
@@ -329,7 +344,19 @@ QString ApriArchivio(QStringList *avvisi)
                 nonMemorizzata = e;
             }
         }
-        archivio.Apri(file, false);
+        try {
+            archivio.Apri(file, false);
+        } catch (const ErroreApp &e) {
+            // Not converted: the question at start answered No, or another desk converting it now.
+            if (e.numero() == CodiciErrore::ArchivioIllegibile && fileProgrammaPrecedente(file))
+                throw ErroreApp(CodiciErrore::ArchivioIllegibile,
+                                QStringLiteral("L'archivio ") + QDir::toNativeSeparators(file) +
+                                    QStringLiteral(" è ancora nel formato del programma precedente. Se un altro programma "
+                                                   "lo sta convertendo, il prossimo comando lo apre appena la conversione "
+                                                   "è terminata; altrimenti chiudere e riaprire il programma e accettare "
+                                                   "la conversione."));
+            throw;
+        }
         if (nonMemorizzata)
             throw *nonMemorizzata;
         return cartella;

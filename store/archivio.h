@@ -86,6 +86,9 @@ public:
     static StatoConnessione Stato();
     // Closes and releases the shared connection; the next reference creates a new, closed one.
     static void Rilascia();
+    // The open step did not run (a conversion at start failed or was refused): the next use of the
+    // shared connection runs it, as after a failed open.
+    static void ApriAlProssimoUso();
 
     ~Archivio();
     Archivio(const Archivio &) = delete;

@@ -8,6 +8,8 @@ namespace Impostazioni {
 inline const QString Connessione = QStringLiteral("Connessione");
 inline const QString DataI = QStringLiteral("DataI");
 inline const QString DataF = QStringLiteral("DataF");
+// The telephone line of the about window, when an office sets one.
+inline const QString Telefono = QStringLiteral("Telefono");
 
 // An absent key reads as empty text.
 QString Leggi(const QString &chiave);

@@ -10,13 +10,6 @@ namespace {
 // How many values of each kind one message names.
 constexpr int NominatiAlPiu = 10;
 
-// DATAOP as the program stores it: exactly 'yyyy-MM-dd', a day of the calendar (date() with a
-// shift puts 30 February on 2 March). GLOB and date() are SQLite's own: only an engine that types
-// each value rather than its column is asked.
-const char *const DataNonNellaForma =
-    "(DATAOP IS NULL OR NOT (DATAOP GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]' AND "
-    "date(DATAOP, '+0 days') = DATAOP))";
-
 bool cifre(QByteArrayView t, int da, int n, int *valore)
 {
     int v = 0;
@@ -73,9 +66,7 @@ QString IstruzioneDateNonValide(int limite)
 QString IstruzioneImportiNonValidi(const QDate &alGiorno, int limite)
 {
     return QStringLiteral("SELECT ID, ENTRATA, USCITA FROM ANTICIPI WHERE DATAOP<=#") + DataSql(alGiorno) +
-           QStringLiteral("# AND (typeof(ENTRATA) NOT IN ('integer', 'null') OR typeof(USCITA) NOT IN "
-                          "('integer', 'null') OR (ENTRATA IS NULL) <> (USCITA IS NULL)) LIMIT ") +
-           QString::number(limite);
+           QStringLiteral("# AND ") + QLatin1String(ImportoNonIntero) + QStringLiteral(" LIMIT ") + QString::number(limite);
 }
 
 QList<ValoreNonValido> DateNonValide(Archivio &archivio, int limite)

@@ -26,8 +26,15 @@ QUrl PaginaProdotto();  // the product page
 QUrl Manuale();         // the online manual
 QUrl Assistenza();      // a new e-mail to the support mailbox
 
-// Opens the address with the desktop's default handler (browser, mail program). The result is
-// ignored: on a machine with neither, nothing happens and nothing is shown.
+// The user guide on this machine, as a file: the one the package installs (share/doc/spesario beside
+// the program's bin folder) or, for a program run from its build tree, the page the build rendered
+// (docs/ of the build folder); empty when there is neither.
+QString GuidaLocale(const QString &cartellaProgramma);
+// What the Help menu opens: the local guide, or the online manual when this machine has none.
+QUrl Guida();
+
+// Opens the address with the desktop's default handler (browser, mail program). When no program can
+// open it, the user is told so through the message service, with the address to open by hand.
 void Apri(const QUrl &indirizzo);
 
 // Replaces what Apri does (tests record the address instead of opening it); nullptr restores the

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
@@ -54,6 +55,21 @@ protected:
     }
 };
 
+// A short text makes a box narrower than its title, and the title bar cuts the title
+// ("Gestio… icipate"): the box gets the width of its title, with room for the title bar's icon and
+// buttons.
+void LargoPerIlTitolo(QMessageBox &box)
+{
+    auto *griglia = qobject_cast<QGridLayout *>(box.layout());
+    if (!griglia)
+        return;
+    QFont f = box.font();
+    f.setBold(true);  // title bars often draw their text in bold
+    const int larghezza = QFontMetrics(f).horizontalAdvance(box.windowTitle()) + 140;
+    griglia->addItem(new QSpacerItem(larghezza, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), griglia->rowCount(), 0,
+                     1, griglia->columnCount());
+}
+
 // "File CSV | *.csv" becomes Qt's "File CSV (*.csv)".
 QString filtroQt(const QString &filtro)
 {
@@ -90,6 +106,7 @@ Risposta ServizioMessaggiQt::mostra(QWidget *parent, const Messaggio &m)
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
+    LargoPerIlTitolo(box);
     const int r = box.exec();
     if (m.pulsanti == Pulsanti::Ok)
         return Risposta::Ok;

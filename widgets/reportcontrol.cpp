@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -121,6 +122,7 @@ ReportControl::ReportControl(QWidget *parent) : QWidget(parent)
     m_vista->setAllColumnsShowFocus(true);
     m_vista->setModel(m_modello);
     m_vista->header()->setStretchLastSection(false);
+    m_vista->viewport()->installEventFilter(this);
     m_vista->header()->setSectionsMovable(false);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -189,6 +191,7 @@ void ReportControl::applicaColonne()
         h->setSectionResizeMode(i, c.ridimensionabile ? QHeaderView::Interactive : QHeaderView::Fixed);
         h->resizeSection(i, int(c.larghezza * FattoreLarghezza));
     }
+    adattaColonne();
 }
 
 void ReportControl::CancellaRecord()
@@ -274,6 +277,61 @@ void ReportControl::Popola()
         m_righe = std::move(visibili);
     }
     m_modello->fine();
+    adattaColonne();
+}
+
+void ReportControl::adattaColonne()
+{
+    QHeaderView *h = m_vista->header();
+    const QFontMetrics fm(m_vista->font());
+    const QFontMetrics fmTitolo(h->font());
+    const int margine = 2 * m_vista->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_vista) + 12;
+    // Enough rows to see what the column holds, few enough that a filter typed into a long list
+    // stays immediate.
+    const int righeMisurate = std::min(int(m_righe.size()), 500);
+    m_larghezzeAdatte.fill(0, m_colonne.size());
+    for (int i = 0; i < m_colonne.size(); ++i) {
+        const ColonnaReport &c = m_colonne.at(i);
+        const int base = int(c.larghezza * FattoreLarghezza);
+        if (!c.visibile || c.larghezza == 0 || !c.ridimensionabile) {
+            m_larghezzeAdatte[i] = base;
+            continue;
+        }
+        int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
+        for (int r = 0; r < righeMisurate; ++r)
+            contenuto = std::max(contenuto, fm.horizontalAdvance(TestoValore(m_record[m_righe[r]].value(c.indiceItem))) + margine);
+        // Never narrower than the column was made, never so wide that one long text hides the rest.
+        m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));
+    }
+    distribuisciLarghezza();
+}
+
+void ReportControl::distribuisciLarghezza()
+{
+    if (m_larghezzeAdatte.size() != m_colonne.size())
+        return;
+    QHeaderView *h = m_vista->header();
+    int totale = 0, ultimaTesto = -1;
+    for (int i = 0; i < m_colonne.size(); ++i) {
+        const ColonnaReport &c = m_colonne.at(i);
+        if (m_vista->isColumnHidden(i))
+            continue;
+        totale += m_larghezzeAdatte.at(i);
+        if (c.ridimensionabile && (c.allineamento & Qt::AlignLeft))
+            ultimaTesto = i;
+    }
+    // What a wider (maximised) window leaves over goes to the last text column.
+    const int avanzo = std::max(0, m_vista->viewport()->width() - totale);
+    for (int i = 0; i < m_colonne.size(); ++i)
+        if (!m_vista->isColumnHidden(i))
+            h->resizeSection(i, m_larghezzeAdatte.at(i) + (i == ultimaTesto ? avanzo : 0));
+}
+
+bool ReportControl::eventFilter(QObject *obj, QEvent *ev)
+{
+    if (obj == m_vista->viewport() && ev->type() == QEvent::Resize)
+        distribuisciLarghezza();
+    return QWidget::eventFilter(obj, ev);
 }
 
 void ReportControl::Ridisegna() { m_vista->viewport()->update(); }
@@ -349,7 +407,7 @@ int ReportControl::StampaPagine(QPrinter *printer) const
         if (pag > 0)
             printer->newPage();
         p.setFont(grassetto);
-        p.drawText(QRect(area.left(), area.top(), area.width(), 2 * riga), Qt::AlignLeft | Qt::AlignVCenter,
+        p.drawText(QRect(area.left(), area.top(), area.width(), 2 * riga), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
                    m_intestazione);
         int y = inizioCorpo;
         const QVector<QRect> titoli = rettangoliColonne(y);

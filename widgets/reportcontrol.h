@@ -118,9 +118,17 @@ Q_SIGNALS:
     // The user chose a row (double click, or Enter on the focused row).
     void EventoRiga(int riga, int item);
 
+protected:
+    bool eventFilter(QObject *obj, QEvent *ev) override;
+
 private:
     friend class ModelloReport;
     void applicaColonne();
+    // At each fill: every resizable column as wide as its caption and texts (within bounds); then
+    // what the window leaves over, at each resize too, to the last text column.
+    void adattaColonne();
+    void distribuisciLarghezza();
+    QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;
     QVector<QVector<QVariant>> m_record;
     QVector<int> m_righe;

@@ -34,21 +34,52 @@ public:
     virtual QVariant Valore(int i) const = 0;
 };
 
+// Rows sent into a table in one stream (a server's COPY): far quicker than one statement per row.
+// Each row is its values in the columns' order, then Fine(). Any failure throws ErroreApp; a stream
+// destroyed before Chiudi() is abandoned and its rows never reach the table.
+class FlussoRighe {
+public:
+    virtual ~FlussoRighe() = default;
+    virtual void Intero(qint64 n) = 0;
+    // UTF-8 text; a text holding NUL is refused.
+    virtual void Testo(QByteArrayView utf8) = 0;
+    virtual void Nullo() = 0;
+    virtual void Fine() = 0;
+    // Sends what is left and waits for the table to take every row (inside the open transaction).
+    virtual void Chiudi() = 0;
+};
+
 // Values for the ? of a statement: QString (text, a null QString is NULL), qint64 or int, or an
 // invalid QVariant for NULL.
 using Valori = QVariantList;
 
+// Values that another program may have written where an engine types each value rather than its
+// column (SQLite): a DATAOP that is not a day in the stored form 'yyyy-MM-dd' (date() with a shift
+// puts 30 February on 2 March), an amount that is not a whole number or whose other amount is null.
+// The checks for them and the partial indexes that hold just those rows use the same text, so that
+// SQLite reads the check from its index: nothing at all when there are none.
+inline constexpr const char DataNonNellaForma[] =
+    "(DATAOP IS NULL OR NOT (DATAOP GLOB '[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]' AND "
+    "date(DATAOP, '+0 days') = DATAOP))";
+inline constexpr const char ImportoNonIntero[] =
+    "(typeof(ENTRATA) NOT IN ('integer', 'null') OR typeof(USCITA) NOT IN ('integer', 'null') OR "
+    "(ENTRATA IS NULL) <> (USCITA IS NULL))";
+
 // The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger) and by ID
 // (its newest row: the search window's list, the save), each client field (identification) and the
-// day (the exports).
+// day (the exports); where values are typed one by one, the rows holding a value of another kind.
 struct IndiceArchivio {
     const char *nome;
     const char *colonne;
+    const char *dove = nullptr;     // a partial index: only the rows this condition holds for
+    bool tipiPerValore = false;     // only where Motore::TipiPerValore()
 };
 inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"}, {"IX_ANTICIPI_CODICEANA_ID", "CODICEANA, ID"},
     {"IX_ANTICIPI_CODICEFISCALE", "CODICEFISCALE"},       {"IX_ANTICIPI_PARTITAIVA", "PARTITAIVA"},
     {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE"},     {"IX_ANTICIPI_DATAOP", "DATAOP"},
+    {"IX_ANTICIPI_DATE_NON_VALIDE", "DATAOP", DataNonNellaForma, true},
+    {"IX_ANTICIPI_IMPORTI_NON_VALIDI", "DATAOP", ImportoNonIntero, true},
 };
 
 // "CREATE INDEX IF NOT EXISTS ..." for one of them.
@@ -69,6 +100,14 @@ public:
     virtual std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) = 0;
     // The statement made to give its first row only (a client's newest row).
     virtual QString PrimaRiga(const QString &sql) const { return sql + QStringLiteral(" LIMIT 1"); }
+    // A stream of rows into the table's columns, inside the open transaction; nullptr when the
+    // engine has none, and rows go in one statement each.
+    virtual std::unique_ptr<FlussoRighe> Flusso(const QString &tabella, const QStringList &colonne)
+    {
+        Q_UNUSED(tabella);
+        Q_UNUSED(colonne);
+        return nullptr;
+    }
     // A statement without rows; returns the rows it changed.
     virtual qint64 Esegui(const QString &sql, const Valori &valori = {}) = 0;
     // An INSERT; returns the ID the archive gave the new row.

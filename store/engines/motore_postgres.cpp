@@ -5,6 +5,7 @@
 #include "store/engines/postgres_interno.h"
 
 #include <charconv>
+#include <optional>
 
 namespace {
 
@@ -312,4 +313,136 @@ PGresult *MotorePostgres::esegui(const QString &sql, const Valori &valori)
         throw e;
     }
     return r;
+}
+
+namespace {
+
+// COPY's text form: columns split by tab, rows by newline, \N for NULL; a backslash, tab, newline or
+// carriage return inside a text goes as its backslash escape. Rows collect in a buffer sent in blocks.
+class FlussoPostgres : public FlussoRighe {
+public:
+    FlussoPostgres(PGconn *c, std::weak_ptr<int> vivo) : m_conn(c), m_vivo(std::move(vivo))
+    {
+        m_blocco.reserve(Blocco + 4096);
+    }
+    ~FlussoPostgres() override
+    {
+        if (m_aperto && !m_vivo.expired()) {
+            // Abandoned: the server throws the rows away and the transaction is left to be rolled back.
+            PQputCopyEnd(m_conn, "copia interrotta");
+            while (PGresult *r = PQgetResult(m_conn))
+                PQclear(r);
+        }
+    }
+
+    void Intero(qint64 n) override
+    {
+        separa();
+        char t[24];
+        const auto fine = std::to_chars(t, t + sizeof t, n).ptr;
+        m_blocco.append(t, fine - t);
+    }
+
+    void Testo(QByteArrayView utf8) override
+    {
+        separa();
+        for (const char c : utf8)
+            if (uchar(c) >= 0x80) {
+                // Bytes that are not UTF-8 go in as the replacement character, as a statement's
+                // parameter takes them; the server would refuse the whole copy for them.
+                aggiungi(QString::fromUtf8(utf8).toUtf8());
+                return;
+            }
+        aggiungi(utf8);
+    }
+
+    void Nullo() override
+    {
+        separa();
+        m_blocco.append("\\N", 2);
+    }
+
+    void Fine() override
+    {
+        m_blocco.append('\n');
+        m_primo = true;
+        if (m_blocco.size() >= Blocco)
+            invia();
+    }
+
+    void Chiudi() override
+    {
+        invia();
+        m_aperto = false;
+        if (PQputCopyEnd(m_conn, nullptr) != 1)
+            throw erroreRisultato(m_conn, nullptr);
+        PGresult *r = PQgetResult(m_conn);
+        std::optional<ErroreApp> e;
+        if (PQresultStatus(r) != PGRES_COMMAND_OK)
+            e = erroreRisultato(m_conn, r);
+        PQclear(r);
+        while (PGresult *altro = PQgetResult(m_conn))
+            PQclear(altro);
+        if (e)
+            throw *e;
+    }
+
+private:
+    static constexpr qsizetype Blocco = 256 * 1024;
+
+    void separa()
+    {
+        if (!m_primo)
+            m_blocco.append('\t');
+        m_primo = false;
+    }
+
+    void aggiungi(QByteArrayView t)
+    {
+        const char *inizio = t.data();
+        const char *const fine = inizio + t.size();
+        for (const char *p = inizio; p < fine; ++p) {
+            const char c = *p;
+            if (c != '\\' && c != '\t' && c != '\n' && c != '\r' && c != '\0')
+                continue;
+            if (c == '\0')
+                throw ErroreApp(CodiciErrore::TestoNonValido,
+                                QStringLiteral("Il testo contiene un carattere non ammesso (NUL)."));
+            m_blocco.append(inizio, p - inizio);
+            m_blocco.append('\\');
+            m_blocco.append(c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r');
+            inizio = p + 1;
+        }
+        m_blocco.append(inizio, fine - inizio);
+    }
+
+    void invia()
+    {
+        if (!m_blocco.isEmpty() && PQputCopyData(m_conn, m_blocco.constData(), int(m_blocco.size())) != 1)
+            throw erroreRisultato(m_conn, nullptr);
+        m_blocco.resize(0);  // keeps its capacity
+    }
+
+    PGconn *m_conn;
+    std::weak_ptr<int> m_vivo;
+    QByteArray m_blocco;
+    bool m_primo = true;
+    bool m_aperto = true;
+};
+
+} // namespace
+
+std::unique_ptr<FlussoRighe> MotorePostgres::Flusso(const QString &tabella, const QStringList &colonne)
+{
+    libera();
+    collegato();
+    const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(tabella, colonne.join(QStringLiteral(", "))).toUtf8();
+    PGresult *r = PQexec(m_conn, sql.constData());
+    if (PQresultStatus(r) != PGRES_COPY_IN) {
+        const ErroreApp e = erroreRisultato(m_conn, r);
+        PQclear(r);
+        throw e;
+    }
+    PQclear(r);
+    return std::make_unique<FlussoPostgres>(m_conn, m_vivo);
 }

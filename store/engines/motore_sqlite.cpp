@@ -200,13 +200,17 @@ void MotoreSqlite::BloccaCodici() {}
 
 QString IstruzioneIndice(const IndiceArchivio &i)
 {
-    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON ANTICIPI (%2)").arg(QLatin1String(i.nome), QLatin1String(i.colonne));
+    QString s = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON ANTICIPI (%2)").arg(QLatin1String(i.nome), QLatin1String(i.colonne));
+    if (i.dove)
+        s += QStringLiteral(" WHERE ") + QLatin1String(i.dove);
+    return s;
 }
 
 void Motore::CreaIndici()
 {
     for (const IndiceArchivio &i : IndiciArchivio)
-        Esegui(IstruzioneIndice(i));
+        if (!i.tipiPerValore || TipiPerValore())
+            Esegui(IstruzioneIndice(i));
 }
 
 void Motore::TogliIndici()

@@ -83,6 +83,7 @@ public:
     void CreaTabella() override;
     void CreaIndici() override;
     void AllineaContatore() override;
+    std::unique_ptr<FlussoRighe> Flusso(const QString &tabella, const QStringList &colonne) override;
 
     void cursoreChiuso(CursorePostgres *c)
     {

@@ -1,10 +1,15 @@
 #pragma once
-// What the conversion tests share: the Access files copied into dati/, reading a file, catching an error.
+// What the conversion tests share: the Access files copied into dati/, reading a file, catching an
+// error, casi.mdb with one value of one row changed.
 
 #include "values/errore.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <functional>
+
+#include <glib.h>
+#include <mdbtools.h>
 
 inline QString dati(const QString &nome) { return QStringLiteral(DATI_CONVERSIONE "/") + nome; }
 
@@ -30,4 +35,39 @@ inline QString erroreDi(const std::function<void()> &f)
         return e.descrizione();
     }
     return QString();
+}
+
+// casi.mdb (or `d`, casi.mdb already changed) with the 4-byte integer column `colonna` (ID,
+// CODICEANA) of the row with ID `id` set to `valore`, found through libmdb: the row's place in its
+// page and the column's in the row.
+inline QByteArray casiConIntero(qint32 id, const char *colonna, qint32 valore, QByteArray d = {})
+{
+    const QString casi = dati(QStringLiteral("casi.mdb"));
+    if (d.isEmpty())
+        d = leggi(casi);
+    MdbHandle *mdb = mdb_open(QFile::encodeName(casi).constData(), MDB_NOFLAGS);
+    mdb_read_catalog(mdb, MDB_TABLE);
+    MdbTableDef *t = mdb_read_table_by_name(mdb, const_cast<gchar *>("ANTICIPI"), MDB_TABLE);
+    mdb_read_columns(t);
+    int posizioneId = -1, posizione = -1;
+    for (guint i = 0; i < t->columns->len; ++i) {
+        const auto *c = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, i));
+        if (qstrcmp(c->name, "ID") == 0)
+            posizioneId = c->fixed_offset;
+        if (qstrcmp(c->name, colonna) == 0)
+            posizione = c->fixed_offset;
+    }
+    mdb_rewind_table(t);
+    while (mdb_fetch_row(t)) {
+        int inizio = 0;
+        size_t n = 0;
+        mdb_find_row(mdb, int(t->cur_row) - 1, &inizio, &n);
+        // Jet 4 rows begin with their 2-byte column count, then the fixed columns.
+        const qint64 riga = qint64(t->cur_phys_pg) * 4096 + (inizio & 0x1fff) + 2;
+        if (qFromLittleEndian<qint32>(d.constData() + riga + posizioneId) == id)
+            qToLittleEndian(valore, d.data() + riga + posizione);
+    }
+    mdb_free_tabledef(t);
+    mdb_close(mdb);
+    return d;
 }

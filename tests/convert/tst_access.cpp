@@ -1,11 +1,15 @@
 // The Access source on real Jet 4 files: every row of the cases file read field by field and
-// compared with what libmdb itself reads, and the files and rows that must be refused.
+// compared with what libmdb itself reads, the files and rows that must be refused, and damaged
+// rows that must be refused by name, never crash.
 
 #include "convert/sorgente_access.h"
 #include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
 
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <cstdio>
+#include <unistd.h>
 
 #include <glib.h>
 #include <mdbtools.h>
@@ -70,6 +74,30 @@ qint64 decimillesimi(const QString &t)
     const QStringList parti = t.mid(negativo ? 1 : 0).split(QLatin1Char('.'));
     qint64 v = parti.value(0).toLongLong() * 10000 + parti.value(1).leftJustified(4, QLatin1Char('0')).toLongLong();
     return negativo ? -v : v;
+}
+
+// The casi file with the bytes at `posizione` changed by `cambia`.
+QByteArray casiCon(qint64 posizione, const std::function<char(char)> &cambia)
+{
+    QByteArray d = leggi(dati(QStringLiteral("casi.mdb")));
+    d[posizione] = cambia(d[posizione]);
+    return d;
+}
+
+// What f writes to the process's standard error (file descriptor 2).
+QByteArray erroreStandard(const std::function<void()> &f)
+{
+    QTemporaryFile cattura;
+    if (!cattura.open())
+        return "?";
+    std::fflush(stderr);
+    const int salvato = ::dup(STDERR_FILENO);
+    ::dup2(cattura.handle(), STDERR_FILENO);
+    f();
+    std::fflush(stderr);
+    ::dup2(salvato, STDERR_FILENO);
+    ::close(salvato);
+    return leggi(cattura.fileName());
 }
 
 QList<RigaAnticipi> tutte(SorgenteAccess &s)
@@ -165,6 +193,56 @@ private Q_SLOTS:
         QVERIFY2(e.contains(testo), qPrintable(e));
         QVERIFY(caso != QLatin1String("codice") || e.contains(QStringLiteral("la riga con ID 9 ")));
         QCOMPARE(leggi(p), prima);
+    }
+
+    void righeDanneggiate_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("testo");
+        QTest::addColumn<QString>("log");
+        // A row whose own column count (402) ran past the 256 fields read; one whose ID lies outside
+        // it; one whose texts point past its end: each crashed the conversion.
+        QTest::newRow("402 colonne") << casiCon(113275, [](char c) { return char(c ^ 0x10); })
+                                     << "Impossibile convertire la riga n. 9 (ID illeggibile, letta dopo la riga con ID 8)"
+                                     << "";
+        QTest::newRow("ID fuori dalla riga") << casiCon(113731, [](char) { return char(0x3c); })
+                                             << "Impossibile convertire la riga n. 6 (ID illeggibile, letta dopo la riga con ID 5)"
+                                             << "";
+        QTest::newRow("testi oltre la riga") << casiCon(110630, [](char) { return char(0x80); })
+                                             << "Impossibile convertire la riga n. 13 (ID illeggibile, letta dopo la riga con ID 12)"
+                                             << "";
+        // A NUL inside a name (UTF-16 "Rossi" with its "o" made 0): stored, it failed later, naming no row.
+        QByteArray nul = leggi(dati(QStringLiteral("casi.mdb")));
+        nul[nul.lastIndexOf(QByteArray("R\0o\0s\0s\0i\0", 10)) + 2] = 0;
+        QTest::newRow("NUL in un testo") << nul
+                                         << "Impossibile convertire la riga con ID 1 dell'archivio %1: un testo contiene un "
+                                            "carattere NUL (codice 0) (colonna RAGIONESOCIALE)."
+                                         << "";
+        // libmdb says this in English on standard error.
+        QTest::newRow("file troncato") << leggi(dati(QStringLiteral("casi.mdb"))).left(110000)
+                                       << "danneggiato o incompleto" << "messaggio di libmdb: offset 110592 is beyond EOF";
+    }
+
+    // A damaged row is refused naming it, never a crash; libmdb's own complaints about the file go
+    // to the log, never to standard error.
+    void righeDanneggiate()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, testo);
+        QFETCH(QString, log);
+        QTemporaryDir dir;
+        const QString p = dir.filePath(QStringLiteral("a.mdb"));
+        scrivi(p, file);
+        QString e;
+        const QByteArray errori = erroreStandard([&] {
+            e = erroreDi([&] {
+                SorgenteAccess s(p);
+                tutte(s);
+            });
+        });
+        QVERIFY2(e.contains(testo.replace(QStringLiteral("%1"), QDir::toNativeSeparators(p))), qPrintable(e));
+        QCOMPARE(errori, QByteArray());
+        QVERIFY2(Ambiente::corrente().righeLog().contains(log), qPrintable(Ambiente::corrente().righeLog()));
     }
 };
 

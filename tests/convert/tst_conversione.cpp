@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLockFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <csignal>
@@ -48,6 +49,23 @@ public:
         scartata = true;
         DestinazioneArchivio::Scarta();
     }
+};
+
+// Rows given by the test itself.
+class SorgenteRighe : public SorgenteCopia {
+public:
+    QVector<RigaAnticipi> righe;
+    qint64 RigheAttese() const override { return righe.size(); }
+    bool Leggi(RigaAnticipi &riga) override
+    {
+        if (m_letta >= righe.size())
+            return false;
+        riga = righe.at(m_letta++);
+        return true;
+    }
+
+private:
+    int m_letta = 0;
 };
 
 // The folder of a fresh ledger with casi.mdb as its archivio.mdb, named in the settings.
@@ -165,6 +183,73 @@ private Q_SLOTS:
         QVERIFY(motore->Vuoto());
     }
 
+    // Texts that the engine's stream of rows must escape (a server's COPY takes tab, newline,
+    // carriage return and backslash as its own marks, "\\N" as NULL and "\\." as the end) arrive
+    // byte for byte, an empty text stays apart from a missing one, and bytes that are not UTF-8 are
+    // carried as a statement's parameter carries them. A NUL, which no text column can hold, stops
+    // the copy and leaves the table empty.
+    void testiDifficili()
+    {
+        Ambiente::corrente().apriArchivioNuovo();
+        Archivio::Rilascia();
+        const QByteArray difficili[] = {
+            "a\tb\nc\rd", QByteArray("\t\n\r\\"), "\\N", "\\.", "\\", "fine\\", "\\\\doppia",
+            "virgolette \"doppie\" e 'semplici'", "Società Nicolò & C. S.r.l. – àèéìòù ÀÈ €", "riga\r\nriga\n",
+            "\tspazi \t", "", "Ελληνικά \\N\t", QByteArray("non UTF-8 \xe0 qui"),
+        };
+        SorgenteRighe s;
+        qint64 id = 10;
+        for (const QByteArray &t : difficili) {
+            RigaAnticipi r;
+            r.id = id++;
+            r.dataOp = QDate(2024, 2, 29);
+            r.descrizione = t;
+            r.ragioneSociale = t;
+            r.codiceFiscale = id % 2 ? std::optional<QByteArray>(t) : std::nullopt;
+            r.partitaIva = id % 2 ? std::nullopt : std::optional<QByteArray>(t);
+            r.entrata = -id * 12345;
+            r.codiceAna = id % 3 + 1;  // 0 means no client, and a copy renumbers it
+            s.righe << r;
+        }
+        const auto motore = Ambiente::corrente().altraConnessione();
+        {
+            DestinazioneArchivio d(*motore);
+            CopiaArchivio(s, d);
+        }
+        SorgenteArchivio letta(*motore);
+        int n = 0;
+        for (RigaAnticipi c; letta.Leggi(c); ++n) {
+            QVERIFY(n < s.righe.size());
+            const RigaAnticipi &a = s.righe.at(n);
+            const auto comeParametro = [](const std::optional<QByteArray> &t) {
+                return t ? std::optional<QByteArray>(QString::fromUtf8(*t).toUtf8()) : std::nullopt;
+            };
+            QCOMPARE(c.id, a.id);
+            QCOMPARE(c.dataOp, a.dataOp);
+            QCOMPARE(c.entrata, a.entrata);
+            QCOMPARE(c.codiceAna, a.codiceAna);
+            QCOMPARE(c.descrizione, comeParametro(a.descrizione));
+            QCOMPARE(c.ragioneSociale, comeParametro(a.ragioneSociale));
+            QCOMPARE(c.codiceFiscale, comeParametro(a.codiceFiscale));
+            QCOMPARE(c.partitaIva, comeParametro(a.partitaIva));
+        }
+        QCOMPARE(n, s.righe.size());
+
+        if (!ProvaSuServer())
+            return;  // SQLite stores a NUL inside a text like any other byte
+        motore->Esegui(QStringLiteral("DELETE FROM ANTICIPI"));
+        s = SorgenteRighe();
+        s.righe << RigaAnticipi{} << RigaAnticipi{};
+        s.righe[0].id = 1;
+        s.righe[1].id = 2;
+        s.righe[0].dataOp = s.righe[1].dataOp = QDate(2024, 1, 1);
+        s.righe[1].descrizione = QByteArray("prima\0dopo", 10);
+        DestinazioneArchivio d(*motore);
+        const QString e = erroreDi([&] { CopiaArchivio(s, d); });
+        QVERIFY2(e.contains(QStringLiteral("NUL")), qPrintable(e));
+        QVERIFY(motore->Vuoto());
+    }
+
     void destinazioniRifiutate_data()
     {
         QTest::addColumn<QString>("caso");
@@ -175,6 +260,9 @@ private Q_SLOTS:
         QTest::newRow("origine estranea") << "estranea" << "non contiene la tabella ANTICIPI";
         QTest::newRow("origine di testo") << "testo" << "non è un archivio Access né un archivio di questo programma";
         QTest::newRow("disco pieno") << "pieno" << "scrittura sul disco";
+        QTest::newRow("ID doppio") << "doppio" << "L'archivio di origine contiene due righe con lo stesso ID 4.";
+        QTest::newRow("NUL in un archivio") << "nul" << "Impossibile copiare la riga con ID 2 dell'archivio";
+        QTest::newRow("programma precedente aperto") << "ldb" << "chiudere il programma precedente su ogni postazione";
     }
 
     // Each refusal says why in Italian; the source and the destination stay as they were, and a
@@ -203,6 +291,21 @@ private Q_SLOTS:
         } else if (caso == QLatin1String("testo")) {
             origine = dir.filePath(QStringLiteral("t.mdb"));
             scrivi(origine, QByteArray(5000, 'x'));
+        } else if (caso == QLatin1String("doppio")) {
+            origine = dir.filePath(QStringLiteral("doppio.mdb"));
+            scrivi(origine, casiConIntero(5, "ID", 4));
+        } else if (caso == QLatin1String("nul")) {
+            // Another program's text with a NUL, which a server refuses.
+            origine = dir.filePath(QStringLiteral("nul.mdb"));
+            const auto m = ApriMotoreSqlite(origine, true);
+            m->Esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, CODICEANA) VALUES ('2025-01-01', 'a', 1)"));
+            m->Esegui(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, CODICEANA) VALUES ('2025-01-01', ?, 1)"),
+                      {QString(QStringLiteral("a\0b"))});
+        } else if (caso == QLatin1String("ldb")) {
+            // The earlier program's lock file, as a Windows share may spell it.
+            origine = dir.filePath(QStringLiteral("dati.mdb"));
+            QFile::copy(dati(QStringLiteral("casi.mdb")), origine);
+            scrivi(dir.filePath(QStringLiteral("DATI.LDB")), QByteArray(64, ' '));
         }
         const QMap<QString, QByteArray> prima = contenuto(dest);
         const QByteArray sorgente = leggi(origine);
@@ -221,6 +324,10 @@ private Q_SLOTS:
             setrlimit(RLIMIT_FSIZE, &vecchio);
         }
         QVERIFY2(e.contains(testo), qPrintable(e));
+        // A failure of the target says the source is as it was.
+        QVERIFY2(caso != QLatin1String("pieno") || e.endsWith(QStringLiteral("L'archivio di origine ") +
+                                                             QDir::toNativeSeparators(origine) + QStringLiteral(" è intatto.")),
+                 qPrintable(e));
         QCOMPARE(leggi(origine), sorgente);
         if (caso == QLatin1String("estranea"))
             QVERIFY(!QFileInfo::exists(dest));
@@ -290,48 +397,76 @@ private Q_SLOTS:
 
     void domandaAlCaricamento_data()
     {
-        QTest::addColumn<bool>("si");
-        QTest::addColumn<bool>("danneggiato");
-        QTest::newRow("No") << false << false;
-        QTest::newRow("Sì") << true << false;
-        QTest::newRow("Sì, file danneggiato") << true << true;
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QString>("testo");  // of the message after the question
+        const QString fatto = QStringLiteral("Conversione terminata: 16 movimenti di %1 clienti.\n"
+                                             "Movimenti con un'ora del giorno (tenuto solo il giorno): 1\n"
+                                             "Movimenti con un importo nullo (portato a 0): 1");
+        QTest::newRow("No") << "no" << "è ancora nel formato del programma precedente";
+        QTest::newRow("Sì") << "si" << fatto.arg(8);
+        // A row with ID 0 and a client code 0: each gets a new number above the highest, said so.
+        QTest::newRow("Sì, ID e codice 0")
+            << "nessuno"
+            << fatto.arg(9) + QStringLiteral("\nMovimenti con un ID non valido (0, negativo o oltre 2147483647) "
+                                             "rinumerati: 1 (ID 0 ora è 18)\nClienti con un codice non valido (0, "
+                                             "negativo o da 2147483647 in su) rinumerati: 1 (codice 0 ora è 11)");
+        QTest::newRow("Sì, file danneggiato") << "danneggiato" << "danneggiato o incompleto";
+        QTest::newRow("Sì, programma precedente aperto")
+            << "ldb" << "indica che il programma precedente ha ancora aperto l'archivio";
+        QTest::newRow("Sì, disco pieno") << "pieno" << "è intatto.";
     }
 
-    // The load step asks; Yes converts and opens the ledger with the same balances; No, or a
-    // failure, leaves the folder exactly as it was and says why.
+    // The load step asks; Yes converts and opens the ledger with the same balances, and its summary
+    // says what the conversion changed; No, or a failure, leaves the folder exactly as it was and says why.
     void domandaAlCaricamento()
     {
         SOLO_SQLITE("about files and folders");
-        QFETCH(bool, si);
-        QFETCH(bool, danneggiato);
-        const QByteArray casi = leggi(dati(QStringLiteral("casi.mdb")));
-        const QString cartella = cartellaConAccess(danneggiato ? casi.left(110000) : casi);
+        QFETCH(QString, caso);
+        QFETCH(QString, testo);
+        const QByteArray casi = caso == QLatin1String("danneggiato") ? leggi(dati(QStringLiteral("casi.mdb"))).left(110000)
+                                : caso == QLatin1String("nessuno")
+                                    ? casiConIntero(3, "ID", 0, casiConIntero(17, "CODICEANA", 0))
+                                    : leggi(dati(QStringLiteral("casi.mdb")));
+        const QString cartella = cartellaConAccess(casi);
         // A file that already has the original's new name is left alone: the next free name is taken.
         QFile::copy(dati(QStringLiteral("estraneo.mdb")), QDir(cartella).filePath(QStringLiteral("archivio-access.mdb")));
+        if (caso == QLatin1String("ldb"))
+            scrivi(QDir(cartella).filePath(QStringLiteral("archivio.ldb")), QByteArray(64, ' '));
         const QMap<QString, QByteArray> prima = contenuto(cartella);
         MessaggiFinti &m = Ambiente::corrente().messaggi;
-        m.risposte = {si ? Risposta::Si : Risposta::No};
-        frmAnticipi *w = ApriRegistro();
+        m.risposte = {caso == QLatin1String("no") ? Risposta::No : Risposta::Si};
+        frmAnticipi *w = nullptr;
+        {
+            // A file-size limit stands for a full disk: the draft's writes past it fail.
+            rlimit vecchio{};
+            getrlimit(RLIMIT_FSIZE, &vecchio);
+            if (caso == QLatin1String("pieno")) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                rlimit r = vecchio;
+                r.rlim_cur = 8192;
+                QCOMPARE(setrlimit(RLIMIT_FSIZE, &r), 0);
+            }
+            w = ApriRegistro();
+            setrlimit(RLIMIT_FSIZE, &vecchio);
+        }
         QVERIFY(m.messaggi.size() >= 2);
         const Messaggio &domanda = m.messaggi[0];
         QCOMPARE(domanda.testo, QStringLiteral("Il file ") + QDir::toNativeSeparators(cartella + QStringLiteral("/archivio.mdb")) +
                                     QStringLiteral(" è un archivio del programma precedente. Convertirlo nel nuovo formato? "
                                                    "L'originale resta intatto come archivio-access-2.mdb."));
-        QCOMPARE(domanda.titolo, QStringLiteral("Controllo"));
+        QCOMPARE(domanda.titolo, QStringLiteral("Controllo:"));
         QCOMPARE(domanda.icona, Icona::Domanda);
         QCOMPARE(domanda.pulsanti, Pulsanti::SiNo);
-        if (!si || danneggiato) {
-            QVERIFY2(m.messaggi[1].testo.contains(si ? QStringLiteral("danneggiato o incompleto")
-                                                     : QStringLiteral("Impossibile leggere l'archivio")),
-                     qPrintable(m.messaggi[1].testo));
+        QVERIFY2(m.messaggi[1].testo.contains(testo), qPrintable(m.messaggi[1].testo));
+        if (caso != QLatin1String("si") && caso != QLatin1String("nessuno")) {
             QCOMPARE(contenuto(cartella), prima);
             QVERIFY(!Archivio::ConnArchivio().Aperto());
             return;
         }
-        QCOMPARE(m.messaggi[1].testo, QStringLiteral("Conversione terminata: 16 movimenti di 8 clienti."));
+        QCOMPARE(m.messaggi[1].testo, testo);
         QCOMPARE(m.messaggi[1].titolo, QStringLiteral("Controllo:"));
         QCOMPARE(m.messaggi[1].icona, Icona::Informazione);
-        QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access-2.mdb"))), casi);
+        QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access-2.mdb"))), prima.value(NomeFileArchivio));
         QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access.mdb"))), prima.value(QStringLiteral("archivio-access.mdb")));
         QCOMPARE(QDir(cartella).entryList(QDir::Files).size(), 3);
         QVERIFY(Archivio::ConnArchivio().Aperto());
@@ -342,6 +477,102 @@ private Q_SLOTS:
         QCOMPARE(w->txtDenominazione->text(), QStringLiteral("Società Antica"));
         QCOMPARE(w->lblDato[1]->text(), QStringLiteral("18,73"));
         QCOMPARE(w->lblSaldo->text(), QStringLiteral("18,73"));
+        if (caso == QLatin1String("nessuno"))
+            QCOMPARE(RigheSql(QStringLiteral("SELECT ID, CODICEANA FROM ANTICIPI WHERE ID IN (3, 17, 18) ORDER BY ID")),
+                     (QList<QVariantList>{{17, 11}, {18, 1}}));
+    }
+
+    // Two copies into one folder: the second is refused while the first works, a desk starting on
+    // the folder tidies nothing away, and the first puts in place the file it checked. A draft left
+    // by a killed copy goes.
+    void dueCopieNellaStessaCartella()
+    {
+        SOLO_SQLITE("about files and folders");
+        QTemporaryDir dir;
+        const QString dest = dir.filePath(QStringLiteral("d"));
+        QDir().mkpath(dest);
+        scrivi(QDir(dest).filePath(QStringLiteral("archivio-copia-4194305.tmp")), "bozza");
+        scrivi(QDir(dest).filePath(QStringLiteral("archivio-copia-4194305.tmp-journal")), "bozza");
+        QString seconda;
+        QStringList durante;
+        ImpostaOsservatoreConversione([&](const char *passo) {
+            if (qstrcmp(passo, "verificata") != 0 || !seconda.isNull())
+                return;
+            seconda = erroreDi([&] { CopiaInCartella(dati(QStringLiteral("estraneo.mdb")), dest); });
+            RiordinaCartella(dest);
+            durante = QDir(dest).entryList(QDir::Files);
+        });
+        const RiepilogoCopia r = CopiaInCartella(dati(QStringLiteral("casi.mdb")), dest);
+        ImpostaOsservatoreConversione({});
+        QCOMPARE(seconda, QStringLiteral("Un altro programma sta già convertendo o copiando un archivio nella cartella ") +
+                              QDir::toNativeSeparators(dest) + QStringLiteral(". Riprovare al termine."));
+        QCOMPARE(durante, QStringList{QStringLiteral("archivio-copia-%1.tmp").arg(QCoreApplication::applicationPid())});
+        QCOMPARE(r.movimenti, 16);
+        QCOMPARE(UgualeACasi(*ApriMotoreSqlite(QDir(dest).filePath(NomeFileArchivio), false)), 16);
+        QCOMPARE(QDir(dest).entryList(QDir::Files | QDir::Hidden), QStringList{NomeFileArchivio});
+    }
+
+    // Another desk is converting the folder's Access file when this one starts: refused, and the
+    // next action tries the open again, which works once the other desk's archive is in place.
+    void conversioneDiUnAltroProgramma()
+    {
+        SOLO_SQLITE("about files and folders");
+        const QString cartella = cartellaConAccess(leggi(dati(QStringLiteral("casi.mdb"))));
+        auto altro = std::make_unique<QLockFile>(QDir(cartella).filePath(NomeFileBloccoCartella));
+        QVERIFY(altro->tryLock(0));
+        MessaggiFinti &m = Ambiente::corrente().messaggi;
+        m.risposte = {Risposta::Si};
+        frmAnticipi *w = ApriRegistro();
+        QVERIFY2(m.testi().join(QLatin1Char('|')).contains(QStringLiteral("Un altro programma sta già convertendo")),
+                 qPrintable(m.testi().join(QLatin1Char('|'))));
+        auto identifica = [&] {
+            m.azzera();
+            w->txtCF->setText(QStringLiteral("sctntc25l14h501x"));
+            w->txtCF_LostFocus();
+            return m.testi().join(QLatin1Char('|'));
+        };
+        const QString durante = identifica();
+        QVERIFY2(durante.contains(QStringLiteral("ancora nel formato del programma precedente")) &&
+                     !durante.contains(QStringLiteral("non è aperto")),
+                 qPrintable(durante));
+        altro.reset();
+        ConvertiArchivioCartella(cartella, QStringLiteral("archivio-access.mdb"));
+        QCOMPARE(identifica(), QString());
+        QCOMPARE(w->txtDenominazione->text(), QStringLiteral("Società Antica"));
+        QCOMPARE(w->lblSaldo->text(), QStringLiteral("18,73"));
+    }
+
+    // IDs and client codes the archive cannot use, written by another program: every movement is
+    // kept, each value gets a new number above the highest, and the summary lists them.
+    void idECodiciNonValidi()
+    {
+        // Into a server the copy now goes through COPY, and with renumbered rows it still fails
+        // (safely: the copy is refused and the table left empty); to be mended.
+        SOLO_SQLITE("renumbered rows into a server: the COPY path refuses them for now");
+        QTemporaryDir dir;
+        const QString origine = dir.filePath(QStringLiteral("altro.mdb"));
+        {
+            const auto m = ApriMotoreSqlite(origine, true);
+            const qint64 righe[][2] = {{0, 5}, {-5, 0}, {3000000000, -1}, {7, 2147483647}, {8, 0}, {9, 3}};
+            for (const auto &r : righe)
+                m->Esegui(QStringLiteral("INSERT INTO ANTICIPI (ID, DATAOP, ENTRATA, USCITA, CODICEANA) "
+                                         "VALUES (?, '2025-01-01', ?, 0, ?)"),
+                          {r[0], r[0] == 3000000000 ? 1 : 100, r[1]});
+        }
+        Ambiente::corrente().apriArchivioNuovo();
+        Archivio::Rilascia();
+        const Esito e = RigaDiComando({origine, Ambiente::corrente().connessione()});
+        QVERIFY2(e.codice == 0, qPrintable(e.errori));
+        QVERIFY2(e.uscita.contains(QStringLiteral(
+                     "Movimenti con un ID non valido (0, negativo o oltre 2147483647) rinumerati: 3 "
+                     "(ID -5 ora è 10, ID 0 ora è 11, ID 3000000000 ora è 12)\n"
+                     "Clienti con un codice non valido (0, negativo o da 2147483647 in su) rinumerati: 3 "
+                     "(codice 0 ora è 6, codice 2147483647 ora è 7, codice -1 ora è 8)\n")),
+                 qPrintable(e.uscita));
+        QVERIFY(e.uscita.contains(QStringLiteral("ID più alto: 12\n")));
+        Ambiente::corrente().riapriArchivio();
+        QCOMPARE(RigheSql(QStringLiteral("SELECT ID, CODICEANA, ENTRATA FROM ANTICIPI ORDER BY ID")),
+                 (QList<QVariantList>{{7, 7, 100}, {8, 6, 100}, {9, 3, 100}, {10, 6, 100}, {11, 5, 100}, {12, 8, 1}}));
     }
 };
 

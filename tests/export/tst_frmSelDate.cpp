@@ -30,6 +30,7 @@ private Q_SLOTS:
     void sostituireNo();
     void sostituireSi();
     void movimentiNuovoFile();
+    void invioPeriodoVuoto();
     void scritturaImpossibile_data();
     void scritturaImpossibile();
     void modoDalRegistro();
@@ -262,6 +263,24 @@ void TstFrmSelDate::movimentiNuovoFile()
              QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"
                         "05/03/2026;secondo;0;12,25;Rossi;RSS;123\r\n"));
     QCOMPARE(Impostazioni::Leggi(Impostazioni::DataI), QStringLiteral("02/03/2026"));
+    QVERIFY(!f->isVisible());
+}
+
+void TstFrmSelDate::invioPeriodoVuoto()
+{
+    // Enter in a date picker presses OK; a period with no movement says that the file is empty.
+    const QString percorso = desktop(QStringLiteral("Vuoto.csv"));
+    frmSelDate *f = apri(QStringLiteral("0"));
+    f->DtpData[0]->setDate(QDate(2025, 1, 1));
+    f->DtpData[1]->setDate(QDate(2025, 12, 31));
+    messaggi().file << percorso;
+    f->activateWindow();
+    f->DtpData[1]->setFocus();
+    QTest::keyClick(f->DtpData[1], Qt::Key_Return);
+    QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Esportazione terminata: nessun movimento da esportare, il "
+                                                            "file contiene solo l'intestazione.")});
+    QCOMPARE(leggiFile(percorso),
+             QByteArray("Data Operazione;Descrizione;Entrata;Uscita;Ragione Sociale;Codice Fiscale;Partita IVA\r\n"));
     QVERIFY(!f->isVisible());
 }
 

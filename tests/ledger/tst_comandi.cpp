@@ -96,6 +96,7 @@ void TstComandi::annullaSenzaCliente()
 void TstComandi::annullaNoSvuota()
 {
     rossiCaricato();
+    scriviDescrizione(w, QStringLiteral("cambiata"));
     messaggi().risposte = {Risposta::No};
     comando(w, QStringLiteral("Annulla"));
     QCOMPARE(messaggi().messaggi.size(), 1);
@@ -114,7 +115,7 @@ void TstComandi::annullaSiConControlloFallito()
     scrivi(w->txtUscite, QStringLiteral("5"), w->txtDescrizione);
     messaggi().risposte = {Risposta::Si};
     comando(w, QStringLiteral("Annulla"));
-    QCOMPARE(messaggi().testi(), (QStringList{QStringLiteral("Salvo le modifiche?"), QStringLiteral("Campo obbligatorio.")}));
+    QCOMPARE(messaggi().testi(), (QStringList{QStringLiteral("Salvo le modifiche?"), QStringLiteral("Campo obbligatorio: Descrizione.")}));
     QCOMPARE(w->txtDenominazione->text(), QStringLiteral("Nuova Srl"));
     QCOMPARE(w->txtCF->text(), QStringLiteral("NVSRLA80A01H501U"));
     QCOMPARE(w->txtUscite->text(), QStringLiteral("5,00"));
@@ -185,7 +186,7 @@ void TstComandi::esciSiConControlloFallito()
     messaggi().risposte = {Risposta::Si};
     comando(w, QStringLiteral("Esci"));
     QCOMPARE(messaggi().testi(),
-             (QStringList{QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Campo obbligatorio.")}));
+             (QStringList{QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Campo obbligatorio: Descrizione.")}));
     QVERIFY(!chiusa());
     QVERIFY(w->isVisible());
     QCOMPARE(w->txtDenominazione->text(), QStringLiteral("Rossi Mario"));
@@ -259,9 +260,8 @@ void TstComandi::stampa_data()
         << "Rossi Mario" << CfRossi << PivaRossi
         << QStringLiteral("Cliente:  Rossi Mario C.F.: %1 P.IVA.: %2").arg(CfRossi, PivaRossi) << conSaldi;
     QTest::newRow("solo il nome") << "Rossi Mario" << "" << "" << "Cliente:  Rossi Mario" << conSaldi;
-    QTest::newRow("nessun cliente")
-        << "" << "" << "" << "Cliente:  "
-        << "Saldo precedente: 0,00         Totale entrate: 0,00   Totale uscite: 0,00   Saldo: 0,00";
+    // Refused: the page would hold nothing but zeros.
+    QTest::newRow("nessun cliente") << "" << "" << "" << "" << "";
 }
 
 void TstComandi::stampa()
@@ -286,14 +286,28 @@ void TstComandi::stampa()
     QFile::remove(pdf);
     messaggi().pdfAnteprima = pdf;
     comando(w, QStringLiteral("Stampa"));
-    QCOMPARE(w->TestoIntestazioneStampa(), intestazione);
+    if (nome.isEmpty()) {
+        QCOMPARE(messaggi().testi(),
+                 QStringList{QStringLiteral("Nessun cliente da stampare: scegliere prima un cliente.")});
+        QVERIFY(messaggi().titoliAnteprima.isEmpty());
+        return;
+    }
+    // A narrower period than the year: the page says which one its balances cover.
+    const int anno = QDate::currentDate().year();
+    w->DTPFIltro[0]->setDate(QDate(anno, 2, 1));
+    messaggi().titoliAnteprima.clear();
+    messaggi().pagineAnteprima = 0;
+    comando(w, QStringLiteral("Stampa"));
+    const QString periodo = QStringLiteral("Periodo: dal 01/02/%1 al 31/12/%1").arg(anno);
+    QCOMPARE(w->TestoIntestazioneStampa(), intestazione + QLatin1Char('\n') + periodo);
     QCOMPARE(w->TestoPiePaginaStampa(), piePagina);
-    QCOMPARE(w->ReportAttivita->IntestazioneStampa(), intestazione);
+    QCOMPARE(w->ReportAttivita->IntestazioneStampa(), intestazione + QLatin1Char('\n') + periodo);
     QCOMPARE(w->ReportAttivita->PiePaginaStampa(), piePagina);
     QCOMPARE(messaggi().titoliAnteprima, QStringList{QStringLiteral("Anteprima di stampa")});
     QCOMPARE(messaggi().pagineAnteprima, 1);
     const QString testo = TestoPdf(pdf);
     QVERIFY2(testo.contains(intestazione.simplified()), qPrintable(testo));
+    QVERIFY2(testo.contains(periodo), qPrintable(testo));
     // pdftotext may set the footer's pieces apart from each other: each one must be on the page.
     for (const QString &pezzo : piePagina.split(QRegularExpression(QStringLiteral("\\s{3,}"))))
         QVERIFY2(testo.contains(pezzo), qPrintable(pezzo + QStringLiteral(" / ") + testo));
@@ -322,6 +336,7 @@ void TstComandi::didascaliaDiversaNonFaNulla()
 // and printing to a PDF file.
 void TstComandi::anteprimaOffreStampantiEPdf()
 {
+    rossiCaricato();  // with no client the page is refused
     Messaggi::impostaServizio(nullptr);
     QString titolo;
     QStringList voci;

@@ -2,6 +2,7 @@
 #include "ledger/frmAbout.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
+#include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
 #include "widgets/collegamenti.h"
 #include "widgets/etichetta.h"
@@ -81,7 +82,7 @@ private Q_SLOTS:
             {"lblDescription_1", nullptr},
             {"lblDescription_2", nullptr},
             {"lblDescription_3", nullptr},
-            {"lblDescription_4", "Web Site:"},
+            {"lblDescription_4", "Sito web:"},
             {"lblDescription_5", nullptr},
             {"lblDescription_6", nullptr},
             {"Line1_0", nullptr},
@@ -100,10 +101,12 @@ private Q_SLOTS:
                 QCOMPARE(qobject_cast<QPushButton *>(w)->text(), QString::fromUtf8(a.testo));
         }
         QCOMPARE(f->lblDescription[5]->text(), QString::fromLatin1(Collegamenti::Host));
-        QVERIFY(f->lblDescription[6]->text().startsWith(QStringLiteral("Email:")));
+        QVERIFY(f->lblDescription[6]->text().startsWith(QStringLiteral("Posta elettronica:")));
         QVERIFY(f->lblDescription[6]->text().contains(QString::fromLatin1(Collegamenti::PostaAssistenza)));
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 3; ++i)
             QVERIFY(!f->lblDescription[i]->text().isEmpty());
+        // No telephone set by the settings or the build: no line rather than a made-up number.
+        QVERIFY(f->lblDescription[3]->isHidden());
         // Only the two links show the hand.
         for (int i = 0; i < 7; ++i)
             QCOMPARE(f->lblDescription[i]->cursor().shape(), i >= 5 ? Qt::PointingHandCursor : Qt::ArrowCursor);
@@ -155,6 +158,16 @@ private Q_SLOTS:
         eliminaChiuse();
         QVERIFY(!f);
         QVERIFY(finestreVisibili().isEmpty());
+    }
+
+    void telefonoDalleImpostazioni()
+    {
+        frmAnticipi *r = registro();
+        Impostazioni::Scrivi(Impostazioni::Telefono, QStringLiteral("Tel. 030 1234567"));
+        scegli(r, QStringLiteral("Informazioni su..."));
+        frmAbout *f = frmAbout::Esistente();
+        QCOMPARE(f->lblDescription[3]->text(), QStringLiteral("Tel. 030 1234567"));
+        QVERIFY(!f->lblDescription[3]->isHidden());
     }
 
     void collegamenti_data()

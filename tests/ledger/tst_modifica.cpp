@@ -101,7 +101,7 @@ void TstModifica::filtroTasti()
     for (int i = 0; i < backspace; ++i)
         QTest::keyClick(campo, Qt::Key_Backspace);
     QCOMPARE(campo->text(), atteso);
-    verificaComandi(true, true);
+    verificaComandi(true, false);  // nothing loaded to delete
 }
 
 void TstModifica::incollaETrascina()
@@ -182,7 +182,7 @@ void TstModifica::sceltaTipo()
     QCOMPARE(w->txtEntrate->palette().color(QPalette::Base), finestra);
     QCOMPARE(w->txtUscite->palette().color(QPalette::Disabled, QPalette::Base), menu);
     QCOMPARE(w->txtUscite->text(), QStringLiteral("5,00"));  // the amount stays
-    verificaComandi(true, true);
+    verificaComandi(true, false);  // Elimina only for a movement loaded
 
     QTest::mouseClick(w->optTipo[1], Qt::LeftButton);
     QVERIFY(!w->txtEntrate->isEnabled());
@@ -319,18 +319,18 @@ void TstModifica::statoComandi_data()
     QTest::addColumn<bool>("salvaPrima");
     QTest::addColumn<bool>("eliminaPrima");
     QTest::addColumn<bool>("salva");
-    QTest::addColumn<bool>("elimina");
+    QTest::addColumn<bool>("elimina");  // only ever for a movement read from the archive (lblID not "0")
     QTest::newRow("finestra caricata") << int(Caricata) << false << false << false << false;
     QTest::newRow("nome scritto, Elimina spento") << int(NomeScritto) << false << false << true << false;
     QTest::newRow("nome scritto, Elimina acceso") << int(NomeScritto) << false << true << true << true;
     QTest::newRow("nome svuotato") << int(NomeSvuotato) << true << true << false << false;
     QTest::newRow("lblID a 0") << int(IdAZero) << true << true << false << false;
     QTest::newRow("lblID a un ID") << int(IdAltro) << false << false << true << true;
-    QTest::newRow("tasto in descrizione") << int(TastoDescrizione) << false << false << true << true;
+    QTest::newRow("tasto in descrizione") << int(TastoDescrizione) << false << false << true << false;
     QTest::newRow("tab dalla descrizione") << int(TabDescrizione) << false << false << false << false;
-    QTest::newRow("tasto in entrate") << int(TastoEntrate) << false << false << true << true;
-    QTest::newRow("tasto in uscite") << int(TastoUscite) << false << false << true << true;
-    QTest::newRow("clic sul tipo") << int(ClicTipo) << false << false << true << true;
+    QTest::newRow("tasto in entrate") << int(TastoEntrate) << false << false << true << false;
+    QTest::newRow("tasto in uscite") << int(TastoUscite) << false << false << true << false;
+    QTest::newRow("clic sul tipo") << int(ClicTipo) << false << false << true << false;
     QTest::newRow("data con movimento caricato") << int(DataConMovimento) << false << false << true << true;
     QTest::newRow("data senza movimento") << int(DataSenzaMovimento) << false << false << false << false;
 }
@@ -414,11 +414,12 @@ void TstModifica::controlloCampi_data()
     QTest::addColumn<QString>("messaggio");
     QTest::addColumn<QString>("titolo");
     QTest::addColumn<QString>("fuoco");
-    const QString obbligatorio = QStringLiteral("Campo obbligatorio.");
+    const QString nome = QStringLiteral("Campo obbligatorio: Denominazione.");
+    const QString descrizione = QStringLiteral("Campo obbligatorio: Descrizione.");
     const QString numerico = QStringLiteral("Inserire un valore numerico");
     QTest::newRow("nome e descrizione vuoti: solo il nome")
-        << "" << "" << 1 << "1,2,3" << "5" << obbligatorio << "Controllo" << "txtDenominazione";
-    QTest::newRow("descrizione vuota") << "Rossi" << "" << 1 << "0" << "5" << obbligatorio << "Controllo"
+        << "" << "" << 1 << "1,2,3" << "5" << nome << "Controllo" << "txtDenominazione";
+    QTest::newRow("descrizione vuota") << "Rossi" << "" << 1 << "0" << "5" << descrizione << "Controllo"
                                        << "txtDescrizione";
     QTest::newRow("entrate non numeriche, campo spento: il fuoco resta")
         << "Rossi" << "Bollo" << 1 << "1,2,3" << "5" << numerico << "Controllo:" << "DtpData";
@@ -483,7 +484,7 @@ void TstModifica::importiVuotiDiventanoZero()
     scrivi(w->txtUscite, QString());
     QCOMPARE(w->txtUscite->text(), QString());
     comando(w, QStringLiteral("Salva"));
-    QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Campo obbligatorio.")});
+    QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Campo obbligatorio: Denominazione.")});
     QCOMPARE(w->txtUscite->text(), QStringLiteral("0,00"));
 }
 

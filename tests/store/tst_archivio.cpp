@@ -359,7 +359,11 @@ void TstArchivio::fileNonArchivio()
 
     const ErroreApp e = errore([] { ApriArchivio(); });
     QCOMPARE(e.numero(), CodiciErrore::ArchivioIllegibile);
-    QVERIFY2(e.descrizione().startsWith(QStringLiteral("Impossibile leggere l'archivio")), qPrintable(e.descrizione()));
+    // The earlier program's file is named as such: it is still to be converted.
+    const bool access = contenuto.mid(4, 15) == "Standard Jet DB";
+    QVERIFY2(access ? e.descrizione().contains(QStringLiteral("nel formato del programma precedente"))
+                    : e.descrizione().startsWith(QStringLiteral("Impossibile leggere l'archivio")),
+             qPrintable(e.descrizione()));
     QVERIFY(Archivio::Stato() != StatoConnessione::Aperta);
     Archivio::Rilascia();
     QCOMPARE(leggi(file), contenuto);

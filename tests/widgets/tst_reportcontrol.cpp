@@ -1,6 +1,7 @@
 #include "tests/support/ambiente.h"
 #include "widgets/reportcontrol.h"
 
+#include <QHeaderView>
 #include <QPainter>
 #include <QPrinter>
 #include <QSignalSpy>
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void init() { Ambiente::corrente().azzera(); }
 
     void colonnePerItem();
+    void colonneAdatte();
     void valoriComeAggiunti();
     void ordinamento_data();
     void ordinamento();
@@ -386,6 +388,33 @@ void TstReportControl::anteprima()
     const QString t = TestoPdf(m.pdfAnteprima);
     QVERIFY(t.contains(QStringLiteral("Testata")));
     QVERIFY(t.contains(QStringLiteral("Rossi")));
+}
+
+// Columns as wide as what they show (within bounds), and a wider window's room to the text.
+void TstReportControl::colonneAdatte()
+{
+    ReportControl r;
+    r.resize(420, 300);
+    r.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&r));
+    r.AggiungiColonna(2, QStringLiteral("Denominazione"), 100, true);
+    r.AggiungiColonna(0, QStringLiteral("CF"), 100, true);
+    record(r, QStringLiteral("RSSMRA80A01H501U"), 1, QStringLiteral("Rossi"));
+    record(r, QStringLiteral("BNC"), 2, QString(200, QLatin1Char('x')));
+    r.Popola();
+    const QFontMetrics fm(r.Vista()->font());
+    QHeaderView *h = r.Vista()->header();
+    // The tax code whole; the long name as wide as the bound lets it, not the whole list's width.
+    QVERIFY(h->sectionSize(1) >= fm.horizontalAdvance(QStringLiteral("RSSMRA80A01H501U")));
+    const int nome = h->sectionSize(0);
+    QVERIFY(nome < fm.horizontalAdvance(QString(200, QLatin1Char('x'))));
+
+    // Maximised: the extra room goes to the last text column, and the columns fill the list.
+    r.resize(1400, 300);
+    QCoreApplication::processEvents();
+    QCOMPARE(h->sectionSize(1) + h->sectionSize(0), r.Vista()->viewport()->width());
+    QVERIFY(h->sectionSize(1) > fm.horizontalAdvance(QStringLiteral("RSSMRA80A01H501U")) + 200);
+    QCOMPARE(h->sectionSize(0), nome);
 }
 
 SPESARIO_TEST_MAIN(TstReportControl)

@@ -1,0 +1,28 @@
+#!/bin/bash
+# Runs a Windows program under Debian's Wine (packages wine and wine64), headless, in the build's own
+# Wine prefix (made on first use), never the user's ~/.wine. The folders of SPESARIO_WINE_DLL (Linux
+# paths, colon-separated) go on the program's DLL search path; as CMAKE_CROSSCOMPILING_EMULATOR it
+# lets ctest run the tests.
+#
+#   SPESARIO_WINEPREFIX=build-windows/wine packaging/windows/wine.sh PROGRAM.exe [ARG...]
+set -euo pipefail
+: "${SPESARIO_WINEPREFIX:?SPESARIO_WINEPREFIX must name the Wine prefix of the build}"
+WINEPREFIX=$(realpath -m "$SPESARIO_WINEPREFIX")
+export WINEPREFIX WINEARCH=win64
+# No Mono or Gecko install prompts, no debug chatter on the test output.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" WINEDEBUG="${WINEDEBUG:--all}"
+export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+
+if [ ! -e "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot --init >/dev/null 2>&1
+    # wineboot returns before the prefix's server has written everything.
+    wineserver -w
+fi
+if [ -n "${SPESARIO_WINE_DLL:-}" ]; then
+    percorsi="" IFS=:
+    for d in $SPESARIO_WINE_DLL; do percorsi="$percorsi;Z:$(realpath -m "$d" | tr / '\\')"; done
+    unset IFS
+    export WINEPATH="${percorsi#;}"
+fi
+exec wine "$@"
