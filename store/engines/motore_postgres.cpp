@@ -435,7 +435,7 @@ private:
 std::unique_ptr<FlussoRighe> MotorePostgres::Flusso(const QString &tabella, const QStringList &colonne)
 {
     libera();
-    collegato();
+    pronta();
     const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(tabella, colonne.join(QStringLiteral(", "))).toUtf8();
     PGresult *r = PQexec(m_conn, sql.constData());
     if (PQresultStatus(r) != PGRES_COPY_IN) {
