@@ -165,7 +165,7 @@ void frmAnagrafiche::cmdOk_Click()
     // Only the fields the user changed are written: a field left alone keeps every row as it is
     // (a name longer than the field, written by another program, is never cut), and a correction
     // of another field made meanwhile elsewhere is not undone.
-    QString assegnazioni;
+    QList<QPair<QString, QString>> assegnazioni;
     QStringList cambiati;
     const struct {
         const char *colonna;
@@ -178,8 +178,7 @@ void frmAnagrafiche::cmdOk_Click()
         if (c.campo->text() == c.letto)
             continue;
         cambiati << QLatin1String(c.colonna);
-        assegnazioni += (assegnazioni.isEmpty() ? QString() : QStringLiteral(", ")) + QLatin1String(c.colonna) +
-                        QLatin1Char('=') + SqlTesto(c.campo->text());
+        assegnazioni.append({QLatin1String(c.colonna), c.campo->text()});
     }
 
     QString rifiuto;
@@ -195,8 +194,7 @@ void frmAnagrafiche::cmdOk_Click()
                 archivio.BloccaCodici();
                 rifiuto = CodiceDiAltri(cambiati, codice);
                 if (rifiuto.isEmpty())
-                    archivio.Esegui(QStringLiteral("UPDATE ANTICIPI SET ") + assegnazioni +
-                                    QStringLiteral(" WHERE CODICEANA=") + QString::number(codice));
+                    archivio.RiscriviAnagrafica(codice, assegnazioni, txtDenominazione->text());
             });
         }
     } catch (const ErroreApp &e) {
@@ -212,6 +210,9 @@ void frmAnagrafiche::cmdOk_Click()
         Messaggi::informa(this, rifiuto, Titolo);
         return;
     }
+    // A correction whose confirmation the server lost, found written once reconnected.
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, Titolo);
     Messaggi::informa(this,
                       cambiati.isEmpty() ? QStringLiteral("Nessuna modifica da registrare: l'archivio non è cambiato.")
                                          : QStringLiteral("Aggiornamento terminato"),

@@ -83,6 +83,8 @@ void frmAnticipi::Comando_Elimina()
     bool eliminato = false;
     if (!EseguiPasso(QString(), [&] { eliminato = Archivio::ConnArchivio().EliminaMovimento(lblID->text()); }, this))
         return;
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, windowTitle());
     if (!eliminato)
         return;
     PulisciCampi(true);

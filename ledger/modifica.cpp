@@ -411,7 +411,7 @@ void frmAnticipi::Salva()
                 }
             }
             m.codiceAna = codice;
-            idScritto = archivio.ScriviMovimento(id, m);
+            idScritto = archivio.ScriviMovimento(id, m, &codice);
         });
         if (!codiceDelCliente)
             return;
@@ -445,6 +445,9 @@ void frmAnticipi::Salva()
         return;
     }
     m_salvato = true;
+    // A save whose confirmation the server lost, found written: the user is told.
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, QStringLiteral("Controllo:"));
     // From here the movement is in the archive: a refresh that fails says so.
     m_dopoSalvataggio = true;
     PulisciCampi(true);
