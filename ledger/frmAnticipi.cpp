@@ -242,6 +242,37 @@ void frmAnticipi::ImpostaBarra()
         ctlSalva->setEnabled(false);
         ctlElimina->setEnabled(false);
     }, this);
+
+    // The bar at the keyboard: Tab reaches its buttons after the period, the arrows move along them
+    // (Space presses one), and F10 goes to the first that is on, as to a menu bar.
+    QWidget *precedente = DTPFIltro[1];
+    for (QToolButton *b : PulsantiBarra()) {
+        b->setFocusPolicy(Qt::TabFocus);
+        if (precedente)
+            setTabOrder(precedente, b);
+        precedente = b;
+    }
+    auto *f10 = new QAction(this);
+    f10->setObjectName(QStringLiteral("ctl_F10"));
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(f10);
+    connect(f10, &QAction::triggered, this, [this] {
+        for (QToolButton *b : PulsantiBarra())
+            if (b->isEnabled()) {
+                b->setFocus(Qt::ShortcutFocusReason);
+                return;
+            }
+    });
+}
+
+QList<QToolButton *> frmAnticipi::PulsantiBarra() const
+{
+    QList<QToolButton *> r;
+    if (CommandBars)
+        for (QAction *a : CommandBars->actions())
+            if (auto *b = qobject_cast<QToolButton *>(CommandBars->widgetForAction(a)))
+                r << b;
+    return r;
 }
 
 void frmAnticipi::ImpostaTasti(QAction *a, const QString &mnemonico, const QKeySequence &tasto)

@@ -33,6 +33,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QToolBar;
+class QToolButton;
 class ReportControl;
 
 class frmAnticipi : public QMainWindow, public DestinatarioCliente {
@@ -65,6 +66,8 @@ public:
     // ---- start-up and the command bar (frmAnticipi.cpp)
     void ImpostaColonne();
     void ImpostaBarra();
+    // The bar's buttons, in their order.
+    QList<QToolButton *> PulsantiBarra() const;
     void AbilitaComandi(int modo);
     // All the controls of the command bar, buttons and menu entries, in the order added.
     QList<QAction *> ControlliBarra() const;
