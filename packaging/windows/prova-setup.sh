@@ -141,14 +141,19 @@ PY
     sed 's/^/    /' "$lavoro/righe.log"
     controlla "la cartella predefinita non ha ricevuto un archivio" test ! -e "$condivisa/archivio.mdb"
 
-    # From then on that archive: the next start asks nothing and makes nothing.
+    controlla "l'impostazione del programma precedente è intatta" \
+        test "$(valore "$precedente_chiave" Connessione)" = "$precedente_win"
+
+    # From then on that archive, by the program's own setting: with the earlier program's gone, the
+    # next start still opens it, asks nothing and makes no empty archive in the default folder.
+    wine reg delete "$precedente_chiave" /v Connessione /f >/dev/null 2>&1
+    attendi
     esegui "$lavoro/secondo.log"
     esito "il secondo avvio si chiude con 0" $?
     attendi
-    controlla "il secondo avvio non chiede e non crea nulla" \
-        bash -c "! grep -qE 'programma precedente|nuovo archivio vuoto' '$lavoro/secondo.log'"
-    controlla "l'impostazione del programma precedente è intatta" \
-        test "$(valore "$precedente_chiave" Connessione)" = "$precedente_win"
+    controlla "il secondo avvio usa lo stesso archivio, senza domande" \
+        bash -c "! grep -qE 'programma precedente|nuovo archivio vuoto' '$lavoro/secondo.log' &&
+                 [ ! -e '$condivisa/archivio.mdb' ] && cmp -s '$casi' '$precedente/archivio-access.mdb'"
 else
     echo "--  avvio del programma tralasciato (--solo-installazione)"
 fi
