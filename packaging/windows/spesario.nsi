@@ -49,6 +49,8 @@ ShowUninstDetails show
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "Italian"
+; NSIS 3.08's Italian texts misspell this one ("Disisntallazione").
+UninstallSubCaption 2 ": Disinstallazione completata"
 
 VIProductVersion "${VERSIONE_NUMERI}"
 VIFileVersion "${VERSIONE_NUMERI}"
