@@ -40,7 +40,8 @@ bool AvviaConRispostePreparate()
 {
     if (!qEnvironmentVariableIsSet("SPESARIO_RISPOSTE"))
         return false;
-    static ServizioRisposte servizio(qEnvironmentVariable("SPESARIO_RISPOSTE").split(QLatin1Char(','), Qt::SkipEmptyParts));
+    static ServizioRisposte servizio(
+        qEnvironmentVariable("SPESARIO_RISPOSTE").split(QLatin1Char(','), Qt::SkipEmptyParts));
     Messaggi::impostaServizio(&servizio);
     return true;
 }

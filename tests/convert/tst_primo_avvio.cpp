@@ -97,7 +97,8 @@ private Q_SLOTS:
             QCOMPARE(file(cartella), prima);
         } else {
             QCOMPARE(m.testi().value(0), domanda(cartella));
-            QVERIFY2(m.testi().value(1).startsWith(QStringLiteral("Conversione terminata: 16 movimenti di 8 clienti.")),
+            QVERIFY2(m.testi().value(1).startsWith(
+                         QStringLiteral("Conversione terminata: 16 movimenti di 8 clienti.")),
                      qPrintable(m.testi().join(QLatin1Char('|'))));
             QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access.mdb"))), casi);
             QCOMPARE(file(cartella), (QStringList{QStringLiteral("archivio-access.mdb"), NomeFileArchivio}));
@@ -154,11 +155,12 @@ private Q_SLOTS:
         MessaggiFinti &m = Ambiente::corrente().messaggi;
         ApriRegistro();
         const QString predefinita = CartellaArchivioPredefinita();
-        QCOMPARE(m.testi(), QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
-                                        QDir::toNativeSeparators(predefinita) +
-                                        QStringLiteral(". Il programma precedente indicava la cartella ") +
-                                        QDir::toNativeSeparators(vuota) +
-                                        QStringLiteral(", dove non c'è un file archivio.mdb.")});
+        QCOMPARE(m.testi(),
+                 QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                             QDir::toNativeSeparators(predefinita) +
+                             QStringLiteral(". Il programma precedente indicava la cartella ") +
+                             QDir::toNativeSeparators(vuota) +
+                             QStringLiteral(", dove non c'è un file archivio.mdb.")});
         QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
         QVERIFY(Archivio::ConnArchivio().Aperto());
         QCOMPARE(file(vuota), QStringList());
@@ -200,8 +202,8 @@ private Q_SLOTS:
         const auto [codice, messaggi] = avvia();
         QCOMPARE(codice, 0);
         QVERIFY2(messaggi.contains(QStringLiteral("Controllo: ") + domanda(cartella)), qPrintable(messaggi));
-        QVERIFY2(messaggi.contains(QStringLiteral("Controllo: Conversione terminata: 16 movimenti di 8 clienti.")),
-                 qPrintable(messaggi));
+        const QString fatto = QStringLiteral("Controllo: Conversione terminata: 16 movimenti di 8 clienti.");
+        QVERIFY2(messaggi.contains(fatto), qPrintable(messaggi));
         QCOMPARE(UgualeACasi(*ApriMotoreSqlite(QDir(cartella).filePath(NomeFileArchivio), false)), 16);
         QCOMPARE(leggi(QDir(cartella).filePath(QStringLiteral("archivio-access.mdb"))), casi);
 
