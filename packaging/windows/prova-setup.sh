@@ -158,6 +158,18 @@ else
     echo "--  avvio del programma tralasciato (--solo-installazione)"
 fi
 
+# ---- a setup while the program is open on the desk (its start window, waiting): refused, and
+# nothing replaced
+QT_QPA_PLATFORM=windows wine 'C:\Program Files\Corvalle\Spesario\spesario.exe' >/dev/null 2>&1 &
+sleep 10
+programma_prima=$(impronta "$installata")
+wine "$setup" /S
+controlla "con il programma aperto l'installazione si rifiuta" test $? -ne 0
+controlla "con il programma aperto nessun file è sostituito" test "$programma_prima" = "$(impronta "$installata")"
+wineserver -k
+wait
+attendi
+
 # ---- an upgrade over the installed version keeps everything and puts the program back
 prima=$(impronta "$precedente"; impronta "$condivisa")
 wine "$setup" /S
