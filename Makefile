@@ -154,3 +154,9 @@ for t in $(FUZZ_TARGETS); do \
   fi; \
 done
 endef
+
+# The Windows setup program and its trial under Wine (packaging/windows/windows.mk holds the Windows
+# targets and their packages, never added to the lists above).
+.PHONY: setup-windows prova-setup-windows
+setup-windows prova-setup-windows:
+	$(MAKE) -f packaging/windows/windows.mk $@

@@ -1,4 +1,5 @@
 #include "app/frmStart.h"
+#include "app/risposte.h"
 #include "convert/scambio.h"
 #include "values/costanti.h"
 
@@ -58,6 +59,9 @@ int main(int argc, char **argv)
     // The menu entry and the icon the package installs: the desktop matches the window to them.
     QGuiApplication::setDesktopFileName(QStringLiteral(SPESARIO_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SPESARIO_ID)));
+    const bool preparate = AvviaConRispostePreparate();
     frmStart::Istanza()->show();
+    if (preparate)
+        EseguiConRispostePreparate();
     return app.exec();
 }

@@ -15,10 +15,11 @@
 
 std::optional<RiepilogoCopia> frmAnticipi::ConvertiArchivioPrecedente()
 {
-    // The folder the open step will use: the one in the settings, or the first-run one.
+    // The folder the open step will use: the one in the settings, or the first-run one, which may be
+    // where the earlier program kept its archive.
     QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
     if (cartella.isEmpty())
-        cartella = CartellaArchivioPredefinita();
+        cartella = CartellaPrimoAvvio();
     while (cartella.size() > 1 && (cartella.endsWith(QLatin1Char('/')) || cartella.endsWith(QLatin1Char('\\'))))
         cartella.chop(1);
     if (!QFileInfo(cartella).isDir())

@@ -1,5 +1,6 @@
 #include "store/archivio.h"
 
+#include "platform/precedente.h"
 #include "store/engines/motore.h"
 #include "store/impostazioni.h"
 #include "values/costanti.h"
@@ -32,6 +33,20 @@ QString senzaSeparatoreFinale(QString percorso)
     while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
         percorso.chop(1);
     return percorso;
+}
+
+std::optional<QString> &connessionePrecedenteImpostata()
+{
+    static std::optional<QString> c;
+    return c;
+}
+
+// The archive folder the earlier program's own setting names, in this program's form; empty when none.
+QString cartellaPrecedente()
+{
+    const QString c = connessionePrecedenteImpostata() ? *connessionePrecedenteImpostata()
+                                                       : Piattaforma::ConnessioneProgrammaPrecedente();
+    return c.trimmed().isEmpty() ? QString() : senzaSeparatoreFinale(QDir::fromNativeSeparators(c.trimmed()));
 }
 
 // The inside of a #mm/dd/yyyy# literal: exactly two, two and four ASCII digits; anything else,
@@ -278,6 +293,20 @@ QString CartellaArchivioPredefinita()
            QStringLiteral("Spesario");
 }
 
+QString CartellaPrimoAvvio()
+{
+    for (const QString &cartella : {cartellaPrecedente(), CartellaArchivioPredefinita()}) {
+        if (!cartella.isEmpty() && QFileInfo(QDir(cartella).filePath(NomeFileArchivio)).isFile())
+            return cartella;
+    }
+    return CartellaArchivioPredefinita();
+}
+
+void ImpostaConnessionePrecedente(std::optional<QString> connessione)
+{
+    connessionePrecedenteImpostata() = std::move(connessione);
+}
+
 QString ApriArchivio(QStringList *avvisi)
 {
     Archivio &archivio = Archivio::ConnArchivio();
@@ -300,7 +329,7 @@ QString ApriArchivio(QStringList *avvisi)
         QString cartella = Impostazioni::Leggi(Impostazioni::Connessione);
         const bool primoAvvio = cartella.isEmpty();
         if (primoAvvio)
-            cartella = CartellaArchivioPredefinita();
+            cartella = CartellaPrimoAvvio();
         // A settings file that cannot be written must not keep the archive shut: the open goes on
         // and the failure is reported after it.
         std::optional<ErroreApp> nonMemorizzata;
@@ -334,8 +363,16 @@ QString ApriArchivio(QStringList *avvisi)
         if (primoAvvio) {
             if (!QFileInfo::exists(file)) {
                 CreaArchivioSqlite(file);
+                // An earlier program's folder with nothing in it (a network folder not connected, an
+                // archive moved by hand) is named, so that the new empty archive is not taken for it.
+                const QString precedente = cartellaPrecedente();
                 avvisa(QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
-                       QDir::toNativeSeparators(cartella) + QLatin1Char('.'));
+                       QDir::toNativeSeparators(cartella) + QLatin1Char('.') +
+                       (precedente.isEmpty() || QFileInfo(precedente) == QFileInfo(cartella)
+                            ? QString()
+                            : QStringLiteral(" Il programma precedente indicava la cartella ") +
+                                  QDir::toNativeSeparators(precedente) +
+                                  QStringLiteral(", dove non c'è un file archivio.mdb.")));
             }
             // Stored once the archive is there: a first run cut short is a first run again.
             try {

@@ -179,15 +179,24 @@ private:
 // archivio.mdb. Returns the folder. Throws on failure; a first-run folder that the settings could
 // not keep is reported after the archive is open.
 //
-// A new, empty archive is made only on a first run, when "Connessione" is empty: in the default
-// folder, when it holds none, and the key is stored once it is there. A stored folder whose
-// archive is missing, the default one included, is reported. A settings file that is there but
+// A new, empty archive is made only on a first run, when "Connessione" is empty: in the first-run
+// folder (CartellaPrimoAvvio) when it holds none; the key is stored once it is there. A stored
+// folder whose archive is missing, the default one included, is reported. A settings file that is there but
 // cannot be read is moved aside first. What the user must know and is no failure (a settings file
 // moved aside, a new archive and where) is added to `avvisi`. When the open fails, the next use of
 // the connection tries it again: an archive busy at start opens once it is free.
 QString ApriArchivio(QStringList *avvisi = nullptr);
-// The first-run folder: the shared data folder followed by Corvalle/Spesario.
+// The default folder: the shared data folder followed by Corvalle/Spesario, as the earlier program
+// had it.
 QString CartellaArchivioPredefinita();
+// The folder a first run uses: where the earlier program kept its archive, so that a desk moving from
+// it goes on with the same one. The first of the folder its own setting names and the default folder
+// that holds an archivio.mdb (still in the earlier format, or already converted by another desk);
+// when neither does, the default folder, where a new archive is made.
+QString CartellaPrimoAvvio();
+// The earlier program's own setting (Piattaforma::ConnessioneProgrammaPrecedente) as the lookup
+// reads it; tests give one of their own, std::nullopt puts the real one back.
+void ImpostaConnessionePrecedente(std::optional<QString> connessione);
 
 // 'text' with each quote doubled; a text holding a NUL character is an ErroreApp.
 QString SqlTesto(const QString &testo);

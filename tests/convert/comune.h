@@ -1,7 +1,9 @@
 #pragma once
 // What the conversion tests share: the Access files copied into dati/, reading a file, catching an
-// error, casi.mdb with one value of one row changed.
+// error, casi.mdb with one value of one row changed, an archive compared with casi.mdb.
 
+#include "convert/archivio_motore.h"
+#include "convert/sorgente_access.h"
 #include "values/errore.h"
 
 #include <QFile>
@@ -70,4 +72,24 @@ inline QByteArray casiConIntero(qint32 id, const char *colonna, qint32 valore, Q
     mdb_free_tabledef(t);
     mdb_close(mdb);
     return d;
+}
+
+// Every row of the archive behind `motore` against what the Access source reads from casi.mdb,
+// field by field: returns the rows compared, or -1 at the first difference.
+inline int UgualeACasi(Motore &motore)
+{
+    SorgenteAccess access(dati(QStringLiteral("casi.mdb")));
+    QMap<qint64, RigaAnticipi> attese;
+    for (RigaAnticipi a; access.Leggi(a);)
+        attese.insert(a.id, a);
+    SorgenteArchivio copia(motore);
+    int n = 0;
+    for (RigaAnticipi c; copia.Leggi(c); ++n) {
+        const RigaAnticipi &a = attese[c.id];
+        if (c.dataOp != a.dataOp || c.entrata != a.entrata || c.uscita != a.uscita || c.codiceAna != a.codiceAna ||
+            c.descrizione != a.descrizione || c.ragioneSociale != a.ragioneSociale ||
+            c.codiceFiscale != a.codiceFiscale || c.partitaIva != a.partitaIva || c.oraTolta || c.importoNullo)
+            return -1;
+    }
+    return n;
 }

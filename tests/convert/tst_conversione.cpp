@@ -78,26 +78,6 @@ QString cartellaConAccess(const QByteArray &byte)
     return c;
 }
 
-// Every row of the archive behind `motore` against what the Access source reads from casi.mdb,
-// field by field: returns the rows compared, or -1 at the first difference.
-int UgualeACasi(Motore &motore)
-{
-    SorgenteAccess access(dati(QStringLiteral("casi.mdb")));
-    QMap<qint64, RigaAnticipi> attese;
-    for (RigaAnticipi a; access.Leggi(a);)
-        attese.insert(a.id, a);
-    SorgenteArchivio copia(motore);
-    int n = 0;
-    for (RigaAnticipi c; copia.Leggi(c); ++n) {
-        const RigaAnticipi &a = attese[c.id];
-        if (c.dataOp != a.dataOp || c.entrata != a.entrata || c.uscita != a.uscita || c.codiceAna != a.codiceAna ||
-            c.descrizione != a.descrizione || c.ragioneSociale != a.ragioneSociale ||
-            c.codiceFiscale != a.codiceFiscale || c.partitaIva != a.partitaIva || c.oraTolta || c.importoNullo)
-            return -1;
-    }
-    return n;
-}
-
 // The program's command line: exit code, standard output and standard error.
 struct Esito {
     int codice = -1;
