@@ -96,6 +96,9 @@ private:
     // by itself when the server is back; a transaction it held is gone with it.
     void collegato();
     void impostaSessione();
+    // An archive made before an index was added gets it at its first open since; a user without the
+    // right to create it still works on the archive, only slower.
+    void completaIndici();
     void invia(const QString &sql, const Valori &valori);
     PGresult *esegui(const QString &sql, const Valori &valori);
 
