@@ -116,6 +116,7 @@ void frmAnticipi::closeEvent(QCloseEvent *ev)
 void frmAnticipi::ImpostaColonne()
 {
     EseguiPasso(QString(), [this] {
+        FermaRiempimento();
         ReportAttivita->CancellaColonne();
         ReportAttivita->CancellaRecord();
         ReportAttivita->Ridisegna();
