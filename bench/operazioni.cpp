@@ -38,6 +38,24 @@ QString sqlPrecedente(qint64 codice, const QDate &dal)
 QString primaRiga(const QString &sql) { return Archivio::ConnArchivio().MotoreAperto().PrimaRiga(sql); }
 } // namespace
 
+void Operazioni::primoSchermo(qint64 codice, const QDate &dal, const QDate &al)
+{
+    // The checks of values of another kind (where the engine types each value), the totals from the
+    // index and the first page of rows: what the program reads before the window answers.
+    const QString c = QString::number(codice);
+    if (Archivio::ConnArchivio().MotoreAperto().TipiPerValore())
+        for (const QString &controllo : frmAnticipi::IstruzioniValoriCliente(c))
+            m_pav.Righe(controllo);
+    m_pav.Righe(frmAnticipi::IstruzioneTotali(c, dal, al));
+    m_pav.Righe(frmAnticipi::IstruzionePagina(c, dal, al, QDate(), 0, frmAnticipi::PrimaPagina));
+}
+
+void Operazioni::Completa()
+{
+    if (m_w)
+        m_w->CompletaRiempimento();
+}
+
 Operazioni::Operazioni(const ArchivioGenerato &gen, Pavimento &pav, const QString &cartellaFile)
     : m_gen(gen), m_pav(pav), m_cartella(cartellaFile)
 {
@@ -76,6 +94,12 @@ QVector<Misura> Operazioni::Tutte()
                   m_pav.Righe(primaRiga(QStringLiteral("SELECT * FROM ANTICIPI WHERE codicefiscale=") +
                                         SqlTesto(m_gen.codiceFiscalePesante) + QStringLiteral(" ORDER BY ID DESC")),
                               true);
+                  primoSchermo(1, dal, al);
+              },
+              [this, dal, al] {
+                  m_pav.Righe(primaRiga(QStringLiteral("SELECT * FROM ANTICIPI WHERE codicefiscale=") +
+                                        SqlTesto(m_gen.codiceFiscalePesante) + QStringLiteral(" ORDER BY ID DESC")),
+                              true);
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
@@ -86,6 +110,27 @@ QVector<Misura> Operazioni::Tutte()
                   // so both are timed and the table's rows are those of the second.
                   m_w->DTPFIltro[0]->setDate(QDate(anno, 7, 1));
                   m_w->DTPFIltro[0]->setDate(QDate(anno, 1, 1));
+                  return qint64(m_w->ReportAttivita->NumeroRighe());
+              },
+              [this, anno, dal, al] {
+                  primoSchermo(1, QDate(anno, 7, 1), al);
+                  primoSchermo(1, dal, al);
+              },
+              [this, anno, dal, al] {
+                  m_pav.Righe(sqlPrecedente(1, QDate(anno, 7, 1)));
+                  m_pav.Righe(sqlPeriodo(1, QDate(anno, 7, 1), al));
+                  m_pav.Righe(sqlPrecedente(1, dal));
+                  m_pav.Righe(sqlPeriodo(1, dal, al));
+              }});
+
+    // The same two refreshes, each waited on until its last row is in the list.
+    v.append({QStringLiteral("cambio del periodo fino all'ultima riga"),
+              [this, anno] {
+                  for (const QDate &d : {QDate(anno, 7, 1), QDate(anno, 1, 1)}) {
+                      m_w->DTPFIltro[0]->setDate(d);
+                      while (m_w->RiempimentoInCorso())
+                          QCoreApplication::processEvents();
+                  }
                   return qint64(m_w->ReportAttivita->NumeroRighe());
               },
               [this, anno, dal, al] {
@@ -122,13 +167,30 @@ QVector<Misura> Operazioni::Tutte()
                                                        "WHERE CODICEANA=1 ORDER BY ID DESC")),
                               true);
                   m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
+                  primoSchermo(1, dal, al);
+              },
+              [this, dal, al] {
+                  const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
+                  m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+                  m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                                                       "WHERE CODICEANA=1 ORDER BY ID DESC")),
+                              true);
+                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
 
     // By name, typed in capitals (the accented letters too): found, and a new client not found; the
     // last with more spellings than the lookup lists, so the names are compared in the program.
-    auto perNome = [this, dal, al](const QString &nome, qint64 codice) {
+    auto cliente = [this](const QString &nome) {
+        const QString colonna = QStringLiteral("RAGIONESOCIALE");
+        const QString sql = IstruzioneCliente(colonna, nome);
+        if (sql.isEmpty())
+            m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") + colonna);
+        else
+            m_pav.Righe(primaRiga(sql), true);
+    };
+    auto perNome = [this, cliente, dal, al](const QString &nome, qint64 codice) {
         return Misura{QString(),
                       [this, nome] {
                           m_w->PulisciCampi(false);
@@ -136,14 +198,12 @@ QVector<Misura> Operazioni::Tutte()
                           m_w->txtDenominazione_LostFocus();
                           return qint64(m_w->ReportAttivita->NumeroRighe());
                       },
-                      [this, nome, codice, dal, al] {
-                          const QString colonna = QStringLiteral("RAGIONESOCIALE");
-                          const QString sql = IstruzioneCliente(colonna, nome);
-                          if (sql.isEmpty())
-                              m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") +
-                                          colonna);
-                          else
-                              m_pav.Righe(primaRiga(sql), true);
+                      [this, cliente, nome, codice, dal, al] {
+                          cliente(nome);
+                          primoSchermo(codice, dal, al);
+                      },
+                      [this, cliente, nome, codice, dal, al] {
+                          cliente(nome);
                           m_pav.Righe(sqlPrecedente(codice, dal));
                           m_pav.Righe(sqlPeriodo(codice, dal, al));
                       }};
