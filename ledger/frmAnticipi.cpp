@@ -104,6 +104,8 @@ void frmAnticipi::Form_Load()
 
 void frmAnticipi::Form_Unload()
 {
+    // A fill still running would read an archive no longer open.
+    FermaRiempimento();
     EseguiPasso(QString(), [] { Archivio::Rilascia(); }, this);
 }
 
