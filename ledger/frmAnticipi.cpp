@@ -2,6 +2,7 @@
 // its fields.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "store/archivio.h"
 #include "store/backup.h"
 #include "widgets/icone.h"
@@ -111,6 +112,16 @@ void frmAnticipi::Form_Unload()
 
 void frmAnticipi::closeEvent(QCloseEvent *ev)
 {
+    // The window's close button does what Esci does; after Esci itself nothing is asked again.
+    if (!m_uscitaConfermata) {
+        bool chiudere = true;
+        EseguiPasso(QString(), [&] { chiudere = CompletaCampiInSospeso() && ConfermaUscita(); }, this);
+        if (!chiudere) {
+            ev->ignore();
+            return;
+        }
+    }
+    m_uscitaConfermata = false;
     Form_Unload();
     ev->accept();
 }
@@ -300,11 +311,11 @@ void frmAnticipi::RiceviCliente(const DatiCliente &c)
     // A client chosen elsewhere comes with its code: nothing is left to identify.
     m_clienteDaIdentificare = false;
     statusBar()->clearMessage();
-    txtCF->setText(c.codiceFiscale);
-    txtPiva->setText(c.partitaIva);
-    txtDenominazione->setText(c.denominazione);
+    ScriviCampoCliente(txtCF, c.codiceFiscale);
+    ScriviCampoCliente(txtPiva, c.partitaIva);
+    ScriviCampoCliente(txtDenominazione, c.denominazione);
     txtCodiceana->setText(c.codiceAna);
-    m_bloccoLetto = BloccoCliente();
+    RicordaCliente();
     RinfrescaLista();
 }
 

@@ -17,8 +17,6 @@ namespace {
 // Each later step: short enough that a key or click waits for at most one of them.
 constexpr int PaginaSeguente = 2000;
 
-const QString Zero = QStringLiteral("0,00");
-
 // The sum a field of the totals statement holds (none of the client's rows: null), or nothing when
 // it is past what an integer holds.
 std::optional<Valuta> SommaIndice(const Recordset &rs, int posizione)
@@ -48,12 +46,12 @@ QStringList frmAnticipi::IstruzioniValoriCliente(const QString &codice)
 
 QString frmAnticipi::IstruzioneTotali(const QString &codice, const QDate &dal, const QDate &al)
 {
-    // Only a positive ENTRATA makes an incoming movement of the period; anything else counts as
-    // outgoing. Every column read is in the index on (CODICEANA, DATAOP, ID, ENTRATA, USCITA).
+    // Both amounts of every row, each in its own total, whatever their signs. Every column read is
+    // in the index on (CODICEANA, DATAOP, ID, ENTRATA, USCITA).
     return QStringLiteral("SELECT SUM(CASE WHEN DATAOP<#%1# THEN ENTRATA ELSE 0 END) AS PE, "
                           "SUM(CASE WHEN DATAOP<#%1# THEN USCITA ELSE 0 END) AS PU, "
-                          "SUM(CASE WHEN DATAOP>=#%1# AND COALESCE(ENTRATA, 0)>0 THEN ENTRATA ELSE 0 END) AS E, "
-                          "SUM(CASE WHEN DATAOP>=#%1# AND NOT COALESCE(ENTRATA, 0)>0 THEN USCITA ELSE 0 END) AS U "
+                          "SUM(CASE WHEN DATAOP>=#%1# THEN ENTRATA ELSE 0 END) AS E, "
+                          "SUM(CASE WHEN DATAOP>=#%1# THEN USCITA ELSE 0 END) AS U "
                           "FROM ANTICIPI WHERE CODICEANA=%2 AND DATAOP<=#%3#")
         .arg(DataSql(dal), SqlIntero(codice), DataSql(al));
 }
@@ -139,15 +137,11 @@ bool frmAnticipi::CaricaPagina(int limite)
         QVector<QVariant> items;
         items.reserve(7);
         const QVariant descrizione = rs.Campo(iDescrizione);
-        items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString());
+        items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString())
+              << entrata->testoDueDecimali() << uscita->testoDueDecimali();
         try {
-            if (entrata->positivo()) {
-                items << entrata->testoDueDecimali() << Zero;
-                r.entrateLette += *entrata;
-            } else {
-                items << Zero << uscita->testoDueDecimali();
-                r.usciteLette += *uscita;
-            }
+            r.entrateLette += *entrata;
+            r.usciteLette += *uscita;
         } catch (const ErroreApp &) {
             leggibili = false;
             break;
