@@ -247,11 +247,18 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                       "ON A.ID = U.ULTIMO ORDER BY A.CODICEANA"));
               }});
 
+    // Each run another name, so that each run writes (the window writes only what changed): from the
+    // second run on, the name alone, as the floor's UPDATE does.
+    auto nomeRiscritto = [this] {
+        return m_riscritture % 2 ? QStringLiteral("Società Riscritta Due S.r.l.")
+                                 : QStringLiteral("Società Riscritta S.r.l.");
+    };
     v.append({QStringLiteral("riscrittura anagrafica (1.000 righe)"),
-              [this] {
+              [this, nomeRiscritto] {
+                  ++m_riscritture;
                   frmAnagrafiche *a = frmAnagrafiche::Istanza(m_w, m_w);
                   a->txtCodiceana->setText(QString::number(m_gen.codiceRiscrittura));
-                  a->txtDenominazione->setText(QStringLiteral("Società Riscritta S.r.l."));
+                  a->txtDenominazione->setText(nomeRiscritto());
                   a->txtCF->setText(QStringLiteral("RSCRTT80A01H501Z"));
                   a->txtPiva->setText(QStringLiteral("01234567890"));
                   a->cmdOk_Click();
@@ -260,11 +267,9 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                                    QString::number(m_gen.codiceRiscrittura))
                       .toLongLong();
               },
-              [this] {
-                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE='Società Riscritta S.r.l.', "
-                                              "CODICEFISCALE='RSCRTT80A01H501Z', PARTITAIVA='01234567890' "
-                                              "WHERE CODICEANA=") +
-                               QString::number(m_gen.codiceRiscrittura));
+              [this, nomeRiscritto] {
+                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=") + SqlTesto(nomeRiscritto()) +
+                               QStringLiteral(" WHERE CODICEANA=") + QString::number(m_gen.codiceRiscrittura));
               }});
 
     auto esporta = [this](const QString &caso, const QDate &dal, const QDate &al, const QString &nome) {
