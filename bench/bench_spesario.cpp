@@ -347,6 +347,7 @@ int main(int argc, char **argv)
             t.start();
             r.righe = misura.programma();
             r.programma << t.nsecsElapsed() / 1e6;
+            op.Completa();
             t.restart();
             misura.pavimento();
             r.pavimento << t.nsecsElapsed() / 1e6;

@@ -159,8 +159,10 @@ double PavimentoCopiaServer(const QString &uri, const QString &file)
     for (const IndiceArchivio &i : IndiciArchivio)
         o << "DROP INDEX IF EXISTS " << i.nome << ";\n";
     o << "\\copy " << ColonneServer << " FROM '" << file << "'\n";
+    // The server's own indexes: the partial ones of values of another kind are SQLite's alone.
     for (const IndiceArchivio &i : IndiciArchivio)
-        o << IstruzioneIndice(i) << ";\n";
+        if (!i.tipiPerValore)
+            o << IstruzioneIndice(i) << ";\n";
     o << "ANALYZE ANTICIPI;\nCOMMIT;\n";
     o.flush();
     QElapsedTimer t;

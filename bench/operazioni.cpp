@@ -38,6 +38,24 @@ QString sqlPrecedente(qint64 codice, const QDate &dal)
 QString primaRiga(const QString &sql) { return Archivio::ConnArchivio().MotoreAperto().PrimaRiga(sql); }
 } // namespace
 
+void Operazioni::primoSchermo(qint64 codice, const QDate &dal, const QDate &al)
+{
+    // The checks of values of another kind (where the engine types each value), the totals from the
+    // index and the first page of rows: what the program reads before the window answers.
+    const QString c = QString::number(codice);
+    if (Archivio::ConnArchivio().MotoreAperto().TipiPerValore())
+        for (const QString &controllo : frmAnticipi::IstruzioniValoriCliente(c))
+            m_pav.Righe(controllo);
+    m_pav.Righe(frmAnticipi::IstruzioneTotali(c, dal, al));
+    m_pav.Righe(frmAnticipi::IstruzionePagina(c, dal, al, QDate(), 0, frmAnticipi::PrimaPagina));
+}
+
+void Operazioni::Completa()
+{
+    if (m_w)
+        m_w->CompletaRiempimento();
+}
+
 Operazioni::Operazioni(const ArchivioGenerato &gen, Pavimento &pav, const QString &cartellaFile)
     : m_gen(gen), m_pav(pav), m_cartella(cartellaFile)
 {
@@ -79,6 +97,12 @@ QVector<Misura> Operazioni::Tutte()
                   m_pav.Righe(primaRiga(QStringLiteral("SELECT * FROM ANTICIPI WHERE codicefiscale=") +
                                         SqlTesto(m_gen.codiceFiscalePesante) + QStringLiteral(" ORDER BY ID DESC")),
                               true);
+                  primoSchermo(1, dal, al);
+              },
+              [this, dal, al] {
+                  m_pav.Righe(primaRiga(QStringLiteral("SELECT * FROM ANTICIPI WHERE codicefiscale=") +
+                                        SqlTesto(m_gen.codiceFiscalePesante) + QStringLiteral(" ORDER BY ID DESC")),
+                              true);
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
@@ -89,6 +113,27 @@ QVector<Misura> Operazioni::Tutte()
                   // so both are timed and the table's rows are those of the second.
                   m_w->DTPFIltro[0]->setDate(QDate(anno, 7, 1));
                   m_w->DTPFIltro[0]->setDate(QDate(anno, 1, 1));
+                  return qint64(m_w->ReportAttivita->NumeroRighe());
+              },
+              [this, anno, dal, al] {
+                  primoSchermo(1, QDate(anno, 7, 1), al);
+                  primoSchermo(1, dal, al);
+              },
+              [this, anno, dal, al] {
+                  m_pav.Righe(sqlPrecedente(1, QDate(anno, 7, 1)));
+                  m_pav.Righe(sqlPeriodo(1, QDate(anno, 7, 1), al));
+                  m_pav.Righe(sqlPrecedente(1, dal));
+                  m_pav.Righe(sqlPeriodo(1, dal, al));
+              }});
+
+    // The same two refreshes, each waited on until its last row is in the list.
+    v.append({QStringLiteral("cambio del periodo fino all'ultima riga"),
+              [this, anno] {
+                  for (const QDate &d : {QDate(anno, 7, 1), QDate(anno, 1, 1)}) {
+                      m_w->DTPFIltro[0]->setDate(d);
+                      while (m_w->RiempimentoInCorso())
+                          QCoreApplication::processEvents();
+                  }
                   return qint64(m_w->ReportAttivita->NumeroRighe());
               },
               [this, anno, dal, al] {
@@ -125,13 +170,30 @@ QVector<Misura> Operazioni::Tutte()
                                                        "WHERE CODICEANA=1 ORDER BY ID DESC")),
                               true);
                   m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
+                  primoSchermo(1, dal, al);
+              },
+              [this, dal, al] {
+                  const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
+                  m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+                  m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                                                       "WHERE CODICEANA=1 ORDER BY ID DESC")),
+                              true);
+                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
 
     // By name, typed in capitals (the accented letters too): found, and a new client not found; the
     // last with more spellings than the lookup lists, so the names are compared in the program.
-    auto perNome = [this, dal, al](const QString &nome, qint64 codice) {
+    auto cliente = [this](const QString &nome) {
+        const QString colonna = QStringLiteral("RAGIONESOCIALE");
+        const QString sql = IstruzioneCliente(colonna, nome);
+        if (sql.isEmpty())
+            m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") + colonna);
+        else
+            m_pav.Righe(primaRiga(sql), true);
+    };
+    auto perNome = [this, cliente, dal, al](const QString &nome, qint64 codice) {
         return Misura{QString(),
                       [this, nome] {
                           m_w->PulisciCampi(false);
@@ -139,14 +201,12 @@ QVector<Misura> Operazioni::Tutte()
                           m_w->txtDenominazione_LostFocus();
                           return qint64(m_w->ReportAttivita->NumeroRighe());
                       },
-                      [this, nome, codice, dal, al] {
-                          const QString colonna = QStringLiteral("RAGIONESOCIALE");
-                          const QString sql = IstruzioneCliente(colonna, nome);
-                          if (sql.isEmpty())
-                              m_pav.Righe(QStringLiteral("SELECT ") + colonna + QStringLiteral(" FROM ANTICIPI GROUP BY ") +
-                                          colonna);
-                          else
-                              m_pav.Righe(primaRiga(sql), true);
+                      [this, cliente, nome, codice, dal, al] {
+                          cliente(nome);
+                          primoSchermo(codice, dal, al);
+                      },
+                      [this, cliente, nome, codice, dal, al] {
+                          cliente(nome);
                           m_pav.Righe(sqlPrecedente(codice, dal));
                           m_pav.Righe(sqlPeriodo(codice, dal, al));
                       }};
@@ -187,11 +247,18 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                       "ON A.ID = U.ULTIMO ORDER BY A.CODICEANA"));
               }});
 
+    // Each run another name, so that each run writes (the window writes only what changed): from the
+    // second run on, the name alone, as the floor's UPDATE does.
+    auto nomeRiscritto = [this] {
+        return m_riscritture % 2 ? QStringLiteral("Società Riscritta Due S.r.l.")
+                                 : QStringLiteral("Società Riscritta S.r.l.");
+    };
     v.append({QStringLiteral("riscrittura anagrafica (1.000 righe)"),
-              [this] {
+              [this, nomeRiscritto] {
+                  ++m_riscritture;
                   frmAnagrafiche *a = frmAnagrafiche::Istanza(m_w, m_w);
                   a->txtCodiceana->setText(QString::number(m_gen.codiceRiscrittura));
-                  a->txtDenominazione->setText(QStringLiteral("Società Riscritta S.r.l."));
+                  a->txtDenominazione->setText(nomeRiscritto());
                   a->txtCF->setText(QStringLiteral("RSCRTT80A01H501Z"));
                   a->txtPiva->setText(QStringLiteral("01234567890"));
                   a->cmdOk_Click();
@@ -200,11 +267,9 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                                    QString::number(m_gen.codiceRiscrittura))
                       .toLongLong();
               },
-              [this] {
-                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE='Società Riscritta S.r.l.', "
-                                              "CODICEFISCALE='RSCRTT80A01H501Z', PARTITAIVA='01234567890' "
-                                              "WHERE CODICEANA=") +
-                               QString::number(m_gen.codiceRiscrittura));
+              [this, nomeRiscritto] {
+                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=") + SqlTesto(nomeRiscritto()) +
+                               QStringLiteral(" WHERE CODICEANA=") + QString::number(m_gen.codiceRiscrittura));
               }});
 
     auto esporta = [this](const QString &caso, const QDate &dal, const QDate &al, const QString &nome) {

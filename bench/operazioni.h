@@ -3,6 +3,7 @@
 
 #include "bench/generatore.h"
 
+#include <QDate>
 #include <QString>
 #include <QVector>
 #include <functional>
@@ -24,13 +25,18 @@ public:
     Operazioni(const ArchivioGenerato &gen, Pavimento &pav, const QString &cartellaFile);
     QVector<Misura> Tutte();
     void Chiudi();
+    // The rest of the ledger's list, loaded outside the timed part before the next operation.
+    void Completa();
 
 private:
     void mostraPesante();
+    // The floor of a refresh's first screen.
+    void primoSchermo(qint64 codice, const QDate &dal, const QDate &al);
     // The search window, the master-data rewrite and the two exports.
     void AggiungiAltre(QVector<Misura> &v);
     ArchivioGenerato m_gen;
     Pavimento &m_pav;
     QString m_cartella;
     frmAnticipi *m_w = nullptr;
+    int m_riscritture = 0;
 };

@@ -141,6 +141,8 @@ void frmAnticipi::Comando_Stampa()
                           QStringLiteral("Controllo:"));
         return;
     }
+    // The page lists every row of the period, also those still to be loaded.
+    CompletaRiempimento();
     ReportAttivita->ImpostaIntestazioneStampa(TestoIntestazioneStampa());
     ReportAttivita->ImpostaPiePaginaStampa(TestoPiePaginaStampa());
     ReportAttivita->ImpostaTitoloAnteprima(QStringLiteral("Anteprima di stampa"));

@@ -105,6 +105,8 @@ void frmAnticipi::Form_Load()
 
 void frmAnticipi::Form_Unload()
 {
+    // A fill still running would read an archive no longer open.
+    FermaRiempimento();
     EseguiPasso(QString(), [] { Archivio::Rilascia(); }, this);
 }
 
@@ -127,6 +129,7 @@ void frmAnticipi::closeEvent(QCloseEvent *ev)
 void frmAnticipi::ImpostaColonne()
 {
     EseguiPasso(QString(), [this] {
+        FermaRiempimento();
         ReportAttivita->CancellaColonne();
         ReportAttivita->CancellaRecord();
         ReportAttivita->Ridisegna();

@@ -5,7 +5,8 @@
 // Split by concern: costruzione.cpp (the controls, their layout and wiring), frmAnticipi.cpp (load
 // and unload, columns, command bar, the fields' events), lista.cpp (RinfrescaLista, period check,
 // PulisciCampi), identificazione.cpp (ControlloCodiceAna and the client block), modifica.cpp
-// (loading, input rules, ControlloCampi, Salva), comandi.cpp (the dispatcher and its commands),
+// (loading, input rules, ControlloCampi, Salva), riempimento.cpp (the totals from the index and the
+// list filled in steps), comandi.cpp (the dispatcher and its commands),
 // aperture.cpp (the windows it opens), aiuto.cpp (the Help menu and the about window, frmAbout),
 // conversione.cpp (converting the earlier program's archive at load).
 //
@@ -19,6 +20,7 @@
 #include <QDate>
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <optional>
 
 class Archivio;
@@ -78,6 +80,21 @@ public:
     void PulisciCampi(bool mantieniCliente);
     void DTPFIltro_Change(int indice);  // the period check
     void DtpData_Validate();
+
+    // ---- the list filled in steps (riempimento.cpp): the first screenful of rows and every total
+    // at once, the rest from the event loop.
+    bool RiempimentoInCorso() const { return m_riempimento.attivo; }
+    // The rest of the list at once, for what reads every row (the print).
+    void CompletaRiempimento();
+    // The first page: more rows than a maximised window shows.
+    static constexpr int PrimaPagina = 100;
+    // The statements of a fill, for the benchmark's floor too: the checks for a client's values of
+    // another kind (only where the engine types each value), the totals brought forward and of the
+    // period, and a page of rows after the one on `dopoGiorno` with `dopoId` (none when invalid).
+    static QStringList IstruzioniValoriCliente(const QString &codice);
+    static QString IstruzioneTotali(const QString &codice, const QDate &dal, const QDate &al);
+    static QString IstruzionePagina(const QString &codice, const QDate &dal, const QDate &al, const QDate &dopoGiorno,
+                                    qint64 dopoId, int limite);
 
     // ---- client identification (identificazione.cpp)
     // False when it put back what the user typed over the client shown (and said so).
@@ -171,6 +188,34 @@ private:
     void ImportiComeLetti(Movimento &m) const;
     QStringList CampiMovimento() const;
     QStringList m_campiRegistrati;
+
+    // The list filled in steps: each refresh or clearing starts a new generation, and a step of an
+    // older one does nothing, so that two fills never mix.
+    struct Riempimento {
+        quint64 generazione = 0;
+        bool attivo = false;
+        QString codice;
+        QDate dal, al;
+        QDate ultimoGiorno;  // the last row loaded, where the next step starts
+        qint64 ultimoId = 0;
+        Valuta entrate, uscite;            // the period's totals, from the index
+        Valuta entrateLette, usciteLette;  // those of the rows loaded so far
+        bool discorde = false;             // a row loaded that the totals cannot have counted
+        bool letturaCompleta = false;      // the next refresh walks every row itself
+    } m_riempimento;
+    void FermaRiempimento();
+    // The totals brought forward (entrate, uscite) and of the period (entrate, uscite) read from the
+    // index alone; nothing when the client has values the sums cannot take (or the sums overflow):
+    // then every row is walked, and those values named.
+    std::optional<std::array<Valuta, 4>> TotaliDaIndice(const QString &codice);
+    // Loads up to `limite` rows after the last one loaded; false when the period has no more.
+    bool CaricaPagina(int limite);
+    void CaricaPrimaPagina();
+    void ProgrammaPasso();
+    void ContinuaRiempimento(quint64 generazione);
+    // Ends a fill: when the rows loaded do not add up to the totals shown (another desk wrote in
+    // between), the list and totals are read again, every row walked.
+    void ConcludiRiempimento();
 
     bool m_salvato = false;
     bool m_uscitaConfermata = false;  // Esci has asked: closing asks nothing more

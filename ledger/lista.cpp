@@ -20,6 +20,7 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -101,6 +102,9 @@ void frmAnticipi::RinfrescaLista()
         }
     };
 
+    // A fill still running belongs to what was shown before: its next step does nothing.
+    FermaRiempimento();
+    const bool ogniRiga = std::exchange(m_riempimento.letturaCompleta, false);
     Valuta totEntrate, totUscite;
     QString codice;
     // Values of this client's rows that cannot be read, and which totals they leave uncomputed. A
@@ -148,9 +152,19 @@ void frmAnticipi::RinfrescaLista()
             txtCodiceana->setText(QStringLiteral("0"));
         codice = txtCodiceana->text();
     });
-    // 5: balance brought forward, both fields of every earlier row.
+    // 5: balance brought forward, both fields of every earlier row: from the index when the
+    // client's values are all of their kind, otherwise by walking the rows.
     bool precedenteLetto = false;
+    std::optional<std::array<Valuta, 4>> daIndice;
     passo([&] {
+        if (!ogniRiga)
+            daIndice = TotaliDaIndice(codice);
+        if (daIndice) {
+            totEntrate = (*daIndice)[0];
+            totUscite = (*daIndice)[1];
+            precedenteLetto = true;
+            return;
+        }
         Recordset rs = Archivio::ConnArchivio().Query(
             QStringLiteral("SELECT * FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
             QStringLiteral(" AND DATAOP<#") + DataSql(DTPFIltro[0]->date()) + QStringLiteral("#  ORDER BY DATAOP"));
@@ -198,6 +212,14 @@ void frmAnticipi::RinfrescaLista()
     passo([&] {
         if (m_dopoSalvataggio && fallito)
             return;  // said once already; another wait for the same lock adds nothing
+        if (daIndice) {
+            // The first rows now, the rest from the event loop once the window is drawn.
+            totEntrate = (*daIndice)[2];
+            totUscite = (*daIndice)[3];
+            CaricaPrimaPagina();
+            periodoLetto = true;
+            return;
+        }
         Recordset rs = Archivio::ConnArchivio().Query(
             QStringLiteral("SELECT * FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
             QStringLiteral(" AND DATAOP>=#") + DataSql(DTPFIltro[0]->date()) + QStringLiteral("# AND DATAOP<=#") +
@@ -239,8 +261,8 @@ void frmAnticipi::RinfrescaLista()
     // are looked at, since one that cannot be read could belong anywhere. A server's column of days
     // holds nothing else.
     passo([&] {
-        if (!precedenteLetto || !periodoLetto)
-            return;  // nothing shown to guard, and the failure already reported
+        if (!precedenteLetto || !periodoLetto || daIndice)
+            return;  // nothing shown to guard, the failure already reported, or the client checked
         if (!Archivio::ConnArchivio().MotoreAperto().TipiPerValore())
             return;
         Recordset rs = Archivio::ConnArchivio().Query(
@@ -310,6 +332,10 @@ void frmAnticipi::RinfrescaLista()
     }
     if (clessidra)
         QApplication::restoreOverrideCursor();
+    if (m_riempimento.attivo)
+        ProgrammaPasso();
+    else if (daIndice && periodoLetto)
+        ConcludiRiempimento();
 }
 
 void frmAnticipi::DTPFIltro_Change(int)
@@ -371,6 +397,7 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
         txtDescrizione->clear();
     }, this);
     EseguiPasso(nessuna, [this] {
+        FermaRiempimento();
         ReportAttivita->CancellaRecord();
         ReportAttivita->ImpostaTestoVuoto(NessunDato);
         ReportAttivita->Popola();

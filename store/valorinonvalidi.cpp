@@ -28,7 +28,11 @@ QDate GiornoArchivio(const Recordset &rs, int posizione)
 {
     if (rs.NulloCampo(posizione))
         return QDate();
-    const QByteArrayView t = rs.Utf8Campo(posizione);
+    return GiornoDaTesto(rs.Utf8Campo(posizione));
+}
+
+QDate GiornoDaTesto(QByteArrayView t)
+{
     int a = 0, m = 0, g = 0;
     if (t.size() != 10 || t[4] != '-' || t[7] != '-' || !cifre(t, 0, 4, &a) || !cifre(t, 5, 2, &m) ||
         !cifre(t, 8, 2, &g) || a == 0 || !QDate::isValid(a, m, g))

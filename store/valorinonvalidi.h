@@ -24,6 +24,8 @@ struct ValoreNonValido {
 
 // The day a DATAOP holds, or an invalid date when it is not a day in the stored form.
 QDate GiornoArchivio(const Recordset &rs, int posizione);
+// The day of a text in the stored form 'yyyy-MM-dd' (exactly), or an invalid date.
+QDate GiornoDaTesto(QByteArrayView testo);
 // The amount a field holds (null reads as 0), or nothing when it is not a whole number.
 std::optional<Valuta> ImportoArchivio(const Recordset &rs, int posizione);
 // The stored value as text, for a message.

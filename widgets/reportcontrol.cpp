@@ -214,6 +214,28 @@ void ReportControl::AggiungiItem(int record, const QVariant &valore) { m_record[
 
 void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
 
+void ReportControl::AccodaRecord(QVector<QVector<QVariant>> record)
+{
+    if (record.isEmpty())
+        return;
+    if (!m_ordinamento.isEmpty() || !m_filtro.isEmpty() || m_righe.size() != m_record.size()) {
+        for (auto &r : record)
+            m_record.append(std::move(r));
+        Popola();
+        return;
+    }
+    const int primo = m_record.size();
+    m_modello->inizioAggiunta(primo, primo + record.size() - 1);
+    for (auto &r : record) {
+        m_righe.append(m_record.size());
+        m_record.append(std::move(r));
+    }
+    m_modello->fineAggiunta();
+    // The widths fit the first rows of the whole list, not only those of its first step.
+    if (primo < RigheMisurate)
+        adattaColonne();
+}
+
 void ReportControl::AggiungiOrdinamento(int posizioneColonna) { m_ordinamento.append(posizioneColonna); }
 
 void ReportControl::ImpostaTestoVuoto(const QString &testo)
@@ -286,9 +308,7 @@ void ReportControl::adattaColonne()
     const QFontMetrics fm(m_vista->font());
     const QFontMetrics fmTitolo(h->font());
     const int margine = 2 * m_vista->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_vista) + 12;
-    // Enough rows to see what the column holds, few enough that a filter typed into a long list
-    // stays immediate.
-    const int righeMisurate = std::min(int(m_righe.size()), 500);
+    const int righeMisurate = std::min(int(m_righe.size()), RigheMisurate);
     m_larghezzeAdatte.fill(0, m_colonne.size());
     for (int i = 0; i < m_colonne.size(); ++i) {
         const ColonnaReport &c = m_colonne.at(i);

@@ -37,6 +37,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     void inizio() { beginResetModel(); }
     void fine() { endResetModel(); }
+    void inizioAggiunta(int primo, int ultimo) { beginInsertRows(QModelIndex(), primo, ultimo); }
+    void fineAggiunta() { endInsertRows(); }
 
 private:
     ReportControl *m_report;
@@ -78,6 +80,9 @@ public:
     void AggiungiItem(int record, const QVariant &valore);
     void AggiungiRecord(QVector<QVariant> items);
     void RiservaRecord(int n) { m_record.reserve(n); }
+    // Records added to a list already shown: at its end, the focused row and the scroll position
+    // kept, when it has no sort order or filter; otherwise through a new Popola.
+    void AccodaRecord(QVector<QVector<QVariant>> record);
     int NumeroRecord() const { return m_record.size(); }
 
     // Rebuilds the displayed rows from the records: sort order, then text filter.
@@ -127,6 +132,9 @@ private:
     // At each fill: every resizable column as wide as its caption and texts (within bounds); then
     // what the window leaves over, at each resize too, to the last text column.
     void adattaColonne();
+    // Enough rows to see what a column holds, few enough that a filter typed into a long list stays
+    // immediate.
+    static constexpr int RigheMisurate = 500;
     void distribuisciLarghezza();
     QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;

@@ -244,6 +244,28 @@ void MotorePostgres::CreaIndici()
     Esegui(QStringLiteral("ANALYZE ANTICIPI"));
 }
 
+void MotorePostgres::completaIndici()
+{
+    QStringList presenti;
+    auto c = Query(QStringLiteral("SELECT c.relname FROM pg_index AS x JOIN pg_class AS c ON c.oid = x.indexrelid "
+                                  "WHERE x.indrelid = 'anticipi'::regclass"));
+    while (c->Avanza())
+        presenti << QString::fromUtf8(c->Utf8(0));
+    c.reset();
+    bool aggiunti = false;
+    for (const IndiceArchivio &i : IndiciArchivio) {
+        if (i.tipiPerValore || presenti.contains(QLatin1String(i.nome), Qt::CaseInsensitive))
+            continue;
+        try {
+            Esegui(IstruzioneIndice(i));
+            aggiunti = true;
+        } catch (const ErroreApp &) {
+        }
+    }
+    if (aggiunti)
+        Esegui(QStringLiteral("ANALYZE ANTICIPI"));
+}
+
 void MotorePostgres::AllineaContatore()
 {
     Esegui(QStringLiteral("SELECT setval(pg_get_serial_sequence('anticipi', 'id'), COALESCE(MAX(ID), 0) + 1, "
@@ -280,8 +302,10 @@ void MotorePostgres::apri()
     auto c = Query(QStringLiteral("SELECT to_regclass('anticipi') IS NOT NULL"));
     const bool presente = c->Avanza() && c->Utf8(0) == "t";
     c.reset();
-    if (presente)
+    if (presente) {
+        completaIndici();
         return;
+    }
     // Two desks at their first start must not both make the table: the second waits and finds it.
     try {
         Inizia();

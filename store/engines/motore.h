@@ -66,8 +66,9 @@ inline constexpr const char ImportoNonIntero[] =
     "(ENTRATA IS NULL) <> (USCITA IS NULL))";
 
 // The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger) and by ID
-// (its newest row: the search window's list, the save), each client field (identification) and the
-// day (the exports); where values are typed one by one, the rows holding a value of another kind.
+// (its newest row: the search window's list, the save), a client's days with their amounts (the
+// ledger's totals, summed from the index alone), each client field (identification) and the day
+// (the exports); where values are typed one by one, the rows holding a value of another kind.
 struct IndiceArchivio {
     const char *nome;
     const char *colonne;
@@ -76,6 +77,7 @@ struct IndiceArchivio {
 };
 inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"}, {"IX_ANTICIPI_CODICEANA_ID", "CODICEANA, ID"},
+    {"IX_ANTICIPI_CODICEANA_IMPORTI", "CODICEANA, DATAOP, ID, ENTRATA, USCITA"},
     {"IX_ANTICIPI_CODICEFISCALE", "CODICEFISCALE"},       {"IX_ANTICIPI_PARTITAIVA", "PARTITAIVA"},
     {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE"},     {"IX_ANTICIPI_DATAOP", "DATAOP"},
     {"IX_ANTICIPI_DATE_NON_VALIDE", "DATAOP", DataNonNellaForma, true},

@@ -103,6 +103,9 @@ private:
     // and what follows must not run without it.
     void pronta();
     void impostaSessione();
+    // An archive made before an index was added gets it at its first open since; a user without the
+    // right to create it still works on the archive, only slower.
+    void completaIndici();
     std::unique_ptr<Cursore> interroga(const QString &sql, const Valori &valori);
     void invia(const QString &sql, const Valori &valori);
     PGresult *esegui(const QString &sql, const Valori &valori);

@@ -69,6 +69,38 @@ QStringList Righe(frmAnticipi *f)
     return r;
 }
 
+// Client 1's rows of a long list: five on three days of this year and one the year before, each
+// copied 2^9 times, so that many pages end and start within one day.
+void InserisciMolte()
+{
+    Inserisci({"P-11-30|prima|0|3", "Y-02-01|a|0|1,5", "Y-02-01|b|7|0", "Y-05-05|c|0|2", "Y-05-05|d|-1|4",
+               "Y-09-09|e|0,25|0"});
+    for (int i = 0; i < 9; ++i)
+        QVERIFY(EseguiSql(QStringLiteral(
+            "INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+            "CODICEANA) SELECT DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, "
+            "CODICEANA FROM ANTICIPI")));
+}
+
+// The IDs of the period's rows in the list's order (day, then ID), as the archive holds them.
+QStringList IdDelPeriodo(const QDate &dal, const QDate &al)
+{
+    QStringList r;
+    for (const QVariantList &v : RigheSql(QStringLiteral("SELECT ID FROM ANTICIPI WHERE CODICEANA=1 AND DATAOP>=? AND "
+                                                         "DATAOP<=? ORDER BY DATAOP, ID"),
+                                          {dal.toString(Qt::ISODate), al.toString(Qt::ISODate)}))
+        r << v.value(0).toString();
+    return r;
+}
+
+QStringList IdMostrati(frmAnticipi *f)
+{
+    QStringList r;
+    for (int i = 0; i < f->ReportAttivita->NumeroRighe(); ++i)
+        r << f->ReportAttivita->ValoreItem(i, 5).toString();
+    return r;
+}
+
 QString Mostra(const QString &giorno)
 {
     return QDate::fromString(Giorno(giorno), QStringLiteral("yyyy-MM-dd")).toString(QStringLiteral("dd/MM/yyyy"));
@@ -94,6 +126,8 @@ private Q_SLOTS:
     void valoriScrittiDaAltri_data();
     void valoriScrittiDaAltri();
     void controlliPerNome();
+    void listaAPassi();
+    void riempimentiNonSiMescolano();
     void saldoComeEsportazione();
 };
 
@@ -384,6 +418,80 @@ void TstLista::controlliPerNome()
     QCOMPARE(f->findChild<QLabel *>("lblDato_1"), f->lblDato[1]);
     QCOMPARE(f->findChild<ReportControl *>("ReportAttivita"), f->ReportAttivita);
     QVERIFY(f->ctlSalva && f->ctlElimina);
+}
+
+// A long list: the totals at once and exact, the rows a page at a time until every one is shown in
+// the archive's order; the print's completion loads the rest at once.
+void TstLista::listaAPassi()
+{
+    InserisciMolte();
+    const QDate dal(Anno(), 1, 1), al(Anno(), 12, 31);
+    const QStringList tutte = IdDelPeriodo(dal, al);
+    QCOMPARE(tutte.size(), 2560);
+    const QStringList didascalie = {"1.536,00", "3.200,00", "3.840,00", "2.176,00"};
+    for (const bool completa : {false, true}) {
+        frmAnticipi *f = ApriRegistro();
+        Identifica(f);
+        QVERIFY(f->RiempimentoInCorso());
+        QVERIFY(f->ReportAttivita->NumeroRighe() < tutte.size());
+        QCOMPARE(IdMostrati(f), tutte.mid(0, f->ReportAttivita->NumeroRighe()));
+        QCOMPARE(Didascalie(f), didascalie);
+        if (completa)
+            f->CompletaRiempimento();
+        else
+            QTRY_VERIFY(!f->RiempimentoInCorso());
+        QCOMPARE(IdMostrati(f), tutte);
+        QCOMPARE(Didascalie(f), didascalie);
+        QCOMPARE(Righe(f).first(), Mostra("Y-02-01") + "|a|0,00|1,50");
+        QCOMPARE(Righe(f).last(), Mostra("Y-09-09") + "|e|0,25|0,00");
+    QVERIFY(Righe(f).contains(Mostra("Y-05-05") + "|d|-1,00|4,00"));
+        QVERIFY(Ambiente::corrente().messaggi.messaggi.isEmpty());
+        ChiudiFinestre();
+    }
+}
+
+// A period change, a clearing, a save or another desk's row during a fill: the list shows the
+// rows of the last one only, each once, and agrees with its totals.
+void TstLista::riempimentiNonSiMescolano()
+{
+    InserisciMolte();
+    frmAnticipi *f = ApriRegistro();
+    Identifica(f);
+    QVERIFY(f->RiempimentoInCorso());
+    f->DTPFIltro[0]->setDate(QDate(Anno(), 5, 5));
+    QTRY_VERIFY(!f->RiempimentoInCorso());
+    QCOMPARE(IdMostrati(f), IdDelPeriodo(QDate(Anno(), 5, 5), QDate(Anno(), 12, 31)));
+    QCOMPARE(Didascalie(f), QStringList({"-1.280,00", "-384,00", "3.072,00", "2.176,00"}));
+
+    f->DTPFIltro[0]->setDate(QDate(Anno(), 1, 1));
+    QVERIFY(f->RiempimentoInCorso());
+    f->PulisciCampi(false);
+    QTest::qWait(50);
+    QCOMPARE(f->ReportAttivita->NumeroRighe(), 0);
+
+    // A save while the rest loads: the list starts again with the saved row in it.
+    Identifica(f);
+    f->ReportAttivita->ImpostaRigaFocalizzata(3);
+    const QString salvato = f->ReportAttivita->ValoreItem(3, 5).toString();
+    f->ReportAttivita_MouseUp(1, 0, 0, 0);
+    f->txtDescrizione->setPlainText(QStringLiteral("corretta"));
+    f->Comando_Salva();
+    QVERIFY(f->RiempimentoInCorso());
+    QTRY_VERIFY(!f->RiempimentoInCorso());
+    const QStringList mostrati = IdMostrati(f);
+    QCOMPARE(mostrati, IdDelPeriodo(QDate(Anno(), 1, 1), QDate(Anno(), 12, 31)));
+    QCOMPARE(f->ReportAttivita->ValoreItem(mostrati.indexOf(salvato), 2).toString(), QStringLiteral("corretta"));
+    QCOMPARE(Righe(f).filter(QStringLiteral("corretta")).size(), 1);
+
+    // Another desk's row after the first page and before the step that reads its day: the end of the
+    // fill finds the rows off their totals and reads both again.
+    f->DTPFIltro[0]->setDate(QDate(Anno(), 1, 2));
+    QVERIFY(f->RiempimentoInCorso());
+    InserisciRiga(Giorno("Y-12-01"), "altra postazione", "0", "1000", "Rossi Mario", CF, "", 1);
+    QTRY_VERIFY(!f->RiempimentoInCorso());
+    QCOMPARE(IdMostrati(f), IdDelPeriodo(QDate(Anno(), 1, 1), QDate(Anno(), 12, 31)));
+    QCOMPARE(Didascalie(f), QStringList({"1.536,00", "3.200,00", "4.840,00", "3.176,00"}));
+    QVERIFY(Ambiente::corrente().messaggi.messaggi.isEmpty());
 }
 
 // The ledger, its print and the balances export count every row alike, to the ten-thousandth (the

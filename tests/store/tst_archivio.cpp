@@ -108,6 +108,7 @@ private Q_SLOTS:
     void campiPerNome();
     void statiConnessione();
     void transazioneAnnullata();
+    void indiceMancanteAggiunto();
 };
 
 void TstArchivio::init()
@@ -660,6 +661,23 @@ void TstArchivio::transazioneAnnullata()
     // The connection is usable afterwards, and a transaction that ends well is kept.
     a.Transazione([&] { a.ScriviMovimento(QStringLiteral("0"), movimento("Verdi", "VRD", "tenuta")); });
     QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 2);
+}
+
+// An archive made before an index was added gets it when the program opens it.
+void TstArchivio::indiceMancanteAggiunto()
+{
+    Ambiente::corrente().apriArchivioNuovo();
+    InserisciRiga("2026-01-10", "prima", "0", "5", "Rossi", "RSS", "111", 7);
+    const QString conta = ProvaSuServer()
+        ? QStringLiteral("SELECT COUNT(*) FROM pg_indexes WHERE indexname = 'ix_anticipi_codiceana_importi'")
+        : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'IX_ANTICIPI_CODICEANA_IMPORTI'");
+    QCOMPARE(ValoreSql(conta).toInt(), 1);
+    QVERIFY(EseguiSql(QStringLiteral("DROP INDEX IX_ANTICIPI_CODICEANA_IMPORTI")));
+    QCOMPARE(ValoreSql(conta).toInt(), 0);
+    Archivio::Rilascia();
+    ApriArchivio();
+    QCOMPARE(ValoreSql(conta).toInt(), 1);
+    QCOMPARE(ValoreSql(QStringLiteral("SELECT DESCRIZIONE FROM ANTICIPI")).toString(), QStringLiteral("prima"));
 }
 
 SPESARIO_TEST_MAIN(TstArchivio)
