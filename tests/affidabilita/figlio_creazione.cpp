@@ -8,9 +8,9 @@
 #include "store/archivio.h"
 #include "store/engines/motore.h"
 #include "store/impostazioni.h"
+#include "tests/support/sistema.h"
 
 #include <QCoreApplication>
-#include <csignal>
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -22,7 +22,7 @@ int main(int argc, char **argv)
     const int fermata = QString::fromLocal8Bit(argv[2]).toInt();
     ImpostaPassoCreazione([fermata](int passo) {
         if (passo == fermata)
-            std::raise(SIGKILL);
+            UccidiSeStesso();
     });
     try {
         ApriArchivio();
