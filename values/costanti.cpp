@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
@@ -54,10 +55,27 @@ bool EsisteFile(const QString &percorso)
     return true;
 }
 
+namespace {
+QHash<int, QString> &cartelleImpostate()
+{
+    static QHash<int, QString> c;
+    return c;
+}
+} // namespace
+
+void ImpostaCartellaSpeciale(int csidl, const QString &percorso)
+{
+    if (percorso.isEmpty())
+        cartelleImpostate().remove(csidl);
+    else
+        cartelleImpostate().insert(csidl, percorso);
+}
+
 QString CartellaSpeciale(int csidl)
 {
     // Nothing here throws: no step runner around it, so that values/ asks nothing of the windows.
-    QString percorso = Piattaforma::CartellaSpeciale(csidl);
+    const auto impostata = cartelleImpostate().constFind(csidl);
+    QString percorso = impostata != cartelleImpostate().cend() ? *impostata : Piattaforma::CartellaSpeciale(csidl);
     while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
         percorso.chop(1);
     return percorso;

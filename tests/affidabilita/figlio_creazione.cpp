@@ -16,6 +16,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    CartelleProvaDaAmbiente();
     if (argc < 3)
         return 2;
     Impostazioni::ImpostaFile(QString::fromLocal8Bit(argv[1]));

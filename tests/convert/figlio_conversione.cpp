@@ -32,6 +32,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    CartelleProvaDaAmbiente();
     if (argc < 3)
         return 2;
     ImpostaLocaleItaliano();

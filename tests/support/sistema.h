@@ -27,6 +27,13 @@ private:
 };
 #define SENZA_DISCO_PIENO "Windows non limita la dimensione dei file: il disco pieno si prova su Linux."
 
+// The tests' special folders, the shared data folder and the desktop: on Linux the XDG variables that
+// Ambiente sets do it for this process and its children; Windows takes them from the system, so
+// this process is told, and its children through the environment (CartelleProvaDaAmbiente, first
+// thing in their main()).
+void ImpostaCartelleProva(const QString &dati, const QString &scrivania);
+void CartelleProvaDaAmbiente();
+
 // Kills a child at once, without warning (SIGKILL; on Windows TerminateProcess, as QProcess::kill).
 // Nothing when it has ended already.
 void UccidiFiglio(QProcess &p);

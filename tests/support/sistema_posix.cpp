@@ -26,6 +26,10 @@ DiscoPieno::~DiscoPieno()
     setrlimit(RLIMIT_FSIZE, &r);
 }
 
+void ImpostaCartelleProva(const QString &, const QString &) {}
+
+void CartelleProvaDaAmbiente() {}
+
 void UccidiFiglio(QProcess &p)
 {
     // processId() is 0 once the child has ended, and kill(0) would hit this whole process group.

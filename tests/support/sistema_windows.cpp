@@ -1,5 +1,7 @@
 #include "tests/support/sistema.h"
 
+#include "values/costanti.h"
+
 #include <windows.h>
 
 bool PermessiIgnorati() { return true; }
@@ -10,6 +12,19 @@ DiscoPieno::DiscoPieno(qint64) {}
 
 DiscoPieno::~DiscoPieno() {}
 
+void ImpostaCartelleProva(const QString &dati, const QString &scrivania)
+{
+    qputenv("SPESARIO_PROVA_DATI", dati.toUtf8());
+    qputenv("SPESARIO_PROVA_SCRIVANIA", scrivania.toUtf8());
+    CartelleProvaDaAmbiente();
+}
+
+void CartelleProvaDaAmbiente()
+{
+    ImpostaCartellaSpeciale(CSIDL_COMMON_APPDATA, qEnvironmentVariable("SPESARIO_PROVA_DATI"));
+    ImpostaCartellaSpeciale(CSIDL_DESKTOPDIRECTORY, qEnvironmentVariable("SPESARIO_PROVA_SCRIVANIA"));
+}
+
 void UccidiFiglio(QProcess &p)
 {
     if (p.state() != QProcess::NotRunning)
@@ -18,6 +33,7 @@ void UccidiFiglio(QProcess &p)
 
 void UccidiSeStesso()
 {
-    TerminateProcess(GetCurrentProcess(), 9);
-    ExitProcess(9);
+    // The code QProcess::kill gives: the parent's QProcess reports a crash, as for SIGKILL.
+    TerminateProcess(GetCurrentProcess(), 0xf291);
+    ExitProcess(0xf291);
 }
