@@ -12,6 +12,10 @@ namespace Piattaforma {
 // Ends the process at once with `codice`: no destructor, no exit handler, no unload step runs.
 [[noreturn]] void EsciSubito(int codice);
 
+// A program started from a console writes its standard output and error there. Windows gives a
+// windowed program none: it takes its caller's console, unless the caller redirected them.
+void ConsoleDelChiamante();
+
 // Whether standard error is a terminal (a console on Windows), where progress may be redrawn.
 bool StderrTerminale();
 

@@ -8,6 +8,8 @@ namespace Piattaforma {
 
 void EsciSubito(int codice) { ::_exit(codice); }
 
+void ConsoleDelChiamante() {}
+
 bool StderrTerminale() { return ::isatty(STDERR_FILENO); }
 
 QString CartellaSpeciale(int csidl)

@@ -16,6 +16,22 @@ void EsciSubito(int codice)
     ExitProcess(UINT(codice));
 }
 
+void ConsoleDelChiamante()
+{
+    const auto senza = [](DWORD quale) {
+        const HANDLE h = GetStdHandle(quale);
+        return h == nullptr || h == INVALID_HANDLE_VALUE;
+    };
+    if (!senza(STD_OUTPUT_HANDLE) && !senza(STD_ERROR_HANDLE))
+        return;  // a pipe, a file or a console already: the caller's choice
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (senza(STD_OUTPUT_HANDLE) || _fileno(stdout) < 0)
+        std::freopen("CONOUT$", "w", stdout);
+    if (senza(STD_ERROR_HANDLE) || _fileno(stderr) < 0)
+        std::freopen("CONOUT$", "w", stderr);
+}
+
 bool StderrTerminale() { return _isatty(_fileno(stderr)) != 0; }
 
 QString CartellaSpeciale(int csidl)
