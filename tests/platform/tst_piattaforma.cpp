@@ -1,6 +1,8 @@
 #include "platform/file.h"
 #include "platform/sistema.h"
+#include "store/engines/motore.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/sistema.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,6 +37,7 @@ private Q_SLOTS:
     void sincronizza();
     void percorsiPerLeLibrerieC();
     void catturaStderr();
+    void fileTenutoDaUnAltroProgramma();
 
 private:
     QString m_cartella;
@@ -168,6 +171,27 @@ void TstPiattaforma::catturaStderr()
     cattura.Inizia();
     std::fprintf(stderr, "dopo");
     QCOMPARE(cattura.Termina(1 << 16), QByteArray("dopo"));
+}
+
+void TstPiattaforma::fileTenutoDaUnAltroProgramma()
+{
+    const QString archivio = QDir(m_cartella).filePath(QStringLiteral("archivio.mdb"));
+    ApriMotoreSqlite(archivio, true);  // made with its table, then closed
+    Piattaforma::IdentitaFile prima, durante;
+    QCOMPARE(Piattaforma::Identita(archivio, &prima), Piattaforma::StatoFile::Presente);
+    const FileTenuto tenuto(archivio);
+    if (!tenuto.ok())
+        QSKIP("Linux non ha file tenuti aperti senza condivisione.");
+    // There, and busy: never missing, never damaged.
+    QVERIFY(Piattaforma::FileInUso(archivio));
+    QVERIFY(Piattaforma::Identita(archivio, &durante) != Piattaforma::StatoFile::Mancante);
+    try {
+        ApriMotoreSqlite(archivio, false);
+        QFAIL("the archive opened while another program held it");
+    } catch (const ErroreApp &e) {
+        QCOMPARE(e.numero(), CodiciErrore::ArchivioInUso);
+        QVERIFY2(e.descrizione().contains(QStringLiteral("in uso da un altro programma")), qPrintable(e.descrizione()));
+    }
 }
 
 SPESARIO_TEST_MAIN(TstPiattaforma)

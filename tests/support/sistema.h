@@ -34,6 +34,20 @@ private:
 void ImpostaCartelleProva(const QString &dati, const QString &scrivania);
 void CartelleProvaDaAmbiente();
 
+// A file held open with no sharing while this lives, as another program may hold one on Windows
+// (Access, a backup program). Linux has no such hold: ok() is false there, and the test skips.
+class FileTenuto {
+public:
+    explicit FileTenuto(const QString &percorso);
+    ~FileTenuto();
+    FileTenuto(const FileTenuto &) = delete;
+    FileTenuto &operator=(const FileTenuto &) = delete;
+    bool ok() const { return m_maniglia != nullptr; }
+
+private:
+    void *m_maniglia = nullptr;
+};
+
 // Kills a child at once, without warning (SIGKILL; on Windows TerminateProcess, as QProcess::kill).
 // Nothing when it has ended already.
 void UccidiFiglio(QProcess &p);

@@ -30,6 +30,10 @@ void ImpostaCartelleProva(const QString &, const QString &) {}
 
 void CartelleProvaDaAmbiente() {}
 
+FileTenuto::FileTenuto(const QString &) {}
+
+FileTenuto::~FileTenuto() {}
+
 void UccidiFiglio(QProcess &p)
 {
     // processId() is 0 once the child has ended, and kill(0) would hit this whole process group.

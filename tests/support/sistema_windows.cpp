@@ -2,6 +2,7 @@
 
 #include "values/costanti.h"
 
+#include <QDir>
 #include <windows.h>
 
 bool PermessiIgnorati() { return true; }
@@ -23,6 +24,20 @@ void CartelleProvaDaAmbiente()
 {
     ImpostaCartellaSpeciale(CSIDL_COMMON_APPDATA, qEnvironmentVariable("SPESARIO_PROVA_DATI"));
     ImpostaCartellaSpeciale(CSIDL_DESKTOPDIRECTORY, qEnvironmentVariable("SPESARIO_PROVA_SCRIVANIA"));
+}
+
+FileTenuto::FileTenuto(const QString &percorso)
+{
+    const HANDLE h = CreateFileW(QDir::toNativeSeparators(percorso).toStdWString().c_str(),
+                                 GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE)
+        m_maniglia = h;
+}
+
+FileTenuto::~FileTenuto()
+{
+    if (m_maniglia)
+        CloseHandle(static_cast<HANDLE>(m_maniglia));
 }
 
 void UccidiFiglio(QProcess &p)
