@@ -134,7 +134,8 @@ void frmStart::lblDescription_Click(int) { Collegamenti::Apri(Collegamenti::Pagi
 
 void frmStart::PushButton1_Click() { Collegamenti::Apri(Collegamenti::PaginaProdotto()); }
 
-void frmStart::PushButton4_Click() { Collegamenti::Apri(Collegamenti::Manuale()); }
+// The guide on this computer first, as the ledger's Help does; the online manual only without it.
+void frmStart::PushButton4_Click() { Collegamenti::Apri(Collegamenti::Guida()); }
 
 void frmStart::PushButton2_Click()
 {

@@ -48,8 +48,11 @@ Operazioni::Operazioni(const ArchivioGenerato &gen, Pavimento &pav, const QStrin
 
 void Operazioni::Chiudi()
 {
-    if (m_w)
+    if (m_w) {
+        // Emptied first, as Annulla leaves it: closing a window that shows a client asks to save.
+        m_w->PulisciCampi(false);
         m_w->close();
+    }
     QApplication::processEvents();
     Archivio::Rilascia();
 }

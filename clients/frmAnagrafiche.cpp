@@ -52,7 +52,7 @@ void frmAnagrafiche::costruisci()
     auto campo = [](const QString &nome, int lunghezza, QWidget *parent) {
         auto *e = new QLineEdit(parent);
         e->setObjectName(nome);
-        e->setMaxLength(lunghezza);
+        LimitaCampoCliente(e, lunghezza);
         e->setFrame(false);  // the flat edit boxes of the window
         return e;
     };
@@ -114,6 +114,15 @@ void frmAnagrafiche::costruisci()
     setTabOrder(cmdTrova, cmdOk);
     setTabOrder(cmdOk, CmdEsci);
 
+    // What the program wrote into each field, the client's data as read: only what the user changed
+    // from it is written.
+    QLineEdit *const campi[] = {txtDenominazione, txtCF, txtPiva};
+    for (int i = 0; i < 3; ++i)
+        connect(campi[i], &QLineEdit::textChanged, this, [this, i, c = campi[i]] {
+            if (!c->isModified())
+                m_letti[i] = c->text();
+        });
+
     connect(cmdOk, &QPushButton::clicked, this, [this] { cmdOk_Click(); });
     connect(cmdTrova, &QPushButton::clicked, this, [this] { cmdTrova_Click(); });
     connect(CmdEsci, &QPushButton::clicked, this, [this] { CmdEsci_Click(); });
@@ -128,16 +137,18 @@ DatiCliente frmAnagrafiche::ClienteCorrente() const
 
 void frmAnagrafiche::RiceviCliente(const DatiCliente &c)
 {
-    txtCF->setText(c.codiceFiscale);
-    txtPiva->setText(c.partitaIva);
-    txtDenominazione->setText(c.denominazione);
+    ScriviCampoCliente(txtCF, c.codiceFiscale);
+    ScriviCampoCliente(txtPiva, c.partitaIva);
+    ScriviCampoCliente(txtDenominazione, c.denominazione);
     txtCodiceana->setText(c.codiceAna);
 }
 
 void frmAnagrafiche::ControlloCodiceAna()
 {
-    // The ledger's lookup, without its refresh.
-    IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this);
+    // The ledger's lookup, without its refresh. The client found is what the fields now show, read,
+    // the text searched included.
+    if (IdentificaCliente({txtDenominazione, txtCF, txtPiva, txtCodiceana}, this))
+        m_letti = {txtDenominazione->text(), txtCF->text(), txtPiva->text()};
 }
 
 void frmAnagrafiche::cmdOk_Click()
@@ -151,13 +162,41 @@ void frmAnagrafiche::cmdOk_Click()
         return;
     }
 
+    // Only the fields the user changed are written: a field left alone keeps every row as it is
+    // (a name longer than the field, written by another program, is never cut), and a correction
+    // of another field made meanwhile elsewhere is not undone.
+    QList<QPair<QString, QString>> assegnazioni;
+    QStringList cambiati;
+    const struct {
+        const char *colonna;
+        QLineEdit *campo;
+        QString letto;
+    } campi[] = {{"RAGIONESOCIALE", txtDenominazione, m_letti[0]},
+                 {"CODICEFISCALE", txtCF, m_letti[1]},
+                 {"PARTITAIVA", txtPiva, m_letti[2]}};
+    for (const auto &c : campi) {
+        if (c.campo->text() == c.letto)
+            continue;
+        cambiati << QLatin1String(c.colonna);
+        assegnazioni.append({QLatin1String(c.colonna), c.campo->text()});
+    }
+
+    QString rifiuto;
     setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        Archivio::ConnArchivio().Esegui(
-            QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=") + SqlTesto(txtDenominazione->text()) +
-            QStringLiteral(", CODICEFISCALE=") + SqlTesto(txtCF->text()) + QStringLiteral(", PARTITAIVA=") +
-            SqlTesto(txtPiva->text()) + QStringLiteral(" WHERE CODICEANA=") + SqlIntero(txtCodiceana->text()));
+        if (!cambiati.isEmpty()) {
+            const qint64 codice = SqlIntero(txtCodiceana->text()).toLongLong();
+            Archivio &archivio = Archivio::ConnArchivio();
+            archivio.Transazione([&] {
+                // The lock that new client codes take: no desk gives the same tax code to a new
+                // client while this one is checked and written.
+                archivio.BloccaCodici();
+                rifiuto = CodiceDiAltri(cambiati, codice);
+                if (rifiuto.isEmpty())
+                    archivio.RiscriviAnagrafica(codice, assegnazioni, txtDenominazione->text());
+            });
+        }
     } catch (const ErroreApp &e) {
         // Nothing was written: the user keeps the window, enabled, to try again or leave.
         setEnabled(true);
@@ -167,7 +206,17 @@ void frmAnagrafiche::cmdOk_Click()
     }
     setEnabled(true);
     QApplication::restoreOverrideCursor();
-    Messaggi::informa(this, QStringLiteral("Aggiornamento terminato"), Titolo);
+    if (!rifiuto.isEmpty()) {
+        Messaggi::informa(this, rifiuto, Titolo);
+        return;
+    }
+    // A correction whose confirmation the server lost, found written once reconnected.
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, Titolo);
+    Messaggi::informa(this,
+                      cambiati.isEmpty() ? QStringLiteral("Nessuna modifica da registrare: l'archivio non è cambiato.")
+                                         : QStringLiteral("Aggiornamento terminato"),
+                      Titolo);
 
     // The ledger follows only when it shows this client or none; a ledger moved to another client
     // meanwhile keeps it.
@@ -177,6 +226,27 @@ void frmAnagrafiche::cmdOk_Click()
             m_registro->RiceviCliente(ClienteCorrente());
     }
     close();
+}
+
+QString frmAnagrafiche::CodiceDiAltri(const QStringList &colonne, qint64 codice) const
+{
+    // A tax code or VAT number identifies one client: given to a second, a lookup by it would find
+    // whichever of the two has the newest row.
+    const struct {
+        const char *colonna;
+        QLineEdit *campo;
+        const char *nome;
+    } identificativi[] = {{"CODICEFISCALE", txtCF, "Il codice fiscale "}, {"PARTITAIVA", txtPiva, "La partita IVA "}};
+    for (const auto &i : identificativi) {
+        if (!colonne.contains(QLatin1String(i.colonna)) || i.campo->text().isEmpty())
+            continue;
+        const QString colonna = QLatin1String(i.colonna);
+        if (const std::optional<AltroCliente> altro = AltroClienteCon(colonna, i.campo->text(), codice))
+            return QLatin1String(i.nome) + i.campo->text() + QStringLiteral(" è già del cliente ") +
+                   altro->ragioneSociale + QStringLiteral(" (codice ") + QString::number(altro->codice) +
+                   QStringLiteral("): l'anagrafica non è stata aggiornata.");
+    }
+    return QString();
 }
 
 void frmAnagrafiche::cmdTrova_Click()

@@ -42,6 +42,11 @@ private:
     frmAnagrafiche(QWidget *proprietario, DestinatarioCliente *registro);
     void costruisci();
     void ControlloCodiceAna();
+    // The refusal when a changed tax code or VAT number belongs to a client other than `codice`.
+    QString CodiceDiAltri(const QStringList &colonne, qint64 codice) const;
+
+    // Name, tax code and VAT number as the program last wrote them: the client's data as read.
+    QStringList m_letti{QString(), QString(), QString()};
 
     DestinatarioCliente *m_registro = nullptr;
     static QPointer<frmAnagrafiche> s_istanza;

@@ -13,6 +13,7 @@ namespace {
 // The identifying fields of a client's newest matching row; null fields read as empty text.
 struct RigaCliente {
     bool trovata = false;
+    qint64 id = 0;
     QVariant codiceAna;
     QString ragioneSociale, codiceFiscale, partitaIva;
 };
@@ -35,20 +36,24 @@ QStringList ValoriUguali(const QString &colonna, const QString &testo)
     return r;
 }
 
-// `codici`, when given, gets how many distinct client codes have a matching row.
-RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codici = nullptr)
+// `codici`, when given, gets how many distinct client codes have a matching row; `condizione`, when
+// given, must hold too.
+RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codici = nullptr,
+                         const QString &condizione = QString())
 {
     RigaCliente r;
-    QString sql = IstruzioneCliente(colonna, testo);
+    QString sql = IstruzioneCliente(colonna, testo, condizione);
     if (sql.isEmpty()) {
         const QStringList valori = ValoriUguali(colonna, testo);
         if (valori.isEmpty())
             return r;
-        sql = IstruzioneCliente(colonna, valori);
+        sql = IstruzioneCliente(colonna, valori, condizione);
     }
     Recordset rs = codici ? Archivio::ConnArchivio().Query(sql) : Archivio::ConnArchivio().PrimaRiga(sql);
     if (!rs.Fine()) {
         r.trovata = true;
+        bool ok = false;
+        r.id = rs.InteroCampo(rs.IndiceCampo(QStringLiteral("ID")), &ok);
         r.codiceAna = rs.Campo(QStringLiteral("CODICEANA"));
         r.ragioneSociale = rs.Testo(QStringLiteral("RAGIONESOCIALE"));
         r.codiceFiscale = rs.Testo(QStringLiteral("CODICEFISCALE"));
@@ -75,31 +80,55 @@ QString TestoCodice(const QVariant &v)
 
 } // namespace
 
-QString IstruzioneCliente(const QString &colonna, const QStringList &valori)
+QString IstruzioneCliente(const QString &colonna, const QStringList &valori, const QString &condizione)
 {
+    const QString inizio = QStringLiteral("SELECT * FROM ANTICIPI WHERE ") +
+                           (condizione.isEmpty() ? QString() : condizione + QStringLiteral(" AND "));
     if (valori.size() == 1)
-        return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna + QLatin1Char('=') + SqlTesto(valori.first()) +
-               QStringLiteral(" ORDER BY ID DESC");
+        return inizio + colonna + QLatin1Char('=') + SqlTesto(valori.first()) + QStringLiteral(" ORDER BY ID DESC");
     QString elenco;
     for (const QString &v : valori) {
         if (!elenco.isEmpty())
             elenco += QStringLiteral(", ");
         elenco += SqlTesto(v);
     }
-    return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") + colonna + QStringLiteral(" IN (") + elenco +
-           QStringLiteral(") ORDER BY ID DESC");
+    return inizio + colonna + QStringLiteral(" IN (") + elenco + QStringLiteral(") ORDER BY ID DESC");
 }
 
-QString IstruzioneCliente(const QString &colonna, const QString &testo)
+QString IstruzioneCliente(const QString &colonna, const QString &testo, const QString &condizione)
 {
     // A server's client columns compare by the rule themselves: the text alone finds every spelling.
     if (Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano())
-        return IstruzioneCliente(colonna, QStringList{testo});
+        return IstruzioneCliente(colonna, QStringList{testo}, condizione);
     const QStringList grafie = Confronto::Grafie(testo, MassimoGrafie);
-    return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie);
+    return grafie.isEmpty() ? QString() : IstruzioneCliente(colonna, grafie, condizione);
 }
 
-bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNome)
+std::optional<AltroCliente> AltroClienteCon(const QString &colonna, const QString &testo, qint64 codice)
+{
+    const RigaCliente r = CercaCliente(colonna, testo, nullptr, QStringLiteral("CODICEANA<>") + QString::number(codice));
+    if (!r.trovata)
+        return std::nullopt;
+    return AltroCliente{r.ragioneSociale, r.codiceAna.toLongLong()};
+}
+
+void LimitaCampoCliente(QLineEdit *campo, int limite)
+{
+    campo->setMaxLength(limite);
+    campo->setProperty("limite", limite);
+}
+
+void ScriviCampoCliente(QLineEdit *campo, const QString &testo)
+{
+    // Changed only here: QLineEdit's setMaxLength sets the text again, which would forget the
+    // user's edits (their undo steps, and that the field was modified).
+    const int limite = campo->property("limite").toInt();
+    if (limite > 0 && campo->maxLength() != qMax(limite, int(testo.size())))
+        campo->setMaxLength(qMax(limite, int(testo.size())));
+    campo->setText(testo);
+}
+
+bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNome, qint64 *idRiga)
 {
     if (clientiConNome)
         *clientiConNome = 0;
@@ -120,10 +149,12 @@ bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNo
         passo([&] { r = CercaCliente(QStringLiteral("codicefiscale"), txtCF->text()); });
         if (r.trovata) {
             trovato = true;
+            if (idRiga)
+                *idRiga = r.id;
             // Each copy on its own: a field whose copy fails keeps its text.
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
-            passo([&] { txtDenominazione->setText(r.ragioneSociale); });
-            passo([&] { txtPiva->setText(r.partitaIva); });
+            passo([&] { ScriviCampoCliente(txtDenominazione, r.ragioneSociale); });
+            passo([&] { ScriviCampoCliente(txtPiva, r.partitaIva); });
         }
     }
 
@@ -132,9 +163,11 @@ bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNo
         passo([&] { r = CercaCliente(QStringLiteral("PARTITAIVA"), txtPiva->text()); });
         if (r.trovata) {
             trovato = true;
+            if (idRiga)
+                *idRiga = r.id;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
-            passo([&] { txtDenominazione->setText(r.ragioneSociale); });
-            passo([&] { txtCF->setText(r.codiceFiscale); });
+            passo([&] { ScriviCampoCliente(txtDenominazione, r.ragioneSociale); });
+            passo([&] { ScriviCampoCliente(txtCF, r.codiceFiscale); });
         }
     }
 
@@ -143,9 +176,11 @@ bool IdentificaCliente(const CampiCliente &c, QWidget *parent, int *clientiConNo
         passo([&] { r = CercaCliente(QStringLiteral("RAGIONESOCIALE"), txtDenominazione->text(), clientiConNome); });
         if (r.trovata) {
             trovato = true;
+            if (idRiga)
+                *idRiga = r.id;
             passo([&] { txtCodiceana->setText(TestoCodice(r.codiceAna)); });
-            passo([&] { txtPiva->setText(r.partitaIva); });
-            passo([&] { txtCF->setText(r.codiceFiscale); });
+            passo([&] { ScriviCampoCliente(txtPiva, r.partitaIva); });
+            passo([&] { ScriviCampoCliente(txtCF, r.codiceFiscale); });
         }
     }
     return trovato;

@@ -163,43 +163,48 @@ void aggiungiImporto(QByteArray &riga, qint64 v)
 const QString EsportazioneFermata =
     QStringLiteral("L'esportazione è stata interrotta e il file non è stato scritto.");
 
-// How many unreadable values a check looks for before it stops: enough for one message.
+// How many unreadable values of each kind a check looks for before it stops: enough for one message.
 constexpr int ValoriCercati = 11;
 
-// Rows whose day cannot be read could belong to any period or balance: any of them stops an export.
-void controllaDate(Archivio &archivio)
-{
-    const QList<ValoreNonValido> date = DateNonValide(archivio, ValoriCercati);
-    if (!date.isEmpty())
-        throw ErroreValoriNonValidi(date, EsportazioneFermata);
-}
+// The values an export cannot read, of every kind at once: a user who mends one kind must not find
+// the next only at the next attempt. The days are looked for first, in the whole archive: rows whose
+// day cannot be read could belong to any period or balance.
+struct NonValidi {
+    QList<ValoreNonValido> date, importi;
+    void aggiungi(const Recordset &rs, int iID, int i, bool data)
+    {
+        bool ok = false;
+        const qint64 id = rs.InteroCampo(iID, &ok);
+        QList<ValoreNonValido> &l = data ? date : importi;
+        const QString campo = data ? QStringLiteral("DATAOP") : rs.NomeCampo(i).toUpper();
+        if (l.size() >= ValoriCercati ||
+            std::any_of(l.cbegin(), l.cend(), [&](const ValoreNonValido &v) { return v.id == id && v.campo == campo; }))
+            return;
+        l.append({id, campo, TestoValore(rs, i)});
+    }
+    void segnala() const
+    {
+        if (!date.isEmpty() || !importi.isEmpty())
+            throw ErroreValoriNonValidi(date + importi, EsportazioneFermata);
+    }
+};
 
-[[noreturn]] void importoNonValido(const Recordset &rs, int iID, int i)
-{
-    bool ok = false;
-    throw ErroreValoriNonValidi({{rs.InteroCampo(iID, &ok), rs.NomeCampo(i).toUpper(), TestoValore(rs, i)}},
-                                EsportazioneFermata);
-}
-
-void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i, int iID)
+void aggiungiImporto(QByteArray &riga, const Recordset &rs, int i, int iID, NonValidi &nonValidi)
 {
     if (rs.NulloCampo(i))
         return;
     const std::optional<Valuta> importo = ImportoArchivio(rs, i);
     if (!importo)
-        importoNonValido(rs, iID, i);
+        return nonValidi.aggiungi(rs, iID, i, false);
     aggiungiImporto(riga, importo->decimillesimi());
 }
 
-void aggiungiData(QByteArray &riga, const Recordset &rs, int i, int iID)
+void aggiungiData(QByteArray &riga, const Recordset &rs, int i, int iID, NonValidi &nonValidi)
 {
     // The stored 'yyyy-MM-dd' turned round by hand, which spares a date parse and a time-zone
     // lookup per row. Anything else is no day this program wrote, and is never guessed at.
-    if (!GiornoArchivio(rs, i).isValid()) {
-        bool ok = false;
-        throw ErroreValoriNonValidi({{rs.InteroCampo(iID, &ok), QStringLiteral("DATAOP"), TestoValore(rs, i)}},
-                                    EsportazioneFermata);
-    }
+    if (!GiornoArchivio(rs, i).isValid())
+        return nonValidi.aggiungi(rs, iID, i, true);
     const QByteArrayView t = rs.Utf8Campo(i);
     const char giorno[10] = {t[8], t[9], '/', t[5], t[6], '/', t[0], t[1], t[2], t[3]};
     aggiungi(riga, QByteArrayView(giorno, 10));
@@ -336,10 +341,8 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
 {
     // The engine's sum would read a text amount as its leading digits ('12,50' as 12) and leave out
     // a row whose other amount is null: such rows stop the export before anything is written.
-    controllaDate(archivio);
-    const QList<ValoreNonValido> importi = ImportiNonValidi(archivio, alGiorno, ValoriCercati);
-    if (!importi.isEmpty())
-        throw ErroreValoriNonValidi(importi, EsportazioneFermata);
+    NonValidi nonValidi{DateNonValide(archivio, ValoriCercati), ImportiNonValidi(archivio, alGiorno, ValoriCercati)};
+    nonValidi.segnala();
     scrivi(uscita, Riga({IntestazioneSaldi}));
     // The engine groups by code and by the texts as its columns compare them, folding only the
     // ASCII letters: the groups of one client whose texts differ in the case of an accented letter
@@ -425,7 +428,9 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
 qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, const QDate &al,
                        const Avanzamento &avanzamento)
 {
-    controllaDate(archivio);
+    // A row that cannot be read is named, and the walk goes on to find the others: the export
+    // stops after it, and its file is not written.
+    NonValidi nonValidi{DateNonValide(archivio, ValoriCercati), {}};
     scrivi(uscita, Riga({IntestazioneMovimenti}));
     const QString sql = QueryMovimenti(dal, al);
     const qint64 totale = righeDi(archivio, sql);
@@ -445,13 +450,13 @@ qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, 
             scrivi(uscita, riga);
             riga.clear();
         }
-        aggiungiData(riga, rs, p[0], p[7]);
+        aggiungiData(riga, rs, p[0], p[7], nonValidi);
         riga += ';';
         aggiungiTesto(riga, rs, p[1]);
         riga += ';';
-        aggiungiImporto(riga, rs, p[2], p[7]);
+        aggiungiImporto(riga, rs, p[2], p[7], nonValidi);
         riga += ';';
-        aggiungiImporto(riga, rs, p[3], p[7]);
+        aggiungiImporto(riga, rs, p[3], p[7], nonValidi);
         for (int k = 4; k < 7; ++k) {
             riga += ';';
             aggiungiTesto(riga, rs, p[k]);
@@ -461,6 +466,7 @@ qint64 ScriviMovimenti(QIODevice &uscita, Archivio &archivio, const QDate &dal, 
         avanza(avanzamento);
     }
     rs.Chiudi();
+    nonValidi.segnala();
     scrivi(uscita, riga);
     return lette;
 }

@@ -3,6 +3,7 @@
 #include "ledger/frmAnticipi.h"
 
 #include "clients/frmAnagrafiche.h"
+#include "clients/identificazione.h"
 #include "export/frmSelDate.h"
 
 #include <QLineEdit>
@@ -11,9 +12,9 @@ void frmAnticipi::Comando_ModificaAnagrafica()
 {
     frmAnagrafiche *f = frmAnagrafiche::Istanza(this, this);
     f->txtCodiceana->setText(txtCodiceana->text());
-    f->txtDenominazione->setText(txtDenominazione->text());
-    f->txtCF->setText(txtCF->text());
-    f->txtPiva->setText(txtPiva->text());
+    ScriviCampoCliente(f->txtDenominazione, txtDenominazione->text());
+    ScriviCampoCliente(f->txtCF, txtCF->text());
+    ScriviCampoCliente(f->txtPiva, txtPiva->text());
     f->show();
     f->raise();
     f->activateWindow();

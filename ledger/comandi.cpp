@@ -25,8 +25,8 @@ void frmAnticipi::CommandBars_Execute(QAction *controllo)
         static const QStringList leggonoICampi = {QStringLiteral("Salva"), QStringLiteral("Annulla"),
                                                   QStringLiteral("Esci"), QStringLiteral("Stampa"),
                                                   QStringLiteral("Modifica anagrafica")};
-        if (leggonoICampi.contains(caption))
-            CompletaCampiInSospeso();
+        if (leggonoICampi.contains(caption) && !CompletaCampiInSospeso())
+            return;
         if (caption == QLatin1String("Salva"))
             Comando_Salva();
         else if (caption == QLatin1String("Annulla"))
@@ -83,25 +83,32 @@ void frmAnticipi::Comando_Elimina()
     bool eliminato = false;
     if (!EseguiPasso(QString(), [&] { eliminato = Archivio::ConnArchivio().EliminaMovimento(lblID->text()); }, this))
         return;
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, windowTitle());
     if (!eliminato)
         return;
     PulisciCampi(true);
     AbilitaComandi(2);
 }
 
+bool frmAnticipi::ConfermaUscita()
+{
+    if (txtDenominazione->text().isEmpty() || !CiSonoModifiche())
+        return true;
+    if (!Messaggi::chiedi(this, QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Controllo"), Risposta::Si))
+        return true;
+    if (!ControlloCampi())
+        return false;
+    Salva();
+    // The window stays open when the movement could not be written.
+    return UltimoSalvataggioRiuscito();
+}
+
 void frmAnticipi::Comando_Esci()
 {
-    if (!txtDenominazione->text().isEmpty() && CiSonoModifiche()) {
-        if (Messaggi::chiedi(this, QStringLiteral("Salvare prima di uscire?"), QStringLiteral("Controllo"),
-                             Risposta::Si)) {
-            if (!ControlloCampi())
-                return;
-            Salva();
-            // The window stays open when the movement could not be written.
-            if (!UltimoSalvataggioRiuscito())
-                return;
-        }
-    }
+    if (!ConfermaUscita())
+        return;
+    m_uscitaConfermata = true;
     close();
 }
 

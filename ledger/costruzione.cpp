@@ -1,6 +1,7 @@
 // The ledger window's controls: made, named and laid out, and wired to their handlers.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "values/costanti.h"
 #include "widgets/icone.h"
 #include "widgets/incolla.h"
@@ -100,13 +101,13 @@ void frmAnticipi::costruisci()
     grpAnagrafica->setObjectName(QStringLiteral("grpAnagrafica"));
     txtDenominazione = new QLineEdit(grpAnagrafica);
     txtDenominazione->setObjectName(QStringLiteral("txtDenominazione"));
-    txtDenominazione->setMaxLength(50);
+    LimitaCampoCliente(txtDenominazione, 50);
     txtCF = new QLineEdit(grpAnagrafica);
     txtCF->setObjectName(QStringLiteral("txtCF"));
-    txtCF->setMaxLength(16);
+    LimitaCampoCliente(txtCF, 16);
     txtPiva = new QLineEdit(grpAnagrafica);
     txtPiva->setObjectName(QStringLiteral("txtPiva"));
-    txtPiva->setMaxLength(11);
+    LimitaCampoCliente(txtPiva, 11);
     for (QLineEdit *campo : {txtDenominazione, txtCF, txtPiva})
         RegolaIncolla(campo, IncollaSenzaSpazi);
     txtCodiceana = new QLineEdit(grpAnagrafica);

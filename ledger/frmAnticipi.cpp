@@ -2,6 +2,7 @@
 // its fields.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "store/archivio.h"
 #include "store/backup.h"
 #include "widgets/icone.h"
@@ -109,6 +110,16 @@ void frmAnticipi::Form_Unload()
 
 void frmAnticipi::closeEvent(QCloseEvent *ev)
 {
+    // The window's close button does what Esci does; after Esci itself nothing is asked again.
+    if (!m_uscitaConfermata) {
+        bool chiudere = true;
+        EseguiPasso(QString(), [&] { chiudere = CompletaCampiInSospeso() && ConfermaUscita(); }, this);
+        if (!chiudere) {
+            ev->ignore();
+            return;
+        }
+    }
+    m_uscitaConfermata = false;
     Form_Unload();
     ev->accept();
 }
@@ -231,6 +242,37 @@ void frmAnticipi::ImpostaBarra()
         ctlSalva->setEnabled(false);
         ctlElimina->setEnabled(false);
     }, this);
+
+    // The bar at the keyboard: Tab reaches its buttons after the period, the arrows move along them
+    // (Space presses one), and F10 goes to the first that is on, as to a menu bar.
+    QWidget *precedente = DTPFIltro[1];
+    for (QToolButton *b : PulsantiBarra()) {
+        b->setFocusPolicy(Qt::TabFocus);
+        if (precedente)
+            setTabOrder(precedente, b);
+        precedente = b;
+    }
+    auto *f10 = new QAction(this);
+    f10->setObjectName(QStringLiteral("ctl_F10"));
+    f10->setShortcut(QKeySequence(Qt::Key_F10));
+    addAction(f10);
+    connect(f10, &QAction::triggered, this, [this] {
+        for (QToolButton *b : PulsantiBarra())
+            if (b->isEnabled()) {
+                b->setFocus(Qt::ShortcutFocusReason);
+                return;
+            }
+    });
+}
+
+QList<QToolButton *> frmAnticipi::PulsantiBarra() const
+{
+    QList<QToolButton *> r;
+    if (CommandBars)
+        for (QAction *a : CommandBars->actions())
+            if (auto *b = qobject_cast<QToolButton *>(CommandBars->widgetForAction(a)))
+                r << b;
+    return r;
 }
 
 void frmAnticipi::ImpostaTasti(QAction *a, const QString &mnemonico, const QKeySequence &tasto)
@@ -297,11 +339,11 @@ void frmAnticipi::RiceviCliente(const DatiCliente &c)
     // A client chosen elsewhere comes with its code: nothing is left to identify.
     m_clienteDaIdentificare = false;
     statusBar()->clearMessage();
-    txtCF->setText(c.codiceFiscale);
-    txtPiva->setText(c.partitaIva);
-    txtDenominazione->setText(c.denominazione);
+    ScriviCampoCliente(txtCF, c.codiceFiscale);
+    ScriviCampoCliente(txtPiva, c.partitaIva);
+    ScriviCampoCliente(txtDenominazione, c.denominazione);
     txtCodiceana->setText(c.codiceAna);
-    m_bloccoLetto = BloccoCliente();
+    RicordaCliente();
     RinfrescaLista();
 }
 

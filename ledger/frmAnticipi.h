@@ -14,12 +14,15 @@
 
 #include "clients/destinatariocliente.h"
 #include "convert/copia.h"
+#include "values/valuta.h"
 
 #include <QDate>
 #include <QMainWindow>
 #include <QPointer>
 #include <optional>
 
+class Archivio;
+struct Movimento;
 class QAction;
 class QDateEdit;
 class QGroupBox;
@@ -30,6 +33,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QToolBar;
+class QToolButton;
 class ReportControl;
 
 class frmAnticipi : public QMainWindow, public DestinatarioCliente {
@@ -62,6 +66,8 @@ public:
     // ---- start-up and the command bar (frmAnticipi.cpp)
     void ImpostaColonne();
     void ImpostaBarra();
+    // The bar's buttons, in their order.
+    QList<QToolButton *> PulsantiBarra() const;
     void AbilitaComandi(int modo);
     // All the controls of the command bar, buttons and menu entries, in the order added.
     QList<QAction *> ControlliBarra() const;
@@ -74,7 +80,8 @@ public:
     void DtpData_Validate();
 
     // ---- client identification (identificazione.cpp)
-    void ControlloCodiceAna();
+    // False when it put back what the user typed over the client shown (and said so).
+    bool ControlloCodiceAna();
     void cmdTrova_Click();
     void txtCF_LostFocus();
     void txtPiva_LostFocus();
@@ -83,8 +90,9 @@ public:
     void txtDenominazione_Change();
     // What leaving an edited field would have run, for the commands that read the fields while the
     // focus is still in one of them (a toolbar button never takes the focus): the identification
-    // when a client field was edited since it last ran, the formatting of an edited amount.
-    void CompletaCampiInSospeso();
+    // when a client field was edited since it last ran, the formatting of an edited amount. False
+    // when the identification put back what was typed: the command then stops, for the user to see.
+    bool CompletaCampiInSospeso();
 
     // ---- movement editing (modifica.cpp)
     void ImpostaRegoleImporti();  // the input rules of the two amount fields, set once at construction
@@ -112,6 +120,8 @@ public:
     void Comando_Annulla();
     void Comando_Elimina();
     void Comando_Esci();
+    // The question of Esci, and the save when the answer is Yes: true when the window may close.
+    bool ConfermaUscita();
     void Comando_Stampa();
     void Comando_ModificaAnagrafica();
     void Comando_Informazioni();
@@ -144,10 +154,26 @@ private:
     // them since, and the old ones must not come back.
     QStringList BloccoCliente() const;
     QStringList m_bloccoLetto;
+    // The newest row of the client known when the block was read (0: not known). Keeps the block
+    // and that row's ID; without an ID, looks the client's newest row up.
+    void RicordaCliente(qint64 idRiga = 0);
+    qint64 m_idLetto = 0;
+    // Inside the saving transaction: whether `codice` still belongs to the client the window read;
+    // when not, `altroCliente` is the name of the client that holds it now.
+    bool CodiceDelCliente(Archivio &archivio, qint64 codice, QString *altroCliente);
+
+    // The amounts of the movement last loaded, as stored, so that a save writes what the user did
+    // not change exactly as it was.
+    struct ImportiLetti {
+        QString id;
+        Valuta entrata, uscita;
+    } m_importiLetti;
+    void ImportiComeLetti(Movimento &m) const;
     QStringList CampiMovimento() const;
     QStringList m_campiRegistrati;
 
     bool m_salvato = false;
+    bool m_uscitaConfermata = false;  // Esci has asked: closing asks nothing more
     bool m_clienteDaIdentificare = false;  // a client field edited since the identification last ran
     bool m_dopoSalvataggio = false;        // the refresh that follows a committed save is running
     bool m_importoDaFormattare[2] = {};    // txtEntrate, txtUscite edited and not left since

@@ -1,6 +1,7 @@
 // The movement list and its balances, the period check and the clearing of the window.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "store/archivio.h"
 #include "store/engines/motore.h"
 #include "store/valorinonvalidi.h"
@@ -38,6 +39,18 @@ Valuta ImportoDaCaption(const QString &testo)
 // read, or a sum past what the currency type holds. Never a number that leaves something out.
 const QString NonDisponibile = QStringLiteral("n.d.");
 
+// The program's own sentence of a failure, without the engine's words that follow it in brackets.
+QString FraseDelProgramma(const QString &descrizione)
+{
+    const qsizetype i = descrizione.indexOf(QStringLiteral(" ("));
+    return i > 0 && descrizione.endsWith(QLatin1Char(')')) ? descrizione.left(i) : descrizione;
+}
+
+// What the empty list says: no movement, or movements that could not be read.
+const QString NessunDato = QStringLiteral("Nessun dato trovato");
+const QString ListaNonLetta =
+    QStringLiteral("Impossibile leggere i movimenti dall'archivio: la lista non è aggiornata.");
+
 // Adds to a running total; false, and the total left as it was, when the sum does not fit.
 bool Accumula(Valuta &totale, Valuta importo)
 {
@@ -67,13 +80,21 @@ void frmAnticipi::RinfrescaLista()
                 clessidra = false;
             }
             const auto *app = dynamic_cast<const ErroreApp *>(&e);
-            ErroreApp errore = app ? *app : ErroreApp(-1, QString::fromLocal8Bit(e.what()));
+            const ErroreApp errore = app ? *app : ErroreApp(-1, QString::fromLocal8Bit(e.what()));
             if (m_dopoSalvataggio) {
+                // Nothing to go on with or stop: the movement is in the archive. The engine's own
+                // words go to the log; the user reads what happened, in Italian.
                 if (fallito)
                     return;
-                errore = ErroreApp(errore.numero(),
-                                   QStringLiteral("Il movimento è stato salvato, ma non è stato possibile aggiornare "
-                                                  "la lista: ") + errore.descrizione());
+                fallito = true;
+                RegistraErrore(errore);
+                Messaggi::informa(this,
+                                  QStringLiteral("Il movimento è stato salvato, ma non è stato possibile leggere di "
+                                                 "nuovo i movimenti del cliente: ") +
+                                      FraseDelProgramma(errore.descrizione()) +
+                                      QStringLiteral(" La lista e i totali mostrati non sono aggiornati."),
+                                  QStringLiteral("Controllo:"));
+                return;
             }
             fallito = true;
             SegnalaErrore(QString(), errore, this);
@@ -191,31 +212,22 @@ void frmAnticipi::RinfrescaLista()
             const QDate data = giorno(rs, iID, iData);
             if (!data.isValid())
                 continue;
+            // Both amounts as stored, each in its own total, whatever their signs: a row written by the
+            // earlier program or another desk's program may hold a negative amount or both, and the
+            // balances export counts them all.
             const std::optional<Valuta> entrata = importo(rs, iID, iEntrata, "ENTRATA");
-            if (!entrata) {
+            const std::optional<Valuta> uscita = importo(rs, iID, iUscita, "USCITA");
+            if (!entrata || !uscita) {
                 periodoNoto = false;
                 continue;
             }
             QVector<QVariant> items;
             items.reserve(7);
             const QVariant descrizione = rs.Campo(iDescrizione);
-            items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString());
-            // Only a positive ENTRATA makes an incoming movement; anything else is listed and
-            // totalled as outgoing.
-            if (entrata->positivo()) {
-                items << entrata->testoDueDecimali() << Zero;
-                if (periodoNoto && !Accumula(totEntrate, *entrata))
-                    periodoNoto = false, superato = true;
-            } else {
-                const std::optional<Valuta> uscita = importo(rs, iID, iUscita, "USCITA");
-                if (!uscita) {
-                    periodoNoto = false;
-                    continue;
-                }
-                items << Zero << uscita->testoDueDecimali();
-                if (periodoNoto && !Accumula(totUscite, *uscita))
-                    periodoNoto = false, superato = true;
-            }
+            items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString())
+                  << entrata->testoDueDecimali() << uscita->testoDueDecimali();
+            if (periodoNoto && !(Accumula(totEntrate, *entrata) && Accumula(totUscite, *uscita)))
+                periodoNoto = false, superato = true;
             // "yyyymmdd" as a number's digits: a format string parsed per row costs more than the row.
             items << rs.Campo(iID).toString() << QString::number(data.year() * 10000 + data.month() * 100 + data.day());
             ReportAttivita->AggiungiRecord(std::move(items));
@@ -267,7 +279,10 @@ void frmAnticipi::RinfrescaLista()
     passo([&] { lblUscite->setText(FormattaImporto(lblUscite->text())); });
     passo([&] { lblSaldo->setText(FormattaImporto(lblSaldo->text())); });
     // 12
-    passo([&] { ReportAttivita->Popola(); });
+    passo([&] {
+        ReportAttivita->ImpostaTestoVuoto(precedenteLetto && periodoLetto ? NessunDato : ListaNonLetta);
+        ReportAttivita->Popola();
+    });
     // 13: one repaint; user input waits until the refresh is over.
     passo([&] {
         ReportAttivita->setUpdatesEnabled(true);
@@ -327,9 +342,9 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
     const QString nessuna;
     EseguiPasso(nessuna, [&] {
         if (!mantieniCliente) {
-            txtDenominazione->setText(QString());
-            txtCF->setText(QString());
-            txtPiva->setText(QString());
+            ScriviCampoCliente(txtDenominazione, QString());
+            ScriviCampoCliente(txtCF, QString());
+            ScriviCampoCliente(txtPiva, QString());
             txtCodiceana->setText(QStringLiteral("0"));
             m_clienteDaIdentificare = false;
         }
@@ -357,6 +372,7 @@ void frmAnticipi::PulisciCampi(bool mantieniCliente)
     }, this);
     EseguiPasso(nessuna, [this] {
         ReportAttivita->CancellaRecord();
+        ReportAttivita->ImpostaTestoVuoto(NessunDato);
         ReportAttivita->Popola();
     }, this);
     EseguiPasso(nessuna, [this] {

@@ -1,7 +1,9 @@
 // Editing one movement: loading it from the list, the input rules, validation and saving.
 #include "ledger/frmAnticipi.h"
 
+#include "clients/identificazione.h"
 #include "store/archivio.h"
+#include "values/confronto.h"
 #include "values/valuta.h"
 #include "widgets/incolla.h"
 #include "widgets/messaggi.h"
@@ -135,17 +137,14 @@ void frmAnticipi::ReportAttivita_MouseUp(int pulsante, int, int, int)
         }, this);
         EseguiPasso(etichetta, [&] { txtDescrizione->setPlainText(rs->Testo(QStringLiteral("DESCRIZIONE"))); }, this);
         EseguiPasso(etichetta, [&] {
+            // Both amounts as stored: a row written elsewhere may hold a negative amount or both.
             const Valuta entrata = rs->Importo(QStringLiteral("ENTRATA"));
+            const Valuta uscita = rs->Importo(QStringLiteral("USCITA"));
             m_importoDaFormattare[0] = m_importoDaFormattare[1] = false;
-            if (entrata.positivo()) {
-                optTipo[0]->setChecked(true);
-                ScriviImporto(txtUscite, QStringLiteral("0,00"));
-                ScriviImporto(txtEntrate, entrata.testoDueDecimali());
-            } else {
-                optTipo[1]->setChecked(true);
-                ScriviImporto(txtEntrate, QStringLiteral("0,00"));
-                ScriviImporto(txtUscite, rs->Importo(QStringLiteral("USCITA")).testoDueDecimali());
-            }
+            optTipo[entrata.positivo() || (!entrata.zero() && uscita.zero()) ? 0 : 1]->setChecked(true);
+            ScriviImporto(txtEntrate, entrata.testoDueDecimali());
+            ScriviImporto(txtUscite, uscita.testoDueDecimali());
+            m_importiLetti = {lblID->text(), entrata, uscita};
         }, this);
         m_campiRegistrati = CampiMovimento();
     }
@@ -251,6 +250,92 @@ bool frmAnticipi::ControlloCampi()
     return esito;
 }
 
+void frmAnticipi::ImportiComeLetti(Movimento &m) const
+{
+    if (m_importiLetti.id != lblID->text() || lblID->text() == QLatin1String("0"))
+        return;
+    // An amount shown and left as it was is written as stored, to the ten-thousandth (the field shows
+    // two decimals). The other type's amount of a row that holds both, which the program never
+    // writes, stays as stored while its field is unchanged: saving a new description must not drop it.
+    const bool entrata = optTipo[0]->isChecked();
+    const struct {
+        QLineEdit *campo;
+        Valuta letto;
+        Valuta &scritto;
+        bool scelto;
+    } importi[] = {{txtEntrate, m_importiLetti.entrata, m.entrata, entrata},
+                   {txtUscite, m_importiLetti.uscita, m.uscita, !entrata}};
+    const bool entrambi = !m_importiLetti.entrata.zero() && !m_importiLetti.uscita.zero();
+    for (const auto &i : importi)
+        if (i.campo->text() == i.letto.testoDueDecimali() && (i.scelto || entrambi))
+            i.scritto = i.letto;
+}
+
+bool frmAnticipi::CodiceDelCliente(Archivio &archivio, qint64 codice, QString *altroCliente)
+{
+    // Another desk may have deleted the client's last movement and given its code, then the highest,
+    // to a new client. The code is still the client's while a row the window saw as the client's
+    // carries it, or while its newest row names the same client (a correction made elsewhere keeps
+    // the rows); a code left without rows is free, and the lock keeps a new client from taking it
+    // before this save ends.
+    const QString sql = QStringLiteral("SELECT ID, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI WHERE "
+                                       "CODICEANA=") + QString::number(codice) + QStringLiteral(" ORDER BY ID DESC");
+    QStringList ultima;
+    auto leggi = [&] {
+        Recordset rs = archivio.PrimaRiga(sql);
+        ultima.clear();
+        if (!rs.Fine())
+            ultima = QStringList{QString(), rs.Testo(QStringLiteral("RAGIONESOCIALE")),
+                                 rs.Testo(QStringLiteral("CODICEFISCALE")), rs.Testo(QStringLiteral("PARTITAIVA"))};
+        rs.Chiudi();
+    };
+    leggi();
+    if (ultima.isEmpty()) {
+        archivio.BloccaCodici();
+        leggi();
+        if (ultima.isEmpty())
+            return true;
+    }
+    const bool letto = m_bloccoLetto.value(0) == QString::number(codice);
+    const QStringList cliente = letto ? m_bloccoLetto : BloccoCliente();
+    bool stesso = true;
+    for (int i = 1; i < 4; ++i)
+        stesso = stesso && Confronto::Uguali(ultima.at(i), cliente.value(i));
+    if (stesso)
+        return true;
+    if (letto && m_idLetto > 0) {
+        Recordset rs = archivio.PrimaRiga(QStringLiteral("SELECT ID FROM ANTICIPI WHERE CODICEANA=") +
+                                          QString::number(codice) + QStringLiteral(" AND ID<=") +
+                                          QString::number(m_idLetto));
+        const bool vista = !rs.Fine();
+        rs.Chiudi();
+        if (vista)
+            return true;
+    }
+    *altroCliente = ultima.at(1);
+    return false;
+}
+
+void frmAnticipi::RicordaCliente(qint64 idRiga)
+{
+    m_bloccoLetto = BloccoCliente();
+    m_idLetto = idRiga;
+    if (idRiga > 0 || txtCodiceana->text() == QLatin1String("0"))
+        return;
+    // A client chosen elsewhere comes without the row it was read from: its newest one now.
+    try {
+        Recordset rs = Archivio::ConnArchivio().PrimaRiga(
+            QStringLiteral("SELECT ID FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(txtCodiceana->text()) +
+            QStringLiteral(" ORDER BY ID DESC"));
+        if (!rs.Fine())
+            m_idLetto = rs.Intero(QStringLiteral("ID"));
+        rs.Chiudi();
+    } catch (const ErroreApp &) {
+        // Left unknown: the save then compares the client's data alone. The list's refresh, which
+        // follows, reports an archive that cannot be read.
+    }
+}
+
 void frmAnticipi::Salva()
 {
     m_salvato = false;
@@ -261,6 +346,8 @@ void frmAnticipi::Salva()
     if (txtCodiceana->text().isEmpty())
         ControlloCodiceAna();
 
+    bool codiceDelCliente = true;
+    QString altroCliente;  // who holds the client's code now, when it is no longer the client's
     bool riuscito = EseguiPasso(etichetta, [&] {
         QString testoCodice = txtCodiceana->text();
         if (testoCodice.isEmpty())
@@ -279,6 +366,7 @@ void frmAnticipi::Salva()
                             QStringLiteral("Tipo non corrispondente: \"") + campo->text() +
                                 QStringLiteral("\" non è un importo."));
         (optTipo[0]->isChecked() ? m.entrata : m.uscita) = *importo;
+        ImportiComeLetti(m);
         m.ragioneSociale = txtDenominazione->text();
         m.codiceFiscale = txtCF->text();
         m.partitaIva = txtPiva->text();
@@ -286,6 +374,8 @@ void frmAnticipi::Salva()
         const QString id = lblID->text();
         Archivio &archivio = Archivio::ConnArchivio();
         const bool bloccoComeLetto = codice != 0 && BloccoCliente() == m_bloccoLetto;
+        const bool clienteLetto = codice != 0;
+        qint64 idScritto = 0;
         // The new code and the row are written together: a second program on the same archive
         // cannot take the same code in between, and a failed write leaves no code behind.
         archivio.Transazione([&] {
@@ -305,6 +395,11 @@ void frmAnticipi::Salva()
                 if (codice == 0)
                     codice = 1;
             }
+            if (clienteLetto) {
+                codiceDelCliente = CodiceDelCliente(archivio, codice, &altroCliente);
+                if (!codiceDelCliente)
+                    return;  // nothing written
+            }
             if (bloccoComeLetto) {
                 Recordset rs = archivio.PrimaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM "
                                                              "ANTICIPI WHERE CODICEANA=") +
@@ -316,23 +411,43 @@ void frmAnticipi::Salva()
                 }
             }
             m.codiceAna = codice;
-            archivio.ScriviMovimento(id, m);
+            idScritto = archivio.ScriviMovimento(id, m, &codice);
         });
+        if (!codiceDelCliente)
+            return;
         // The block shows what was written, the client's current data.
-        txtDenominazione->setText(m.ragioneSociale);
-        txtCF->setText(m.codiceFiscale);
-        txtPiva->setText(m.partitaIva);
+        ScriviCampoCliente(txtDenominazione, m.ragioneSociale);
+        ScriviCampoCliente(txtCF, m.codiceFiscale);
+        ScriviCampoCliente(txtPiva, m.partitaIva);
         // Only now, once the row is in the archive, does the window take the new code.
         txtCodiceana->setText(QString::number(codice));
-        m_bloccoLetto = BloccoCliente();
+        RicordaCliente(idScritto);
     }, this);
 
+    if (riuscito && !codiceDelCliente) {
+        // The client shown has no movement left under its code: what is typed stays, and the next
+        // save registers it as the new client it now is (or as the client its tax code now leads to).
+        Messaggi::informa(this,
+                          QStringLiteral("Il codice cliente ") + txtCodiceana->text() +
+                              QStringLiteral(" nel frattempo è stato dato a un altro cliente (") + altroCliente +
+                              QStringLiteral("): il cliente ") + txtDenominazione->text() +
+                              QStringLiteral(" non ha più movimenti in archivio. Il movimento non è stato salvato. "
+                                             "Salvando di nuovo, il cliente sarà registrato come nuovo."),
+                          QStringLiteral("Controllo:"));
+        txtCodiceana->setText(QStringLiteral("0"));
+        m_clienteDaIdentificare = true;
+        RinfrescaLista();
+        riuscito = false;
+    }
     if (!riuscito) {
         // Everything typed stays where it is, so that the user can try again.
         EseguiPasso(etichetta, [this] { ctlSalva->setEnabled(true); }, this);
         return;
     }
     m_salvato = true;
+    // A save whose confirmation the server lost, found written: the user is told.
+    if (const QString avviso = Archivio::ConnArchivio().PrendiAvviso(); !avviso.isEmpty())
+        Messaggi::informa(this, avviso, QStringLiteral("Controllo:"));
     // From here the movement is in the archive: a refresh that fails says so.
     m_dopoSalvataggio = true;
     PulisciCampi(true);

@@ -207,7 +207,14 @@ void Archivio::ApriAlProssimoUso()
 
 bool Archivio::Aperto() const { return m_motore != nullptr; }
 
-void Archivio::Chiudi() { m_motore.reset(); }
+void Archivio::Chiudi()
+{
+    m_motore.reset();
+    // What was in doubt on one archive means nothing on the next.
+    m_sospese.clear();
+    m_ritrovata.reset();
+    m_avviso.clear();
+}
 
 void Archivio::Apri(const QString &percorsoFile, bool crea)
 {
@@ -261,61 +268,7 @@ int Archivio::EseguiValori(const QString &sqlJet, const QVariantList &valori)
     return int(MotoreAperto().Esegui(RiscriviDateJet(sqlJet), valori));
 }
 
-void Archivio::Transazione(const std::function<void()> &f)
-{
-    Motore &m = MotoreAperto();
-    m.Inizia();
-    try {
-        f();
-        m.Conferma();
-    } catch (...) {
-        m.Annulla();
-        throw;
-    }
-}
-
 void Archivio::BloccaCodici() { MotoreAperto().BloccaCodici(); }
-
-// The ID of the row that "SELECT * FROM ANTICIPI WHERE ID=" + id finds, 0 when there is none.
-qint64 Archivio::rigaPerID(const QString &id)
-{
-    Recordset rs = Query(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
-    const qint64 r = rs.Fine() ? 0 : rs.Intero(QStringLiteral("ID"));
-    rs.Chiudi();
-    return r;
-}
-
-qint64 Archivio::ScriviMovimento(const QString &idTesto, const Movimento &m)
-{
-    Motore &motore = MotoreAperto();
-    const QString id = SqlIntero(idTesto);
-    const qint64 idRiga = rigaPerID(id);
-    auto testo = [](const QString &t) { return t.isNull() ? QString(QLatin1String("")) : t; };
-    QVariantList valori{DataArchivio(m.dataOp),   testo(m.descrizione),   m.entrata.decimillesimi(),
-                        m.uscita.decimillesimi(), testo(m.ragioneSociale), testo(m.codiceFiscale),
-                        testo(m.partitaIva),      m.codiceAna};
-    if (idRiga == 0)
-        return motore.Inserisci(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, "
-                                               "RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, CODICEANA) "
-                                               "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-                                valori);
-    valori << idRiga;
-    motore.Esegui(QStringLiteral("UPDATE ANTICIPI SET DATAOP=?, DESCRIZIONE=?, ENTRATA=?, USCITA=?, RAGIONESOCIALE=?, "
-                                 "CODICEFISCALE=?, PARTITAIVA=?, CODICEANA=? WHERE ID=?"),
-                  valori);
-    return idRiga;
-}
-
-bool Archivio::EliminaMovimento(const QString &idTesto)
-{
-    Motore &motore = MotoreAperto();
-    const QString id = SqlIntero(idTesto);
-    const qint64 idRiga = rigaPerID(id);
-    if (idRiga == 0)
-        return false;
-    motore.Esegui(QStringLiteral("DELETE FROM ANTICIPI WHERE ID=?"), {idRiga});
-    return true;
-}
 
 // ---------------------------------------------------------------------------------------------
 

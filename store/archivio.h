@@ -12,12 +12,16 @@
 #include "values/valuta.h"
 
 #include <QDate>
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 // The archive file name inside the archive folder.
 inline const QString NomeFileArchivio = QStringLiteral("archivio.mdb");
@@ -111,14 +115,29 @@ public:
     // The same with bound values for its ? marks (text, integers, null).
     Recordset QueryValori(const QString &sqlJet, const QVariantList &valori);
     int EseguiValori(const QString &sqlJet, const QVariantList &valori);
-    // Runs f inside BEGIN IMMEDIATE ... COMMIT; any failure rolls back and is rethrown.
+    // Runs f inside BEGIN IMMEDIATE ... COMMIT; any failure rolls back and is rethrown. Called
+    // inside another, f runs in that one.
+    //
+    // A server's connection may go after COMMIT was sent and before its answer came: the outcome is
+    // then unknown, never a failure (a retry would write the same twice). The writes made inside f
+    // through the three functions below are looked for in the archive, on a new connection: found,
+    // the transaction counts as done and PrendiAvviso() says so; not found, it is a failure. While
+    // the server cannot tell, it throws CodiciErrore::EsitoIncerto and writes nothing: the next
+    // transaction looks first. A local COMMIT (SQLite) always has its answer.
     void Transazione(const std::function<void()> &f);
 
     // The row of "SELECT * FROM ANTICIPI WHERE ID=" + id rewritten, or a new row when there is none.
-    // Returns the row's ID.
-    qint64 ScriviMovimento(const QString &idTesto, const Movimento &m);
+    // Returns the row's ID. A new row that repeats the one whose save was cut off and was then found
+    // written is that row: it is rewritten under the client code it had, which goes to *codice.
+    qint64 ScriviMovimento(const QString &idTesto, const Movimento &m, qint64 *codice = nullptr);
     // Deletes the row of "SELECT * FROM ANTICIPI WHERE ID=" + id; false when there is none.
     bool EliminaMovimento(const QString &idTesto);
+    // Writes the given client columns (RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, each with its new
+    // value) into every row of the client's code; returns the rows. nome names the client to the user.
+    int RiscriviAnagrafica(qint64 codice, const QList<QPair<QString, QString>> &colonne, const QString &nome);
+    // What the user must be told of the last writes, though they went well: a save whose answer the
+    // server lost, found written once reconnected. Empty when nothing; each notice is given once.
+    QString PrendiAvviso();
 
     // Inside a Transazione: no other program can take a new client code until it ends.
     void BloccaCodici();
@@ -127,10 +146,30 @@ public:
     Motore &MotoreAperto() const;
 
 private:
+    // One write of a transaction, as it can be looked for in the archive afterwards.
+    struct Scrittura {
+        enum class Tipo { Nuova, Riscritta, Eliminata, Anagrafica } tipo;
+        qint64 id;       // the row's ID; the client's code for Anagrafica
+        Movimento dati;  // what was written (the client fields alone for Anagrafica)
+        QStringList colonne;  // for Anagrafica, the client fields written
+    };
     Archivio();
     qint64 rigaPerID(const QString &id);
+    // Whether every write is in the archive; throws when the archive cannot be read.
+    bool scritte(const std::vector<Scrittura> &scritture);
+    bool scritta(const Scrittura &s);
+    // The unknown outcome of the COMMIT that the transaction's writes ended with.
+    void esitoIncerto(const ErroreApp &e, std::vector<Scrittura> scritture);
+    // Before a transaction: the writes whose outcome the server could not tell are looked for.
+    void risolviSospese();
+
     std::unique_ptr<Motore> m_motore;
     QString m_percorso;
+    bool m_inTransazione = false;
+    std::vector<Scrittura> m_scritture;  // of the open transaction
+    std::vector<Scrittura> m_sospese;    // of the transaction whose outcome is not known yet
+    std::optional<Scrittura> m_ritrovata;  // a new row of it found written, for this transaction only
+    QString m_avviso;
     // The open step to run again at the next use, after it failed; empty once the archive is open.
     std::function<void()> m_riapri;
     friend QString ApriArchivio(QStringList *);

@@ -56,8 +56,10 @@ QString nomeProvvisorio(const QDate &giorno)
     return NomeFile(giorno) + QStringLiteral(".parziale-") + QString::number(QCoreApplication::applicationPid());
 }
 
-// The backups in the folder, newest first.
-QList<QPair<QDate, QString>> copie(const QString &cartella)
+// The backups in the folder, newest first. One dated after `oggi` (made while the computer's clock
+// was wrong) tells nothing true of its day: it counts as older than every other, so that it goes
+// once thirty backups have been made since, rather than staying forever as the newest.
+QList<QPair<QDate, QString>> copie(const QString &cartella, const QDate &oggi)
 {
     QList<QPair<QDate, QString>> elenco;
     const QStringList nomi = QDir(cartella).entryList({QStringLiteral("archivio-*.mdb")}, QDir::Files);
@@ -67,8 +69,31 @@ QList<QPair<QDate, QString>> copie(const QString &cartella)
         if (giorno.isValid())
             elenco.append({giorno, nome});
     }
-    std::sort(elenco.begin(), elenco.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::sort(elenco.begin(), elenco.end(), [&](const auto &a, const auto &b) {
+        const bool futuraA = a.first > oggi, futuraB = b.first > oggi;
+        return futuraA != futuraB ? futuraB : a.first > b.first;
+    });
     return elenco;
+}
+
+bool copiaDelGiorno(const QString &cartella, const QDate &giorno)
+{
+    return QFileInfo::exists(QDir(cartella).filePath(NomeFile(giorno)));
+}
+
+// A backup dated after today stopped nothing, but its date is wrong and the administrator should
+// know: written to LOGERR with the day's backup, so once a day and not at every start.
+void segnalaFuture(const QString &cartella, const QDate &oggi)
+{
+    for (const auto &c : copie(cartella, oggi))
+        if (c.first > oggi)
+            RegistraErrore(ErroreApp(CodiciErrore::FileNonScritto,
+                                     QStringLiteral("La copia di sicurezza ") +
+                                         QDir::toNativeSeparators(QDir(cartella).filePath(c.second)) +
+                                         QStringLiteral(" ha la data di un giorno che non è ancora venuto: "
+                                                        "l'orologio del computer era sbagliato quando è stata "
+                                                        "fatta. Le copie giornaliere continuano; controllare "
+                                                        "data e ora del computer.")));
 }
 
 // Temporary files of copies cut short (the program ended, the computer stopped). One that is still
@@ -108,7 +133,7 @@ public:
                 throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("impossibile creare la cartella ") +
                                                                   QDir::toNativeSeparators(m_cartella));
             rimuoviAvanzi(dir);
-            if (UltimaCopia(m_cartella) >= m_giorno)
+            if (copiaDelGiorno(m_cartella, m_giorno))
                 return termina(nullptr);  // another desk made it meanwhile
             m_provvisorio = dir.filePath(nomeProvvisorio(m_giorno));
             misure() = Misure();
@@ -174,7 +199,8 @@ private:
             throw ErroreApp(CodiciErrore::FileNonScritto,
                             QStringLiteral("impossibile rinominare la copia in ") + QDir::toNativeSeparators(finale));
         }
-        const auto elenco = copie(m_cartella);
+        segnalaFuture(m_cartella, m_giorno);
+        const auto elenco = copie(m_cartella, m_giorno);
         for (int i = CopieTenute; i < elenco.size(); ++i) {
             const QString vecchia = QDir(m_cartella).filePath(elenco[i].second);
             if (!QFile::remove(vecchia))
@@ -221,11 +247,6 @@ QString NomeFile(const QDate &giorno)
     return QStringLiteral("archivio-") + giorno.toString(Qt::ISODate) + QStringLiteral(".mdb");
 }
 
-QDate UltimaCopia(const QString &cartella)
-{
-    const auto elenco = copie(cartella);
-    return elenco.isEmpty() ? QDate() : elenco.first().first;
-}
 
 void Avvia(QObject *proprietario)
 {
@@ -241,9 +262,9 @@ void Avvia(QObject *proprietario)
     } catch (const ErroreApp &) {
         return;  // an archive that cannot be reached: the window's own work reports it
     }
+    // Due whenever no backup of today is there, whatever other names the folder holds.
     const QDate giorno = oggi();
-    const QDate ultima = UltimaCopia(cartella);
-    if (ultima.isValid() && ultima >= giorno)
+    if (copiaDelGiorno(cartella, giorno))
         return;
     auto *l = new Lavoro(proprietario, cartella, giorno);
     lavoro() = l;

@@ -1,10 +1,11 @@
 #pragma once
-// The daily backup of the archive file. When the ledger window loads and the newest backup in the
-// folder "backup" beside archivio.mdb is from before today (or there is none), the open archive is
-// copied there as archivio-YYYY-MM-DD.mdb with SQLite's online backup, a few milliseconds of work at
-// a time from the event loop so that the window stays responsive; the newest 30 backups are kept.
-// The copy is written under a temporary name and takes its own only when whole. A failure is written
-// once to LOGERR and never interrupts the user's work. An archive on a server is not copied here.
+// The daily backup of the archive file. When the ledger window loads and the folder "backup" beside
+// archivio.mdb holds no backup of today, the open archive is copied there as archivio-YYYY-MM-DD.mdb
+// with SQLite's online backup, a few milliseconds of work at a time from the event loop so that the
+// window stays responsive; the newest 30 backups are kept (one dated after today counts as the
+// oldest, and is written to LOGERR). The copy is written under a temporary name and takes its own
+// only when whole. A failure is written once to LOGERR and never interrupts the user's work. An
+// archive on a server is not copied here.
 
 #include <QDate>
 #include <QString>
@@ -24,8 +25,6 @@ bool InCorso();
 // The backups' folder for an archive file, and the name of one day's backup.
 QString Cartella(const QString &fileArchivio);
 QString NomeFile(const QDate &giorno);
-// The day of the newest backup in the folder; invalid when there is none.
-QDate UltimaCopia(const QString &cartella);
 
 // What the last backup cost: the whole copy and its longest turn of the event loop.
 struct Misure {

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 namespace {
-// How many values one message names; the rest are counted.
+// How many values of each kind one message names.
 constexpr int NominatiAlPiu = 10;
 
 bool cifre(QByteArrayView t, int da, int n, int *valore)
@@ -102,16 +102,30 @@ QList<ValoreNonValido> ImportiNonValidi(Archivio &archivio, const QDate &alGiorn
 
 ErroreApp ErroreValoriNonValidi(const QList<ValoreNonValido> &valori, const QString &conseguenza)
 {
+    // Each kind of value named up to the limit, so that a long list of one kind never hides another.
     QStringList voci;
-    for (int i = 0; i < valori.size() && i < NominatiAlPiu; ++i) {
-        const ValoreNonValido &v = valori.at(i);
-        const QString tipo = v.campo == QLatin1String("DATAOP") ? QStringLiteral("non è una data nella forma aaaa-mm-gg")
-                                                                : QStringLiteral("non è un importo");
-        voci << QStringLiteral("movimento con ID %1, campo %2: \"%3\" %4").arg(v.id).arg(v.campo, v.valore, tipo);
+    for (const bool date : {true, false}) {
+        int nominati = 0;
+        bool altri = false;
+        for (const ValoreNonValido &v : valori) {
+            if ((v.campo == QLatin1String("DATAOP")) != date)
+                continue;
+            if (nominati == NominatiAlPiu) {
+                altri = true;
+                continue;
+            }
+            ++nominati;
+            voci << QStringLiteral("movimento con ID %1, campo %2: \"%3\" %4")
+                        .arg(v.id)
+                        .arg(v.campo, v.valore,
+                             date ? QStringLiteral("non è una data nella forma aaaa-mm-gg")
+                                  : QStringLiteral("non è un importo"));
+        }
+        // The checks stop after a few: how many more there are is not known.
+        if (altri)
+            voci << (date ? QStringLiteral("e altre date non valide") : QStringLiteral("e altri importi non validi"));
     }
-    QString testo = QStringLiteral("Valori non validi nell'archivio, scritti da un altro programma: ") +
-                    voci.join(QStringLiteral("; "));
-    if (valori.size() > NominatiAlPiu)
-        testo += QStringLiteral("; e altri %1").arg(valori.size() - NominatiAlPiu);
-    return ErroreApp(CodiciErrore::ValoreNonValido, testo + QStringLiteral(". ") + conseguenza);
+    return ErroreApp(CodiciErrore::ValoreNonValido,
+                     QStringLiteral("Valori non validi nell'archivio, scritti da un altro programma: ") +
+                         voci.join(QStringLiteral("; ")) + QStringLiteral(". ") + conseguenza);
 }

@@ -33,6 +33,8 @@ constexpr int TestoNonValido = 3075;      // a text that cannot be written as a 
 constexpr int ImpostazioniNonScritte = 75;
 constexpr int FileNonScritto = 61;
 constexpr int ValoreNonValido = 13;       // a stored value that is not of its column's kind
+constexpr int ServerInterrotto = 3151;    // the server cannot be reached or its connection went
+constexpr int EsitoIncerto = 3153;        // a write whose confirmation the server's connection lost
 } // namespace CodiciErrore
 
 // Appends the failure's line to LOGERR and asks nothing: for work the user did not ask for (the daily

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace {
 ServizioMessaggi *&installato()
@@ -28,22 +29,51 @@ QMessageBox::StandardButton pulsante(Risposta r)
     return QMessageBox::Ok;
 }
 
-// A box that offers only Yes and No: the user must choose one of them. Esc and the window's close
-// button would otherwise answer No, and a No can end the program (the error reporter), close the
-// window without saving, or clear what was typed.
+// A box that offers only Yes and No: the user must choose one of them, deliberately. Esc and the
+// window's close button would otherwise answer No, and a No can end the program (the error
+// reporter), close the window without saving, or clear what was typed. A clerk still typing when the
+// box appears must not answer it either: no letter is a mnemonic, the buttons take no keyboard focus
+// (Tab and Space cannot reach No), and Enter answers only the default, always the safe answer.
 class BoxMessaggio : public QMessageBox {
 public:
     using QMessageBox::QMessageBox;
     bool sceltaObbligata = false;
 
+    void impostaSceltaObbligata(QMessageBox::StandardButton predefinito)
+    {
+        sceltaObbligata = true;
+        button(QMessageBox::Yes)->setText(QStringLiteral("Sì"));
+        button(QMessageBox::No)->setText(QStringLiteral("No"));
+        for (QAbstractButton *b : buttons()) {
+            b->setFocusPolicy(Qt::NoFocus);
+            if (auto *p = qobject_cast<QPushButton *>(b))
+                p->setAutoDefault(false);
+            b->installEventFilter(this);
+        }
+        setDefaultButton(predefinito);
+    }
+
 protected:
+    bool eventFilter(QObject *obj, QEvent *ev) override
+    {
+        // A button given the focus by the box itself hands every key to the box.
+        if (sceltaObbligata && ev->type() == QEvent::KeyPress) {
+            keyPressEvent(static_cast<QKeyEvent *>(ev));
+            return true;
+        }
+        return QMessageBox::eventFilter(obj, ev);
+    }
     void keyPressEvent(QKeyEvent *ev) override
     {
-        if (sceltaObbligata && ev->key() == Qt::Key_Escape) {
-            ev->accept();
+        if (!sceltaObbligata || ev->matches(QKeySequence::Copy)) {
+            QMessageBox::keyPressEvent(ev);
             return;
         }
-        QMessageBox::keyPressEvent(ev);
+        ev->accept();
+        const bool invio = (ev->key() == Qt::Key_Return || ev->key() == Qt::Key_Enter) &&
+                           (ev->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (invio && !ev->isAutoRepeat() && defaultButton())
+            defaultButton()->click();
     }
     void closeEvent(QCloseEvent *ev) override
     {
@@ -99,8 +129,7 @@ Risposta ServizioMessaggiQt::mostra(QWidget *parent, const Messaggio &m)
     }
     if (m.pulsanti == Pulsanti::SiNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(pulsante(m.predefinito == Risposta::No ? Risposta::No : Risposta::Si));
-        box.sceltaObbligata = true;
+        box.impostaSceltaObbligata(pulsante(m.predefinito == Risposta::No ? Risposta::No : Risposta::Si));
         box.setWindowFlags((box.windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint) &
                            ~Qt::WindowCloseButtonHint);
     } else {

@@ -310,6 +310,9 @@ int main(int argc, char **argv)
             scattaUna();
         else
             scatta();
+        // Emptied first, as Annulla leaves it: closing a window that shows a client asks to save.
+        if (frmAnticipi *f = frmAnticipi::Esistente())
+            f->PulisciCampi(false);
         QApplication::closeAllWindows();
         QApplication::exit(0);
     });

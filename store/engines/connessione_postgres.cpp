@@ -5,7 +5,14 @@
 
 #include "store/engines/postgres_interno.h"
 
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QUrl>
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/select.h>
+#endif
 
 namespace {
 
@@ -27,10 +34,123 @@ const char *const Tabella =
 // The key of the advisory lock taken while the table is made (two desks starting at once).
 constexpr const char *BloccoTabella = "SELECT pg_advisory_xact_lock(7290001)";
 
-constexpr int ErroreServer = 3151;  // the server cannot be reached or refused the connection
+constexpr int ErroreServer = CodiciErrore::ServerInterrotto;  // cannot be reached, refused, or gone
 constexpr int ErroreMotore = 3146;  // any other failure the server reports
 
 QString nomeDatabase(PGconn *c) { return QString::fromUtf8(PQdb(c)); }
+
+// Waits until the socket can be read (or written); false when `ms` passed first (ms < 0: no limit).
+bool attendiSocket(int socket, bool scrittura, int ms)
+{
+    fd_set insieme;
+    FD_ZERO(&insieme);
+#ifdef Q_OS_WIN
+    FD_SET(SOCKET(socket), &insieme);
+#else
+    FD_SET(socket, &insieme);
+#endif
+    timeval t{ms / 1000, (ms % 1000) * 1000};
+    return select(socket + 1, scrittura ? nullptr : &insieme, scrittura ? &insieme : nullptr, nullptr,
+                  ms < 0 ? nullptr : &t) > 0;
+}
+
+// The code the server gave for refusing a connection. libpq 15 has no field for it (PQresultErrorField
+// reads only statements' results): it is in libpq's text alone, and only with verbose errors
+// ("FATAL:  3D000: ..."), the one part of that text that is the same in every language.
+QString statoRifiuto(const QString &testo)
+{
+    static const QRegularExpression codice(QStringLiteral(":  ([0-9A-Z]{5}): "));
+    QString stato;
+    for (auto i = codice.globalMatch(testo); i.hasNext();)
+        stato = i.next().captured(1);
+    return stato;
+}
+
+// libpq's text of a failed connection, for the message, without the line naming the server's source
+// file that verbose errors add ("LOCATION:  InitPostgres, postinit.c:948", its first word translated).
+QString testoRifiuto(const QString &testo)
+{
+    static const QRegularExpression sorgente(QStringLiteral("^[^:]+:  \\S+, \\S+\\.c:\\d+$"));
+    QStringList righe = testo.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    righe.removeIf([](const QString &r) { return sorgente.match(r.trimmed()).hasMatch(); });
+    return righe.join(QLatin1Char(' ')).simplified();
+}
+
+// The Italian message for a connection that could not be made, chosen by libpq's status and the
+// server's code, never by the server's text: a server speaking Italian says the same in other words.
+// Only a failure without any code (no server answered: a wrong address, a network down, a server
+// stopped) is told as a server that cannot be reached.
+ErroreApp erroreCollegamento(PGconn *c, const QString &uri)
+{
+    const QString errore = QString::fromUtf8(PQerrorMessage(c));
+    const QString stato = statoRifiuto(errore);
+    const QString motore = testoRifiuto(errore);
+    QString testo;
+    if (PQconnectionNeedsPassword(c) || stato == QLatin1String("28P01"))
+        testo = QStringLiteral("Accesso al server negato: utente o password non validi. La password va nel file "
+                               ".pgpass dell'utente o nella variabile PGPASSWORD.");
+    else if (stato == QLatin1String("3D000"))
+        testo = QStringLiteral("Il database indicato non esiste sul server.");
+    else if (stato == QLatin1String("28000"))
+        testo = QStringLiteral("Il server non accetta l'utente indicato: l'utente non esiste sul server, o le regole "
+                               "di accesso del server non gli consentono di collegarsi a questo database.");
+    else if (stato == QLatin1String("42501"))
+        testo = QStringLiteral("L'utente non ha il permesso di collegarsi al database indicato.");
+    else if (stato == QLatin1String("57P03"))
+        testo = QStringLiteral("Il server dell'archivio si sta avviando o arrestando. Riprovare tra qualche istante.");
+    else if (stato.startsWith(QLatin1String("53")))
+        testo = QStringLiteral("Il server dell'archivio non accetta altri collegamenti (troppi collegamenti o risorse "
+                               "esaurite). Riprovare più tardi o avvisare l'amministratore del server.");
+    else if (!stato.isEmpty())
+        testo = QStringLiteral("Il server dell'archivio ha rifiutato il collegamento.");
+    else
+        testo = QStringLiteral("Impossibile raggiungere il server dell'archivio. Controllare la rete, "
+                               "l'indirizzo e che il server sia avviato.");
+    return ErroreApp(ErroreServer, testo + QStringLiteral(" (") + uri + QStringLiteral(": ") + motore + QLatin1Char(')'));
+}
+
+// A new connection, made step by step so that its errors can be verbose (PQconnectdb offers no
+// way to ask). The URI's connect_timeout, which libpq leaves to the caller here, limits each wait
+// for one address.
+PGconn *collega(const QByteArray &uri)
+{
+    PGconn *c = PQconnectStart(uri.constData());
+    if (!c)
+        throw ErroreApp(ErroreServer, QStringLiteral("Memoria insufficiente per il collegamento al server."));
+    PQsetErrorVerbosity(c, PQERRORS_VERBOSE);
+    int attesaMs = -1;
+    if (PQconninfoOption *opzioni = PQconninfo(c)) {
+        for (PQconninfoOption *o = opzioni; o->keyword; ++o)
+            if (qstrcmp(o->keyword, "connect_timeout") == 0 && o->val && atoi(o->val) > 0)
+                attesaMs = qMax(2, atoi(o->val)) * 1000;  // libpq's own minimum
+        PQconninfoFree(opzioni);
+    }
+    PostgresPollingStatusType passo = PGRES_POLLING_WRITING;
+    QByteArray indirizzo;
+    QDeadlineTimer limite(attesaMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(attesaMs));
+    while (passo != PGRES_POLLING_OK && passo != PGRES_POLLING_FAILED && PQstatus(c) != CONNECTION_BAD) {
+        const QByteArray questo = QByteArray(PQhost(c)) + ' ' + PQhostaddr(c) + ' ' + PQport(c);
+        if (questo != indirizzo) {
+            indirizzo = questo;
+            limite = attesaMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(attesaMs);
+        }
+        if (passo == PGRES_POLLING_READING || passo == PGRES_POLLING_WRITING) {
+            const qint64 resta = limite.isForever() ? -1 : limite.remainingTime();
+            if (!attendiSocket(PQsocket(c), passo == PGRES_POLLING_WRITING, int(resta)) && resta >= 0 &&
+                limite.hasExpired()) {
+                PQfinish(c);
+                throw ErroreApp(ErroreServer, QStringLiteral("Impossibile raggiungere il server dell'archivio: "
+                                                             "nessuna risposta entro il tempo indicato nell'indirizzo "
+                                                             "(connect_timeout). Controllare la rete, l'indirizzo e "
+                                                             "che il server sia avviato. (") +
+                                                  QString::fromUtf8(uri) + QLatin1Char(')'));
+            }
+        }
+        passo = PQconnectPoll(c);
+    }
+    PQsetErrorVerbosity(c, PQERRORS_DEFAULT);
+    return c;
+}
 
 } // namespace
 
@@ -56,8 +176,10 @@ ErroreApp erroreRisultato(PGconn *c, const PGresult *r)
         testo = QStringLiteral("Un valore non è valido per l'archivio.");
     else
         testo = QStringLiteral("Errore dell'archivio sul server.");
-    const int numero = (PQstatus(c) == CONNECTION_BAD || stato.startsWith(QLatin1String("08"))) ? ErroreServer
-                                                                                                  : ErroreMotore;
+    const int numero = (PQstatus(c) == CONNECTION_BAD || stato.startsWith(QLatin1String("08")) ||
+                        stato.startsWith(QLatin1String("57P")))
+                           ? ErroreServer
+                           : ErroreMotore;
     return ErroreApp(numero, testo + QStringLiteral(" (") + motore + QLatin1Char(')'));
 }
 
@@ -68,14 +190,29 @@ MotorePostgres::~MotorePostgres()
         PQfinish(m_conn);
 }
 
-void MotorePostgres::collegato()
+bool MotorePostgres::persa()
 {
-    if (PQstatus(m_conn) == CONNECTION_OK)
+    for (int i = 0; i < 4 && PQstatus(m_conn) == CONNECTION_OK && attendiSocket(PQsocket(m_conn), false, 0); ++i) {
+        if (!PQconsumeInput(m_conn))
+            break;
+        while (PGnotify *n = PQnotifies(m_conn))
+            PQfreemem(n);
+    }
+    return PQstatus(m_conn) != CONNECTION_OK;
+}
+
+void MotorePostgres::pronta()
+{
+    if (!persa())
         return;
-    m_attivo = nullptr;
-    PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK)
+    if (m_inTransazione)
         throw erroreRisultato(m_conn, nullptr);
+    m_attivo = nullptr;
+    PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
+    PQreset(m_conn);
+    PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw erroreCollegamento(m_conn, m_uri);
     impostaSessione();
 }
 
@@ -133,21 +270,9 @@ void MotorePostgres::apri()
                         QStringLiteral("L'indirizzo dell'archivio non deve contenere la password: va scritta "
                                        "nel file .pgpass dell'utente o nella variabile PGPASSWORD."));
 
-    m_conn = PQconnectdb(m_uri.toUtf8().constData());
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString motore = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
-        QString testo;
-        if (PQconnectionNeedsPassword(m_conn) || motore.contains(QLatin1String("password")))
-            testo = QStringLiteral("Accesso al server negato: utente o password non validi. La password va nel file "
-                                   ".pgpass dell'utente o nella variabile PGPASSWORD.");
-        else if (motore.contains(QLatin1String("does not exist")))
-            testo = QStringLiteral("Il database indicato non esiste sul server, o l'utente non esiste.");
-        else
-            testo = QStringLiteral("Impossibile raggiungere il server dell'archivio. Controllare la rete, "
-                                   "l'indirizzo e che il server sia avviato.");
-        throw ErroreApp(ErroreServer, testo + QStringLiteral(" (") + m_uri + QStringLiteral(": ") + motore +
-                                          QLatin1Char(')'));
-    }
+    m_conn = collega(m_uri.toUtf8());
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw erroreCollegamento(m_conn, m_uri);
     // The server's notices ("collation already exists, skipping") are not for the user.
     PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     impostaSessione();

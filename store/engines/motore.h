@@ -115,6 +115,8 @@ public:
 
     // A writing transaction, which holds the write lock from its start.
     virtual void Inizia() = 0;
+    // A connection lost after COMMIT was sent, before its answer came, throws
+    // CodiciErrore::EsitoIncerto: the server may have committed or not (a local engine never does).
     virtual void Conferma() = 0;
     virtual void Annulla() = 0;
     // Inside a transaction: no other connection can take a new client code until it ends.

@@ -183,6 +183,22 @@ bool CursorePostgres::Avanza()
 
 std::unique_ptr<Cursore> MotorePostgres::Query(const QString &sql, const Valori &valori)
 {
+    const bool fuori = !m_inTransazione;
+    try {
+        return interroga(sql, valori);
+    } catch (const ErroreApp &) {
+        // A read outside a transaction changes nothing: when the connection went before its first
+        // row, it is sent once more on a new one.
+        const QString inizio = sql.trimmed().left(6).toUpper();
+        if (!fuori || PQstatus(m_conn) != CONNECTION_BAD ||
+            (inizio != QLatin1String("SELECT") && !inizio.startsWith(QLatin1String("WITH"))))
+            throw;
+        return interroga(sql, valori);
+    }
+}
+
+std::unique_ptr<Cursore> MotorePostgres::interroga(const QString &sql, const Valori &valori)
+{
     invia(sql, valori);
     if (!PQsetSingleRowMode(m_conn))
         throw erroreRisultato(m_conn, nullptr);
@@ -208,8 +224,50 @@ qint64 MotorePostgres::Inserisci(const QString &sql, const Valori &valori)
     return id;
 }
 
+void MotorePostgres::Inizia()
+{
+    try {
+        Esegui(QStringLiteral("BEGIN"));
+    } catch (const ErroreApp &) {
+        // BEGIN writes nothing: when the connection went with its answer, it is sent once more on a
+        // new one (the first save after the server restarted goes through).
+        if (PQstatus(m_conn) != CONNECTION_BAD)
+            throw;
+        Esegui(QStringLiteral("BEGIN"));
+    }
+    m_inTransazione = true;
+}
+
+void MotorePostgres::Conferma()
+{
+    libera();
+    m_inTransazione = false;
+    // Gone before COMMIT was sent: the server undid the transaction, nothing of it was written.
+    if (persa())
+        throw erroreRisultato(m_conn, nullptr);
+    PGresult *r = PQexec(m_conn, "COMMIT");
+    if (PQresultStatus(r) == PGRES_COMMAND_OK) {
+        PQclear(r);
+        return;
+    }
+    // Sent, and the connection went before its answer came: the server may have committed or not.
+    // Never a failure, which a retry would write a second time; the caller finds out.
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
+        const QString motore = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn)).simplified();
+        PQclear(r);
+        throw ErroreApp(CodiciErrore::EsitoIncerto,
+                        QStringLiteral("Il collegamento con il server dell'archivio si è interrotto mentre le "
+                                       "modifiche venivano confermate: non è noto se siano state salvate. (") +
+                            motore + QLatin1Char(')'));
+    }
+    const ErroreApp e = erroreRisultato(m_conn, r);
+    PQclear(r);
+    throw e;
+}
+
 void MotorePostgres::Annulla()
 {
+    m_inTransazione = false;
     if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
         libera();
         PQclear(PQexec(m_conn, "ROLLBACK"));
@@ -232,7 +290,7 @@ void MotorePostgres::invia(const QString &sql, const Valori &valori)
     if (!unaSola(sql))
         throw ErroreApp(CodiciErrore::DataNonValida, QStringLiteral("Istruzione SQL non valida: ") + sql.left(60));
     libera();
-    collegato();
+    pronta();
     const Parametri p = parametri(valori);
     if (!PQsendQueryParams(m_conn, conSegnaposto(sql).constData(), int(p.valori.size()), nullptr,
                            p.valori.data(), nullptr, nullptr, 0))
@@ -242,7 +300,7 @@ void MotorePostgres::invia(const QString &sql, const Valori &valori)
 PGresult *MotorePostgres::esegui(const QString &sql, const Valori &valori)
 {
     libera();
-    collegato();
+    pronta();
     if (!unaSola(sql))
         throw ErroreApp(CodiciErrore::DataNonValida, QStringLiteral("Istruzione SQL non valida: ") + sql.left(60));
     const Parametri p = parametri(valori);
@@ -377,7 +435,7 @@ private:
 std::unique_ptr<FlussoRighe> MotorePostgres::Flusso(const QString &tabella, const QStringList &colonne)
 {
     libera();
-    collegato();
+    pronta();
     const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(tabella, colonne.join(QStringLiteral(", "))).toUtf8();
     PGresult *r = PQexec(m_conn, sql.constData());
     if (PQresultStatus(r) != PGRES_COPY_IN) {

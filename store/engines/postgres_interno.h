@@ -74,8 +74,10 @@ public:
     std::unique_ptr<Cursore> Query(const QString &sql, const Valori &valori = {}) override;
     qint64 Esegui(const QString &sql, const Valori &valori = {}) override;
     qint64 Inserisci(const QString &sql, const Valori &valori) override;
-    void Inizia() override { Esegui(QStringLiteral("BEGIN")); }
-    void Conferma() override { Esegui(QStringLiteral("COMMIT")); }
+    void Inizia() override;
+    // A connection lost after COMMIT was sent throws CodiciErrore::EsitoIncerto: the server may
+    // have committed or not.
+    void Conferma() override;
     void Annulla() override;
     void BloccaCodici() override;
     void CreaTabella() override;
@@ -92,15 +94,22 @@ public:
 private:
     // A cursor still reading from the wire keeps the connection: its remaining rows are read first.
     void libera();
-    // A connection lost since the last statement is tried again once, so that the program goes on
-    // by itself when the server is back; a transaction it held is gone with it.
-    void collegato();
+    // Whether the connection is gone: lost by a statement, or closed by the server while it was idle
+    // (a restart, an administrator ending it), which only reading what the server sent shows.
+    bool persa();
+    // Before a statement: a connection found gone outside a transaction is made again, so that the
+    // program goes on by itself when the server is back, and the statement, not yet sent, runs on
+    // the new one. Inside a transaction it is a failure: the transaction went with the connection,
+    // and what follows must not run without it.
+    void pronta();
     void impostaSessione();
+    std::unique_ptr<Cursore> interroga(const QString &sql, const Valori &valori);
     void invia(const QString &sql, const Valori &valori);
     PGresult *esegui(const QString &sql, const Valori &valori);
 
     QString m_uri;
     PGconn *m_conn = nullptr;
     CursorePostgres *m_attivo = nullptr;
+    bool m_inTransazione = false;
     std::shared_ptr<int> m_vivo = std::make_shared<int>(0);
 };

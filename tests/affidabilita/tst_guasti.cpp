@@ -474,6 +474,10 @@ void TstGuasti::archivioPresoDopoIlSalvataggio()
     QVERIFY2(m.testo.contains(QStringLiteral("Il movimento è stato salvato")), qPrintable(m.testo));
     QVERIFY2(m.testo.contains(QStringLiteral("in uso da un altro programma")), qPrintable(m.testo));
     QVERIFY(m.titolo != QLatin1String("Errore Salva"));
+    // In Italian (the engine's words go to the log); the empty list says it could not be read.
+    QVERIFY2(!m.testo.contains(QStringLiteral("database is locked")), qPrintable(m.testo));
+    QVERIFY(Ambiente::corrente().righeLog().contains(QStringLiteral("database is locked")));
+    QVERIFY(w->ReportAttivita->Vista()->testoVuoto.startsWith(QStringLiteral("Impossibile leggere i movimenti")));
     QVERIFY(w->UltimoSalvataggioRiuscito());
     QCOMPARE(conta(QStringLiteral("RAGIONESOCIALE='Verdi Srl' AND USCITA=250000")), 1);
     // No total from before is passed off as this client's.

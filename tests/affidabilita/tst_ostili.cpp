@@ -45,7 +45,9 @@ void Inserisci(QLineEdit *campo, const QString &testo, QWidget *poi)
         QTest::keyClick(campo, Qt::Key_Backspace);
         Digita(campo, testo);
     } else {
-        campo->setText(testo);
+        // Pasted, as text with control characters reaches a field.
+        campo->selectAll();
+        campo->insert(testo);
     }
     poi->setFocus();
 }
@@ -248,7 +250,9 @@ void TstOstili::percorsi()
     QCOMPARE(w->txtPiva->text(), piva);
 
     // ---- the master-data rewrite: a newer row of the client under other data gets the typed ones
+    // (the client shown with that row's data, so that the typed texts are a change)
     const qint64 vecchia = InserisciRiga(questAnno(1, 2), "vecchia", "0", "1", "Piano", "PIANO", "11111111111", 2);
+    identifica(w, QStringLiteral("PIANO"));
     comando(w, QStringLiteral("Modifica anagrafica"));
     frmAnagrafiche *a = frmAnagrafiche::Esistente();
     QVERIFY(a);

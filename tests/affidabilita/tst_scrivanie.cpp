@@ -44,19 +44,20 @@ private Q_SLOTS:
         QCOMPARE(b.data().count("\r\n"), 2);  // the header and one line
     }
 
-    // What the user typed over the identified client's data (a tax code that no client has yet keeps
-    // the client) is saved as typed.
+    // What the user typed over the identified client's data (a tax code that no client has) is put
+    // back, never saved into the client: the save writes the client's current data.
     void anagraficaCambiataDallUtente()
     {
         identifica(w, QStringLiteral("RSSMRA80A01H501U"));
         altra->Esegui(QStringLiteral("UPDATE ANTICIPI SET PARTITAIVA='222' WHERE CODICEANA=1"));
         scrivi(w->txtCF, QStringLiteral("RSSMRA80A01H501X"), w->DtpData);
+        QCOMPARE(w->txtCF->text(), QStringLiteral("RSSMRA80A01H501U"));
         scrivi(w->txtUscite, QStringLiteral("25"), w->DtpData);
         scriviDescrizione(w, QStringLiteral("codice scritto"));
         comando(w, QStringLiteral("Salva"));
         QCOMPARE(RigheSql(QStringLiteral("SELECT CODICEFISCALE, PARTITAIVA, CODICEANA FROM ANTICIPI WHERE "
                                          "DESCRIZIONE='codice scritto'")),
-                 QList<QVariantList>({{QStringLiteral("RSSMRA80A01H501X"), QStringLiteral("111"), 1}}));
+                 QList<QVariantList>({{QStringLiteral("RSSMRA80A01H501U"), QStringLiteral("222"), 1}}));
     }
 
     // Each refresh reads the archive again: no desk works on a stale copy.

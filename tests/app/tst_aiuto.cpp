@@ -1,8 +1,10 @@
 // Help for the user: `spesario --help` and `--version` without a display, the local guide the Help
 // menu opens, the page the build rendered, and what the user is told when nothing can open a link.
+#include "app/frmStart.h"
 #include "widgets/collegamenti.h"
 #include "tests/support/ambiente.h"
 
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -93,6 +95,17 @@ private Q_SLOTS:
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/altro/bin")), QString());
         // This test's own folder has no guide: the Help menu falls back to the online manual.
         QCOMPARE(Collegamenti::Guida(), Collegamenti::Manuale());
+    }
+
+    // The start window's "Help in linea" opens what the ledger's Help opens: the local guide first.
+    void aiutoDallAvvio()
+    {
+        QUrl aperto;
+        Collegamenti::ImpostaApertura([&aperto](const QUrl &u) { aperto = u; });
+        QPointer<frmStart> f = frmStart::Istanza();
+        f->PushButton4->click();
+        QCOMPARE(aperto, Collegamenti::Guida());
+        delete f;
     }
 
     // Neither xdg-open nor a browser to be found: the user is told which address to open by hand.

@@ -11,6 +11,8 @@
 #include <QPushButton>
 
 namespace {
+const QString NessunaModifica = QStringLiteral("Nessuna modifica da registrare: l'archivio non è cambiato.");
+
 // Stands for the ledger window: its four client fields and the writes it receives.
 class RegistroFinto : public QWidget, public DestinatarioCliente {
 public:
@@ -45,6 +47,9 @@ private Q_SLOTS:
     void esci();
     void aggiornamentoFallito();
     void ricercaFallita();
+    void codiceDiUnAltroCliente_data();
+    void codiceDiUnAltroCliente();
+    void nomeLungoMaiTagliato();
 
 private:
     frmAnagrafiche *apri(const QString &codice, const QString &nome, const QString &cf, const QString &piva)
@@ -159,7 +164,8 @@ void TstFrmAnagrafiche::nomeCambiatoNelRegistro()
     QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Aggiornamento terminato")});
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Controllo:"));
     QCOMPARE(distinti("RAGIONESOCIALE", 1), QStringLiteral("Rossi Mario S.r.l."));
-    QCOMPARE(distinti("PARTITAIVA", 1), QStringLiteral("12345678901"));
+    // Only the name changed: the other columns stay as each row has them.
+    QCOMPARE(distinti("PARTITAIVA", 1), QStringLiteral("11111111111,12345678901"));
     QCOMPARE(distinti("RAGIONESOCIALE", 2), QStringLiteral("Bianchi"));
     QCOMPARE(registro->txtDenominazione->text(), QStringLiteral("Rossi Mario S.r.l."));
     QCOMPARE(registro->txtCodiceana->text(), QStringLiteral("1"));
@@ -238,12 +244,13 @@ void TstFrmAnagrafiche::codiceDalCodiceFiscale()
     QFETCH(bool, segue);
     m_registro->dati.codiceAna = codiceRegistro;
     frmAnagrafiche *f = apri("", "scritto a mano", "", "99999999999");
+    const QString prima = archivio();
     riscrivi(f->txtCF, QStringLiteral("RSSMRA80A01H501U"));
     QTest::mouseClick(f->cmdOk, Qt::LeftButton);
-    // The tax code wins, and the client's newest row gives the other fields, written to every row.
-    QCOMPARE(messaggi().testi(), QStringList{QStringLiteral("Aggiornamento terminato")});
-    QCOMPARE(distinti("RAGIONESOCIALE", 1), QStringLiteral("Rossi Mario"));
-    QCOMPARE(distinti("PARTITAIVA", 1), QStringLiteral("12345678901"));
+    // The tax code wins, and the client's newest row gives the other fields: nothing is left that
+    // the user changed, and nothing is written.
+    QCOMPARE(messaggi().testi(), QStringList{NessunaModifica});
+    QCOMPARE(archivio(), prima);
     QCOMPARE(m_registro->ricevuti, segue ? 1 : 0);
     if (segue) {
         QCOMPARE(m_registro->dati.codiceAna, QStringLiteral("1"));
@@ -308,7 +315,8 @@ void TstFrmAnagrafiche::aggiornamentoFallito()
     m_registro->dati.codiceAna = "1";
     QVERIFY(BloccaAggiornamenti(QStringLiteral("bloccato")));
     const QString prima = archivio();
-    frmAnagrafiche *f = apri("1", "Rossi Nuovo", "RSSMRA80A01H501U", "12345678901");
+    frmAnagrafiche *f = apri("1", "Rossi Mario", "RSSMRA80A01H501U", "12345678901");
+    riscrivi(f->txtDenominazione, QStringLiteral("Rossi Nuovo"));
     QTest::mouseClick(f->cmdOk, Qt::LeftButton);
     QCOMPARE(messaggi().messaggi.size(), 1);
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore "));
@@ -331,6 +339,55 @@ void TstFrmAnagrafiche::ricercaFallita()
     QCOMPARE(messaggi().messaggi.at(1).titolo, QStringLiteral("Errore ControlloCodiceAna"));
     QCOMPARE(testi.last(), QStringLiteral("Anagrafica inesistente in archivio"));
     QVERIFY(f->isVisible());
+}
+
+// A tax code or VAT number that another client holds is refused, naming that client; nothing is written.
+void TstFrmAnagrafiche::codiceDiUnAltroCliente_data()
+{
+    QTest::addColumn<QString>("campo");
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QString>("messaggio");
+    QTest::newRow("codice fiscale") << "txtCF" << "bnclgu70b02f205x"
+                                    << "Il codice fiscale bnclgu70b02f205x è già del cliente Bianchi (codice 2)";
+    QTest::newRow("partita IVA") << "txtPiva" << "22222222222"
+                                 << "La partita IVA 22222222222 è già del cliente Bianchi (codice 2)";
+}
+
+void TstFrmAnagrafiche::codiceDiUnAltroCliente()
+{
+    QFETCH(QString, campo);
+    QFETCH(QString, testo);
+    QFETCH(QString, messaggio);
+    const QString prima = archivio();
+    frmAnagrafiche *f = apri("1", "Rossi Mario", "RSSMRA80A01H501U", "12345678901");
+    riscrivi(f->findChild<QLineEdit *>(campo), testo);
+    QTest::mouseClick(f->cmdOk, Qt::LeftButton);
+    QCOMPARE(messaggi().testi().size(), 1);
+    QVERIFY2(messaggi().testi().first().startsWith(messaggio), qPrintable(messaggi().testi().first()));
+    QCOMPARE(archivio(), prima);
+}
+
+// A name longer than the fields' 50 characters, written by another program, is shown whole and never
+// cut: not by an Ok that changed nothing, nor by one that changed another field.
+void TstFrmAnagrafiche::nomeLungoMaiTagliato()
+{
+    const QString lungo = QStringLiteral("Studio Associato Rossi, Bianchi, Verdi e Colleghi Commercialisti");
+    QVERIFY(EseguiSql(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=? WHERE CODICEANA=1"), {lungo}));
+    frmAnticipi *registro = ApriRegistro();
+    riscrivi(registro->txtCF, QStringLiteral("RSSMRA80A01H501U"));
+    QTest::keyClick(registro->txtCF, Qt::Key_Tab);
+    QVERIFY(registro->TestoIntestazioneStampa().contains(lungo));
+    const QString prima = archivio();
+    registro->ControlloBarra(QStringLiteral("Modifica anagrafica"))->trigger();
+    QTest::mouseClick(frmAnagrafiche::Esistente()->cmdOk, Qt::LeftButton);
+    QCOMPARE(messaggi().testi(), QStringList{NessunaModifica});
+    QCOMPARE(archivio(), prima);
+    scaricati();
+    registro->ControlloBarra(QStringLiteral("Modifica anagrafica"))->trigger();
+    riscrivi(frmAnagrafiche::Esistente()->txtPiva, QStringLiteral("99999999999"));
+    QTest::mouseClick(frmAnagrafiche::Esistente()->cmdOk, Qt::LeftButton);
+    QCOMPARE(distinti("RAGIONESOCIALE", 1), lungo);
+    QCOMPARE(distinti("PARTITAIVA", 1), QStringLiteral("99999999999"));
 }
 
 SPESARIO_TEST_MAIN(TstFrmAnagrafiche)

@@ -82,6 +82,8 @@ private Q_SLOTS:
     void campiModificatiPrimaDelComando_data();
     void campiModificatiPrimaDelComando();
     void importoNonLasciatoPrimaDelComando();
+    void chiusuraDellaFinestraComeEsci_data();
+    void chiusuraDellaFinestraComeEsci();
 };
 
 void TstComandi::annullaSenzaCliente()
@@ -429,6 +431,36 @@ void TstComandi::importoNonLasciatoPrimaDelComando()
     QCOMPARE(QApplication::focusWidget(), w->txtUscite);
     w->ControlloBarra(QStringLiteral("Stampa"))->trigger();
     QCOMPARE(w->txtUscite->text(), QStringLiteral("1.234,50"));
+}
+
+// The window's close button (its close event) asks what Esci asks: a typed movement is never lost unasked.
+void TstComandi::chiusuraDellaFinestraComeEsci_data()
+{
+    QTest::addColumn<int>("risposta");
+    QTest::addColumn<QString>("descrizione");
+    QTest::addColumn<int>("salvati");  // -1: the window stays open
+    QTest::newRow("No: chiude senza salvare") << int(Risposta::No) << "scritta" << 0;
+    QTest::newRow("Sì: salva e chiude") << int(Risposta::Si) << "scritta" << 1;
+    QTest::newRow("Sì, descrizione mancante: resta aperta") << int(Risposta::Si) << "" << -1;
+}
+
+void TstComandi::chiusuraDellaFinestraComeEsci()
+{
+    QFETCH(int, risposta);
+    QFETCH(QString, descrizione);
+    QFETCH(int, salvati);
+    InserisciRiga(questAnno(3, 1), "bollo", "0", "16", "Rossi Mario", CfRossi, PivaRossi, 1);
+    identifica(w, CfRossi);
+    scrivi(w->txtUscite, QStringLiteral("25"), w->txtDescrizione);
+    scriviDescrizione(w, descrizione);
+    messaggi().risposte = {Risposta(risposta)};
+    w->close();
+    QCOMPARE(messaggi().testi().value(0), QStringLiteral("Salvare prima di uscire?"));
+    QCOMPARE(chiusa(), salvati >= 0);
+    if (salvati >= 0) {
+        riapriArchivio();
+        QCOMPARE(conta(QStringLiteral("USCITA=250000")), salvati);
+    }
 }
 
 SPESARIO_TEST_MAIN(TstComandi)

@@ -54,6 +54,8 @@ private Q_SLOTS:
     void invioApreLaRicercaColNome();
     void denominazioneAbilitaSalva();
     void limitiEFocusIniziale();
+    void datiScrittiSulClienteRimessi_data();
+    void datiScrittiSulClienteRimessi();
 };
 
 void TstIdentificazione::init()
@@ -272,6 +274,57 @@ void TstIdentificazione::limitiEFocusIniziale()
     QCOMPARE(f->txtDenominazione->nextInFocusChain(), f->txtCF);
     QCOMPARE(f->txtCF->nextInFocusChain(), f->txtPiva);
     QVERIFY(!f->txtCodiceana->isVisible());
+}
+
+// With a client shown, what is typed over its data and leads to no other client is put back, and said:
+// it never becomes the client's data (the master-data window changes those), not even by a Salva
+// chosen while it is still in the field (which stops there).
+void TstIdentificazione::datiScrittiSulClienteRimessi_data()
+{
+    QTest::addColumn<QString>("campo");
+    QTest::addColumn<QString>("testo");
+    QTest::addColumn<QString>("nomeCampo");
+    QTest::newRow("codice fiscale di nessuno") << "txtCF" << "RSSMRA80A01H501X" << "Codice Fiscale";
+    QTest::newRow("codice fiscale cancellato") << "txtCF" << "" << "Codice Fiscale";
+    QTest::newRow("partita IVA di nessuno") << "txtPiva" << "99999999999" << "Partita IVA";
+    QTest::newRow("partita IVA di un altro") << "txtPiva" << "22222222222" << "Partita IVA";
+    QTest::newRow("denominazione di nessuno") << "txtDenominazione" << "Rossi Mario S.r.l." << "Denominazione";
+}
+
+void TstIdentificazione::datiScrittiSulClienteRimessi()
+{
+    QFETCH(QString, campo);
+    QFETCH(QString, testo);
+    QFETCH(QString, nomeCampo);
+    InserisciRiga(Giorno(1, 5), "a", "0", "10", "Rossi Mario", "RSSMRA80A01H501U", "11111111111", 1);
+    InserisciRiga(Giorno(1, 6), "b", "0", "20", "Bianchi", "BNCGNN", "22222222222", 2);
+    frmAnticipi *f = ApriRegistro();
+    DigitaEEsci(f->txtCF, QStringLiteral("RSSMRA80A01H501U"));
+    const QStringList rossi = {"1", "Rossi Mario", "RSSMRA80A01H501U", "11111111111"};
+    auto *c = f->findChild<QLineEdit *>(campo);
+    SpostaFocus(c);
+    QTest::keyClick(c, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(c, Qt::Key_Delete);
+    DigitaEEsci(c, testo);
+    QCOMPARE(Cliente(f), rossi);
+    QCOMPARE(Descrizioni(f), QStringList{"a"});
+    const QStringList testi = Ambiente::corrente().messaggi.testi();
+    QCOMPARE(testi.size(), 1);
+    QVERIFY2(testi.first().contains(nomeCampo) && testi.first().contains("Modifica anagrafica"),
+             qPrintable(testi.first()));
+
+    SpostaFocus(f->txtUscite);
+    QTest::keyClicks(f->txtUscite, QStringLiteral("5"));
+    f->txtDescrizione->setPlainText(QStringLiteral("nuovo"));
+    SpostaFocus(c);
+    QTest::keyClick(c, Qt::Key_A, Qt::ControlModifier);
+    Digita(c, testo.isEmpty() ? QStringLiteral("X") : testo);
+    f->ControlloBarra(QStringLiteral("Salva"))->trigger();
+    QCOMPARE(Ambiente::corrente().messaggi.testi().size(), 2);
+    f->ControlloBarra(QStringLiteral("Salva"))->trigger();
+    QCOMPARE(RigheSql("SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                      "WHERE DESCRIZIONE='nuovo'"),
+             QList<QVariantList>({{1, "Rossi Mario", "RSSMRA80A01H501U", "11111111111"}}));
 }
 
 SPESARIO_TEST_MAIN(TstIdentificazione)

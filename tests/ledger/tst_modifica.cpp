@@ -67,6 +67,10 @@ private Q_SLOTS:
     void scritturaFallitaMantieneTutto_data();
     void scritturaFallitaMantieneTutto();
     void massimoCodiceIllegibileFermaIlSalvataggio();
+    void importiNonToccatiRestanoComeInArchivio_data();
+    void importiNonToccatiRestanoComeInArchivio();
+    void codiceDelClienteEliminato_data();
+    void codiceDelClienteEliminato();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -204,7 +208,9 @@ void TstModifica::caricamento_data()
     QTest::newRow("uscita") << "0" << "1234,5" << 1 << "0,00" << "1.234,50";
     QTest::newRow("entrata") << "12,5" << "0" << 0 << "12,50" << "0,00";
     QTest::newRow("entrambi zero") << "0" << "0" << 1 << "0,00" << "0,00";
-    QTest::newRow("entrata non positiva") << "-3" << "7" << 1 << "0,00" << "7,00";
+    // Rows written elsewhere show both amounts as stored, sign included.
+    QTest::newRow("entrata negativa e uscita") << "-3" << "7" << 1 << "-3,00" << "7,00";
+    QTest::newRow("entrambi") << "40" << "9" << 0 << "40,00" << "9,00";
     // An amount written elsewhere shows as stored, sign included.
     QTest::newRow("uscita negativa") << "0" << "-5" << 1 << "0,00" << "-5,00";
 }
@@ -678,6 +684,75 @@ void TstModifica::massimoCodiceIllegibileFermaIlSalvataggio()
     QCOMPARE(conta(), 2);
     QCOMPARE(w->txtCodiceana->text(), QStringLiteral("0"));
     QCOMPARE(w->txtDescrizione->toPlainText(), QStringLiteral("nuova"));
+}
+
+// A movement written elsewhere, loaded and saved with only its description changed: both amounts are
+// written back as stored, every decimal.
+void TstModifica::importiNonToccatiRestanoComeInArchivio_data()
+{
+    QTest::addColumn<QString>("entrata");
+    QTest::addColumn<QString>("uscita");
+    QTest::newRow("entrata negativa") << "-3,7700" << "0";
+    QTest::newRow("entrambi, quattro decimali") << "1,2345" << "10,0001";
+    QTest::newRow("uscita negativa con entrata") << "5" << "-0,5";
+}
+
+void TstModifica::importiNonToccatiRestanoComeInArchivio()
+{
+    QFETCH(QString, entrata);
+    QFETCH(QString, uscita);
+    const qint64 id = InserisciRiga(questAnno(3, 1), "convertito", entrata, uscita, "Rossi Mario", CfRossi, "", 3);
+    const QString sql = QStringLiteral("SELECT ENTRATA, USCITA FROM ANTICIPI WHERE ID=%1").arg(id);
+    const QList<QVariantList> prima = RigheSql(sql);
+    identifica(w, CfRossi);
+    cliccaRiga(w, rigaDi(w, id));
+    scriviDescrizione(w, QStringLiteral("descrizione corretta"));
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(conta(QStringLiteral("DESCRIZIONE='descrizione corretta'")), 1);
+    QCOMPARE(RigheSql(sql), prima);
+}
+
+// Client Zeta, the highest code, loses its only movement on this desk. When another desk then saves
+// a new client, which takes the same code, Zeta's next movement is refused and said, and saved again
+// goes under a code of its own; with no such client it keeps its code.
+void TstModifica::codiceDelClienteEliminato_data()
+{
+    QTest::addColumn<bool>("altraScrivania");
+    QTest::newRow("codice preso da un cliente nuovo altrove") << true;
+    QTest::newRow("codice rimasto libero") << false;
+}
+
+void TstModifica::codiceDelClienteEliminato()
+{
+    QFETCH(bool, altraScrivania);
+    InserisciRiga(questAnno(1, 2), "altro", "0", "1", "Alfa", "ALFA", "", 5);
+    const qint64 id = InserisciRiga(questAnno(1, 3), "unico", "0", "10", "Zeta", "ZETA", "", 8);
+    identifica(w, QStringLiteral("ZETA"));
+    cliccaRiga(w, rigaDi(w, id));
+    comando(w, QStringLiteral("Elimina"));
+    if (altraScrivania)
+        Ambiente::corrente().altraConnessione()->Esegui(
+            QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                           "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (?, 'altrove', 0, 50000, 'Nuovo Srl', "
+                           "'NUOVO', '', 8)"),
+            {questAnno(1, 4)});
+    messaggi().azzera();
+    scrivi(w->txtUscite, QStringLiteral("25"), w->txtDescrizione);
+    scriviDescrizione(w, QStringLiteral("per Zeta"));
+    comando(w, QStringLiteral("Salva"));
+    const QString salvato =
+        QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE FROM ANTICIPI WHERE DESCRIZIONE='per Zeta'");
+    if (!altraScrivania) {
+        QVERIFY(messaggi().messaggi.isEmpty());
+        QCOMPARE(RigheSql(salvato), QList<QVariantList>({{8, QStringLiteral("Zeta")}}));
+        return;
+    }
+    QCOMPARE(conta(QStringLiteral("DESCRIZIONE='per Zeta'")), 0);
+    QCOMPARE(messaggi().testi().size(), 1);
+    QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Nuovo Srl")), qPrintable(messaggi().testi().first()));
+    QCOMPARE(w->txtDescrizione->toPlainText(), QStringLiteral("per Zeta"));
+    comando(w, QStringLiteral("Salva"));
+    QCOMPARE(RigheSql(salvato), QList<QVariantList>({{9, QStringLiteral("Zeta")}}));
 }
 
 SPESARIO_TEST_MAIN(TstModifica)

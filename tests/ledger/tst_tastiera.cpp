@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 
 using namespace Utente;
 
@@ -94,6 +95,32 @@ private Q_SLOTS:
         QTest::keyClick(w->txtDescrizione, Qt::Key_E, Qt::AltModifier);
         QVERIFY(aperto);
         QCOMPARE(aperto->actions().first()->property("Caption").toString(), QStringLiteral("Esporta in CSV"));
+    }
+
+    // The bar without the mouse: F10 goes to its first command that is on, the arrows along it,
+    // Space presses; it follows the period in the Tab order.
+    void barraDaTastiera()
+    {
+        w->txtCF->setFocus();
+        QTest::keyClick(w->txtCF, Qt::Key_F10);
+        auto *primo = qobject_cast<QToolButton *>(QApplication::focusWidget());
+        QVERIFY(primo);
+        QCOMPARE(primo->defaultAction(), w->ControlloBarra(QStringLiteral("Annulla")));  // Salva is off
+        QTest::keyClick(primo, Qt::Key_Right);
+        auto *secondo = qobject_cast<QToolButton *>(QApplication::focusWidget());
+        QVERIFY(secondo);
+        QCOMPARE(secondo->defaultAction(), w->ControlloBarra(QStringLiteral("Esci")));  // Elimina is off
+        messaggi().rispostaPredefinita = Risposta::No;
+        QSignalSpy stampa(w->ControlloBarra(QStringLiteral("Stampa")), &QAction::triggered);
+        QTest::keyClick(secondo, Qt::Key_Right);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(stampa.size(), 1);
+
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        primo->setFocus();
+        QTest::keyClick(primo, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), w->DTPFIltro[1]);
     }
 
     // A click into a date picker, then the date's digits: the whole date goes in. A second click

@@ -61,6 +61,7 @@ private Q_SLOTS:
     void unaCopiaAlGiorno();
     void copiaUgualeAllArchivio();
     void trentaTenute();
+    void copiaNelFuturo();
     void copiaNonRiuscita_data();
     void copiaNonRiuscita();
     void chiusuraDuranteLaCopia();
@@ -105,7 +106,6 @@ void TstBackup::unaCopiaAlGiorno()
     ApriRegistro();
     aspettaCopia();
     QCOMPARE(copie(), (QStringList{QStringLiteral("archivio-2026-12-08.mdb"), QStringLiteral("archivio-2026-12-09.mdb")}));
-    QCOMPARE(CopiaGiornaliera::UltimaCopia(cartellaCopie()), QDate(2026, 12, 9));
     QCOMPARE(Ambiente::corrente().righeLog(), QString());
 }
 
@@ -173,6 +173,36 @@ void TstBackup::trentaTenute()
     trovate.sort();
     QCOMPARE(trovate, attese);
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("archivio-2026-12-08.mdb"))).size() > 5);
+}
+
+// A backup dated in the future (the clock was wrong once) neither stops the daily backups nor stays
+// forever: it counts as the oldest, and it is logged with the day's backup, not at every start.
+void TstBackup::copiaNelFuturo()
+{
+    archivioConMovimenti(10);
+    QDir().mkpath(cartellaCopie());
+    QFile futura(QDir(cartellaCopie()).filePath(QStringLiteral("archivio-2027-01-15.mdb")));
+    QVERIFY(futura.open(QIODevice::WriteOnly) && futura.write("copia") == 5);
+    futura.close();
+    ApriRegistro();
+    aspettaCopia();
+    QCOMPARE(copie(), (QStringList{QStringLiteral("archivio-2026-12-08.mdb"), QStringLiteral("archivio-2027-01-15.mdb")}));
+    const QString log = Ambiente::corrente().righeLog();
+    QVERIFY2(log.count(QStringLiteral("\r\n")) == 1 && log.contains(QStringLiteral("archivio-2027-01-15.mdb")), qPrintable(log));
+    ChiudiFinestre();
+    ApriRegistro();
+    QVERIFY(!CopiaGiornaliera::InCorso());
+    QCOMPARE(Ambiente::corrente().righeLog(), log);
+
+    // Thirty days on, the thirty real backups are kept and the one from the future has gone.
+    for (int i = 1; i <= 30; ++i) {
+        ChiudiFinestre();
+        CopiaGiornaliera::ImpostaOggi([i] { return QDate(2026, 12, 8).addDays(i); });
+        ApriRegistro();
+        aspettaCopia();
+    }
+    QCOMPARE(copie().size(), CopiaGiornaliera::CopieTenute);
+    QCOMPARE(copie().last(), CopiaGiornaliera::NomeFile(QDate(2027, 1, 7)));
 }
 
 void TstBackup::copiaNonRiuscita_data()

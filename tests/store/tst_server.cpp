@@ -134,8 +134,8 @@ private Q_SLOTS:
                  qPrintable(messo));
     }
 
-    // The server drops the connection while the user works (a restart, a network fault): one plain
-    // message, the typed movement kept, and the next try goes through without a restart.
+    // The server drops the connection while the user works (a restart, a network fault): found
+    // gone before the save, the connection is made again and the save goes through, no message.
     void connessionePersa()
     {
         frmAnticipi *w = ApriSulServer(QStringLiteral("connessione_persa"));
@@ -144,16 +144,9 @@ private Q_SLOTS:
         scrivi(w->txtUscite, QStringLiteral("12,50"), w->DtpData);
         scriviDescrizione(w, QStringLiteral("bollo"));
         // Only this test's database: other tests run beside it on the same server.
-        QVERIFY(Amministra(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+        QVERIFY(Amministra(QStringLiteral("SELECT pg_terminate_backend(pid, 60000) FROM pg_stat_activity WHERE "
                                           "datname = 'connessione_persa' AND pid <> pg_backend_pid()")));
         MessaggiFinti &m = Ambiente::corrente().messaggi;
-        m.azzera();
-        comando(w, QStringLiteral("Salva"));
-        QCOMPARE(m.messaggi.size(), 1);
-        QVERIFY2(m.testi().first().contains(QStringLiteral("non risponde")), qPrintable(m.testi().first()));
-        QCOMPARE(w->txtDescrizione->toPlainText(), QStringLiteral("bollo"));
-        QCOMPARE(w->txtUscite->text(), QStringLiteral("12,50"));
-
         m.azzera();
         comando(w, QStringLiteral("Salva"));
         QCOMPARE(m.testi(), QStringList());

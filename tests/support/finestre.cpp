@@ -89,8 +89,11 @@ void ChiudiFinestre()
 {
     if (frmRicerca *r = frmRicerca::Esistente())
         r->close();
-    if (frmAnticipi *f = frmAnticipi::Esistente())
+    if (frmAnticipi *f = frmAnticipi::Esistente()) {
+        // Between tests nothing is asked: the window is emptied first, as Annulla leaves it.
+        f->PulisciCampi(false);
         f->close();
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

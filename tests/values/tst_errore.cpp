@@ -25,6 +25,8 @@ private Q_SLOTS:
     void logNonScrivibile();
     void siNoSenzaEscNeChiusura_data();
     void siNoSenzaEscNeChiusura();
+    void siNoSoloClicOInvio_data();
+    void siNoSoloClicOInvio();
     void programmaInstallato();
 };
 
@@ -204,6 +206,50 @@ void TstErrore::siNoSenzaEscNeChiusura()
     Messaggi::impostaServizio(&Ambiente::corrente().messaggi);
     QCOMPARE(apertoDopoEsc, siNo);
     QCOMPARE(apertoDopoChiusura, siNo);
+}
+
+// The real Yes/No box, met by a clerk still typing: no key answers it (S and N, with Alt too, Tab and
+// Space towards a button, Esc) but Enter, which gives the default, the safe answer; a click either.
+void TstErrore::siNoSoloClicOInvio_data()
+{
+    QTest::addColumn<int>("predefinito");
+    QTest::addColumn<QString>("risposta");  // "Invio", or the button clicked
+    QTest::addColumn<bool>("si");
+    QTest::newRow("Continuare? Invio prosegue") << int(Risposta::Si) << "Invio" << true;
+    QTest::newRow("Confermi eliminazione? Invio non elimina") << int(Risposta::No) << "Invio" << false;
+    QTest::newRow("clic su No") << int(Risposta::Si) << "No" << false;
+    QTest::newRow("clic su Sì") << int(Risposta::No) << "Sì" << true;
+}
+
+void TstErrore::siNoSoloClicOInvio()
+{
+    QFETCH(int, predefinito);
+    QFETCH(QString, risposta);
+    QFETCH(bool, si);
+    Messaggi::impostaServizio(nullptr);
+    bool aperto = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        auto fuoco = [box]() -> QWidget * {
+            return QApplication::focusWidget() ? QApplication::focusWidget() : box;
+        };
+        QTest::keyClicks(fuoco(), QStringLiteral("RSSMRA80A01H501U snSN"));
+        for (Qt::Key k : {Qt::Key_Tab, Qt::Key_Space, Qt::Key_Backtab, Qt::Key_Space, Qt::Key_Escape})
+            QTest::keyClick(fuoco(), k);
+        QTest::keyClick(fuoco(), Qt::Key_S, Qt::AltModifier);
+        QTest::keyClick(fuoco(), Qt::Key_N, Qt::AltModifier);
+        // A button a key pressed stays down until its click comes, a moment later.
+        QAbstractButton *si = box->button(QMessageBox::Yes), *no = box->button(QMessageBox::No);
+        aperto = box->isVisible() && !si->isDown() && !no->isDown();
+        if (aperto && risposta == QLatin1String("Invio"))
+            QTest::keyClick(fuoco(), Qt::Key_Return);
+        else if (aperto)
+            QTest::mouseClick(risposta == QLatin1String("No") ? no : si, Qt::LeftButton);
+    });
+    const bool r = Messaggi::chiedi(nullptr, QStringLiteral("Continuare?"), QString(), Risposta(predefinito));
+    Messaggi::impostaServizio(&Ambiente::corrente().messaggi);
+    QVERIFY(aperto);
+    QCOMPARE(r, si);
 }
 
 void TstErrore::programmaInstallato()
