@@ -16,6 +16,10 @@ namespace Piattaforma {
 // windowed program none: it takes its caller's console, unless the caller redirected them.
 void ConsoleDelChiamante();
 
+// Waits until the socket (libpq's) can be read, or written; false when `ms` milliseconds passed
+// first (ms < 0: no limit).
+bool AttendiSocket(int socket, bool scrittura, int ms);
+
 // Whether standard error is a terminal (a console on Windows), where progress may be redrawn.
 bool StderrTerminale();
 

@@ -2,6 +2,7 @@
 
 #include <QStandardPaths>
 #include <algorithm>
+#include <sys/select.h>
 #include <unistd.h>
 
 namespace Piattaforma {
@@ -9,6 +10,16 @@ namespace Piattaforma {
 void EsciSubito(int codice) { ::_exit(codice); }
 
 void ConsoleDelChiamante() {}
+
+bool AttendiSocket(int socket, bool scrittura, int ms)
+{
+    fd_set insieme;
+    FD_ZERO(&insieme);
+    FD_SET(socket, &insieme);
+    timeval t{ms / 1000, (ms % 1000) * 1000};
+    return select(socket + 1, scrittura ? nullptr : &insieme, scrittura ? &insieme : nullptr, nullptr,
+                  ms < 0 ? nullptr : &t) > 0;
+}
 
 bool StderrTerminale() { return ::isatty(STDERR_FILENO); }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <io.h>
+#include <winsock2.h>
 #include <shlobj.h>
 #include <windows.h>
 
@@ -30,6 +31,17 @@ void ConsoleDelChiamante()
         std::freopen("CONOUT$", "w", stdout);
     if (senza(STD_ERROR_HANDLE) || _fileno(stderr) < 0)
         std::freopen("CONOUT$", "w", stderr);
+}
+
+bool AttendiSocket(int socket, bool scrittura, int ms)
+{
+    // libpq hands out its SOCKET as an int; Windows' select ignores its first argument.
+    fd_set insieme;
+    FD_ZERO(&insieme);
+    FD_SET(SOCKET(socket), &insieme);
+    timeval t{ms / 1000, (ms % 1000) * 1000};
+    return select(0, scrittura ? nullptr : &insieme, scrittura ? &insieme : nullptr, nullptr,
+                  ms < 0 ? nullptr : &t) > 0;
 }
 
 bool StderrTerminale() { return _isatty(_fileno(stderr)) != 0; }

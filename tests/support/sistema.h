@@ -5,6 +5,9 @@
 #include <QProcess>
 #include <QtGlobal>
 
+// Whether this process runs as root (Linux only: false on Windows).
+bool Root();
+
 // Whether this process reads and writes files whatever their permission bits: root on Linux, and
 // always on Windows, where they do not hold (Wine runs as the Linux user that started it).
 bool PermessiIgnorati();

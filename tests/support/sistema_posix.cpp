@@ -5,7 +5,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-bool PermessiIgnorati() { return ::geteuid() == 0; }
+bool Root() { return ::geteuid() == 0; }
+
+bool PermessiIgnorati() { return Root(); }
 
 bool DiscoPieno::Possibile() { return true; }
 

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <windows.h>
 
+bool Root() { return false; }
+
 bool PermessiIgnorati() { return true; }
 
 bool DiscoPieno::Possibile() { return false; }
