@@ -7,13 +7,16 @@ PACCHETTI_PROGRAMMA := cmake g++ make pkg-config qt6-base-dev libsqlite3-dev lib
                        fonts-dejavu-core qt6-translations-l10n python3-markdown
 # What the tests, the fuzzing and the package add: `make test`, `make fuzz*`, `make package` and
 # `make screenshot` install these too.
+# What the Windows build adds besides its own compilers (packaging/windows/dipendenze.sh installs those):
+# `make windows` and `make test-windows`.
+PACCHETTI_WINDOWS := wine wine64 xvfb xauth python3
 PACCHETTI_PROVE := sqlite3 postgresql poppler-utils xvfb xauth clang libclang-rt-dev libqt6sql6-psql \
                    dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian devscripts
 BUILD    := build
 JOBS     := $(shell nproc 2>/dev/null || echo 2)
 
 .PHONY: all deps deps-programma configure configure-programma build run test bench bench-pg bench-confronto soak fuzz \
-        fuzz-build fuzz-breve clean package screenshot
+        fuzz-build fuzz-breve clean package screenshot windows test-windows
 
 all: build
 
@@ -160,3 +163,8 @@ endef
 .PHONY: setup-windows prova-setup-windows
 setup-windows prova-setup-windows:
 	$(MAKE) -f packaging/windows/windows.mk $@
+
+# The program built for 64-bit Windows with mingw-w64 into build-windows/ (dist/ runs as it stands),
+# and its tests run under Wine: packaging/windows/README.md. Beside `make test`, never inside it.
+windows test-windows:
+	$(MAKE) -f packaging/windows/windows.mk WIN_PACKAGES="$(PACCHETTI_WINDOWS)" $@

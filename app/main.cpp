@@ -1,6 +1,7 @@
 #include "app/frmStart.h"
 #include "app/risposte.h"
 #include "convert/scambio.h"
+#include "platform/sistema.h"
 #include "values/costanti.h"
 
 #include <QApplication>
@@ -38,6 +39,10 @@ const char Uso[] =
 
 int main(int argc, char **argv)
 {
+    // On Windows a windowed program has no console of its own: the command line's answers go to
+    // the one it was started from.
+    if (argc >= 2)
+        Piattaforma::ConsoleDelChiamante();
     // Answered before any Qt application exists: no display is needed, and none is opened.
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(Uso, stdout);

@@ -2,6 +2,8 @@
 
 #include "convert/archivio_motore.h"
 #include "convert/sorgente_access.h"
+#include "platform/file.h"
+#include "platform/sistema.h"
 #include "store/archivio.h"
 #include "store/engines/motore.h"
 
@@ -13,17 +15,6 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-#ifdef Q_OS_WIN
-#include <io.h>
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -43,19 +34,14 @@ QString nativo(const QString &percorso) { return QDir::toNativeSeparators(QFileI
 
 [[noreturn]] void fallisci(const QString &testo) { throw ErroreApp(ErroreConversione, testo); }
 
-// Unlike the engine's identitaFile, nothing where there are no inodes: two names are taken for one
-// file only when the system can say so, since a name judged a second one is removed.
-std::optional<std::pair<quint64, quint64>> identita(const QString &percorso)
+// Unlike the engine's identitaFile, nothing for a file in use: two names are taken for one file
+// only when the system can say so, since a name judged a second one is removed.
+std::optional<Piattaforma::IdentitaFile> identita(const QString &percorso)
 {
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+    Piattaforma::IdentitaFile id;
+    if (Piattaforma::Identita(percorso, &id) != Piattaforma::StatoFile::Presente)
         return std::nullopt;
-    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
-#else
-    Q_UNUSED(percorso);
-    return std::nullopt;
-#endif
+    return id;
 }
 
 bool stessiByte(const QString &a, const QString &b)
@@ -71,40 +57,14 @@ bool stessiByte(const QString &a, const QString &b)
 }
 
 // A rename that lands whole on disk: the folder's entry is synced too.
-void sincronizzaCartella(const QString &cartella)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(cartella).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(cartella);
-#endif
-}
+void sincronizzaCartella(const QString &cartella) { Piattaforma::SincronizzaCartella(cartella); }
 
-bool sincronizzaFile(QFile &f)
-{
-#ifdef Q_OS_UNIX
-    return f.flush() && ::fsync(f.handle()) == 0;
-#elif defined(Q_OS_WIN)
-    return f.flush() && ::_commit(f.handle()) == 0;
-#else
-    return f.flush();
-#endif
-}
+bool sincronizzaFile(QFile &f) { return Piattaforma::SincronizzaFile(f); }
 
 // Replaces `destinazione` with `origine` in one step.
 bool sostituisci(const QString &origine, const QString &destinazione)
 {
-#ifdef Q_OS_WIN
-    return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(origine).utf16()),
-                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(destinazione).utf16()),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    return ::rename(QFile::encodeName(origine).constData(), QFile::encodeName(destinazione).constData()) == 0;
-#endif
+    return Piattaforma::Sostituisci(origine, destinazione);
 }
 
 QString parziale(const QString &percorso) { return percorso + QStringLiteral(".parziale"); }
@@ -113,12 +73,14 @@ QString parziale(const QString &percorso) { return percorso + QStringLiteral(".p
 // where the file system has them, otherwise a copy that is synced and then renamed into place.
 void secondoNome(const QString &esistente, const QString &nuovo)
 {
-#ifdef Q_OS_UNIX
-    if (::link(QFile::encodeName(esistente).constData(), QFile::encodeName(nuovo).constData()) == 0)
+    switch (Piattaforma::SecondoNome(esistente, nuovo)) {
+    case Piattaforma::EsitoSecondoNome::Fatto:
         return;
-    if (errno == EEXIST)
+    case Piattaforma::EsitoSecondoNome::Esiste:
         fallisci(QStringLiteral("Il file ") + nativo(nuovo) + QStringLiteral(" esiste già."));
-#endif
+    case Piattaforma::EsitoSecondoNome::NonPossibile:
+        break;
+    }
     const QString copia = parziale(nuovo);
     QFile::remove(copia);
     QFile da(esistente), a(copia);
@@ -372,7 +334,7 @@ RiepilogoCopia CopiaInCartella(const QString &origine, const QString &cartella, 
         };
         controllaDestinazione();
         RiepilogoCopia r;
-        std::optional<std::pair<quint64, quint64>> verificata;
+        std::optional<Piattaforma::IdentitaFile> verificata;
         {
             const Origine o = apriSorgente(origine);
             r = originaleIntatto(origine, [&] {
@@ -428,11 +390,7 @@ int CopiaDaRigaDiComando(const QStringList &argomenti)
                              "                o l'indirizzo postgresql://utente@server/database di un database vuoto\n");
         return 2;
     }
-#ifdef Q_OS_UNIX
-    const bool terminale = ::isatty(STDERR_FILENO);
-#else
-    const bool terminale = false;
-#endif
+    const bool terminale = Piattaforma::StderrTerminale();
     try {
         const AvanzamentoCopia avanzamento = [&](qint64 fatte, qint64 attese) {
             if (!terminale)

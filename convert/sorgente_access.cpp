@@ -1,18 +1,18 @@
 #include "convert/sorgente_access.h"
 
+#include "platform/file.h"
+#include "platform/sistema.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 // mdbtools.h includes glib.h inside its extern "C" block, where glib's C++ templates do not compile:
 // glib first, so that the inner include finds it done.
@@ -63,22 +63,7 @@ struct RigaNonValida {
 // first lines of each source).
 class ErroriLibmdb {
 public:
-    explicit ErroriLibmdb(const QString &percorso) : m_percorso(percorso)
-    {
-#ifdef Q_OS_UNIX
-        m_file = std::tmpfile();
-        m_stderr = m_file ? ::dup(STDERR_FILENO) : -1;
-#endif
-    }
-    ~ErroriLibmdb()
-    {
-#ifdef Q_OS_UNIX
-        if (m_stderr >= 0)
-            ::close(m_stderr);
-        if (m_file)
-            std::fclose(m_file);
-#endif
-    }
+    explicit ErroriLibmdb(const QString &percorso) : m_percorso(percorso) {}
     ErroriLibmdb(const ErroriLibmdb &) = delete;
     ErroriLibmdb &operator=(const ErroriLibmdb &) = delete;
 
@@ -97,35 +82,11 @@ public:
 private:
     static constexpr int RigheRegistrate = 20;
 
-    void devia()
-    {
-#ifdef Q_OS_UNIX
-        if (m_stderr < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(::fileno(m_file), STDERR_FILENO);
-#endif
-    }
+    void devia() { m_cattura.Inizia(); }
 
     void ripristina()
     {
-#ifdef Q_OS_UNIX
-        if (m_stderr < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_stderr, STDERR_FILENO);
-        const int fd = ::fileno(m_file);
-        const off_t n = ::lseek(fd, 0, SEEK_CUR);
-        if (n <= 0)
-            return;
-        QByteArray testo(qsizetype(std::min<off_t>(n, 1 << 16)), '\0');
-        const ssize_t letti = ::pread(fd, testo.data(), size_t(testo.size()), 0);
-        testo.truncate(letti > 0 ? qsizetype(letti) : 0);
-        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-            // A file that no longer empties: libmdb writes to standard error again.
-            ::close(m_stderr);
-            m_stderr = -1;
-        }
+        const QByteArray testo = m_cattura.Termina(1 << 16);
         for (const QByteArray &riga : testo.split('\n')) {
             if (riga.trimmed().isEmpty() || m_righe > RigheRegistrate)
                 continue;
@@ -137,12 +98,10 @@ private:
                                                QStringLiteral(": altri messaggi di libmdb non registrati.")));
             ++m_righe;
         }
-#endif
     }
 
     QString m_percorso;
-    std::FILE *m_file = nullptr;
-    int m_stderr = -1;
+    Piattaforma::CatturaStderr m_cattura;
     int m_righe = 0;
 };
 
@@ -150,6 +109,7 @@ private:
 
 struct SorgenteAccess::Dati {
     QString percorso;
+    std::unique_ptr<QTemporaryDir> copia;  // a copy read instead of the file, see the constructor
     std::unique_ptr<ErroriLibmdb> errori;  // outlives the handle: closing it may complain too
     MdbHandle *mdb = nullptr;
     MdbTableDef *tabella = nullptr;
@@ -289,14 +249,28 @@ SorgenteAccess::SorgenteAccess(const QString &percorso) : d(std::make_unique<Dat
     {
         QFile f(percorso);
         if (!f.open(QIODevice::ReadOnly))
-            d->fallisci(QStringLiteral("accesso negato (") + f.errorString() + QStringLiteral(")."));
+            d->fallisci(Piattaforma::FileInUso(percorso)
+                            ? QStringLiteral("il file è in uso da un altro programma: chiuderlo e riprovare.")
+                            : QStringLiteral("accesso negato (") + f.errorString() + QStringLiteral(")."));
     }
     if (!EFileAccess(percorso))
         d->fallisci(QStringLiteral("il file non è un archivio Access."));
     d->errori = std::make_unique<ErroriLibmdb>(nativo(percorso));
     const ErroriLibmdb::Deviazione deviazione(*d->errori);
     // Read only: the source of a conversion is never written, nor locked for writing.
-    d->mdb = mdb_open(QFile::encodeName(percorso).constData(), MDB_NOFLAGS);
+    // libmdb opens with fopen: a path that fopen cannot be given whole (on Windows a letter outside
+    // the code page, on a volume without short names) is read from a copy in the temporary folder.
+    QByteArray percorsoC = Piattaforma::PercorsoFopen(percorso);
+    if (percorsoC.isEmpty()) {
+        d->copia = std::make_unique<QTemporaryDir>();
+        const QString copia = d->copia->filePath(QStringLiteral("origine.mdb"));
+        if (d->copia->isValid() && QFile::copy(percorso, copia))
+            percorsoC = Piattaforma::PercorsoFopen(copia);
+        if (percorsoC.isEmpty())
+            d->fallisci(QStringLiteral("il suo percorso non si può aprire e non è stato possibile copiarlo nella "
+                                       "cartella temporanea."));
+    }
+    d->mdb = mdb_open(percorsoC.constData(), MDB_NOFLAGS);
     if (!d->mdb)
         d->danneggiato(QStringLiteral("intestazione illeggibile"));
     if (!mdb_read_catalog(d->mdb, MDB_TABLE))
@@ -466,13 +440,4 @@ bool SorgenteAccess::Leggi(RigaAnticipi &riga)
                             .arg(quale, nativo(d->percorso), e.motivo));
     }
     return true;
-}
-
-bool EFileAccess(const QString &percorso)
-{
-    QFile f(percorso);
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray testa = f.read(20);
-    return testa.size() == 20 && (testa.mid(4, 15) == "Standard Jet DB" || testa.mid(4, 15) == "Standard ACE DB");
 }

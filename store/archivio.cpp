@@ -289,8 +289,9 @@ void Archivio::BloccaCodici() { MotoreAperto().BloccaCodici(); }
 
 QString CartellaArchivioPredefinita()
 {
-    return CartellaDatiComuni() + QDir::separator() + QStringLiteral("Corvalle") + QDir::separator() +
-           QStringLiteral("Spesario");
+    // In the system's own spelling: on Windows "C:\ProgramData\Corvalle\Spesario", as the earlier
+    // program stored it, never a mix of both separators.
+    return QDir::toNativeSeparators(CartellaDatiComuni() + QStringLiteral("/Corvalle/Spesario"));
 }
 
 QString CartellaPrimoAvvio()

@@ -1,5 +1,6 @@
 #include "store/backup.h"
 
+#include "platform/file.h"
 #include "store/archivio.h"
 #include "store/engines/motore_sqlite.h"
 #include "values/errore.h"
@@ -191,7 +192,7 @@ private:
     void metti()
     {
         const QString finale = QDir(m_cartella).filePath(NomeFile(m_giorno));
-        if (!QFile::rename(m_provvisorio, finale)) {
+        if (!Piattaforma::Rinomina(m_provvisorio, finale)) {
             // Another desk put the same day's backup in place first: that one stays.
             if (QFileInfo::exists(finale))
                 return;

@@ -1,5 +1,6 @@
 #include "store/impostazioni.h"
 
+#include "platform/sistema.h"
 #include "values/errore.h"
 
 #include <QDir>
@@ -19,8 +20,9 @@ std::unique_ptr<QSettings> apri()
 {
     std::unique_ptr<QSettings> s;
     if (fileImpostato().isEmpty())
-        s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Spesario"),
-                                        QStringLiteral("Spesario"));
+        // A file on Linux, the registry under the current user on Windows.
+        s = std::make_unique<QSettings>(Piattaforma::FormatoImpostazioni(), QSettings::UserScope,
+                                        QStringLiteral("Spesario"), QStringLiteral("Spesario"));
     else
         s = std::make_unique<QSettings>(fileImpostato(), QSettings::IniFormat);
     s->beginGroup(QStringLiteral("Costanti"));

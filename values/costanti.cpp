@@ -1,19 +1,17 @@
 #include "values/costanti.h"
 
+#include "platform/sistema.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTranslator>
 #include <QStringList>
-
-#ifdef Q_OS_WIN
-#include <shlobj.h>
-#include <windows.h>
-#endif
 
 void ImpostaLocaleItaliano() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
 
@@ -57,26 +55,27 @@ bool EsisteFile(const QString &percorso)
     return true;
 }
 
+namespace {
+QHash<int, QString> &cartelleImpostate()
+{
+    static QHash<int, QString> c;
+    return c;
+}
+} // namespace
+
+void ImpostaCartellaSpeciale(int csidl, const QString &percorso)
+{
+    if (percorso.isEmpty())
+        cartelleImpostate().remove(csidl);
+    else
+        cartelleImpostate().insert(csidl, percorso);
+}
+
 QString CartellaSpeciale(int csidl)
 {
     // Nothing here throws: no step runner around it, so that values/ asks nothing of the windows.
-    QString percorso;
-#ifdef Q_OS_WIN
-    wchar_t buffer[MAX_PATH] = {};
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, buffer)))
-        percorso = QDir::fromNativeSeparators(QString::fromWCharArray(buffer));
-#else
-    switch (csidl) {
-    case CSIDL_COMMON_APPDATA:
-        percorso = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        break;
-    case CSIDL_DESKTOPDIRECTORY:
-        percorso = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        break;
-    default:
-        break;
-    }
-#endif
+    const auto impostata = cartelleImpostate().constFind(csidl);
+    QString percorso = impostata != cartelleImpostate().cend() ? *impostata : Piattaforma::CartellaSpeciale(csidl);
     while (percorso.size() > 1 && (percorso.endsWith(QLatin1Char('/')) || percorso.endsWith(QLatin1Char('\\'))))
         percorso.chop(1);
     return percorso;

@@ -32,6 +32,9 @@ bool EsisteFile(const QString &percorso);
 constexpr int CSIDL_COMMON_APPDATA = 35;
 constexpr int CSIDL_DESKTOPDIRECTORY = 16;
 QString CartellaSpeciale(int csidl);
+// For the tests: the folder CartellaSpeciale gives for `csidl` instead of the system's (on Windows no
+// environment variable moves them); an empty path gives the system's again.
+void ImpostaCartellaSpeciale(int csidl, const QString &percorso);
 QString CartellaDatiComuni();
 QString CartellaDesktop();
 

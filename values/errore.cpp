@@ -1,14 +1,13 @@
 #include "values/errore.h"
 
+#include "platform/sistema.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#include <cstdlib>
-#include <unistd.h>
 
 ErroreApp::ErroreApp(int numero, QString descrizione)
     : m_numero(numero), m_descrizione(std::move(descrizione)), m_utf8(m_descrizione.toUtf8())
@@ -26,7 +25,7 @@ FunzioneUscita &funzioneUscita()
 {
     static FunzioneUscita f = [](int codice) {
         // End at once: no window's unload step runs. Settings are synced when written.
-        ::_exit(codice);
+        Piattaforma::EsciSubito(codice);
     };
     return f;
 }

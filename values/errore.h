@@ -26,6 +26,7 @@ constexpr int NumeroNonValido = 13;       // a code or id text that is not an in
 constexpr int Overflow = 6;               // an amount that does not fit the currency type
 constexpr int ArchivioNonTrovato = 3044;  // the archive folder or file is missing
 constexpr int ArchivioIllegibile = 3343;  // the file is not an archive this program can read
+constexpr int ArchivioInUso = 3045;       // another program holds the file so that it cannot be read
 constexpr int ArchivioNonAperto = 3704;   // a query on a closed connection
 constexpr int DataNonValida = 3075;       // a malformed date literal in a statement
 constexpr int TestoNonValido = 3075;      // a text that cannot be written as a literal

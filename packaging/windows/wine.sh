@@ -24,5 +24,8 @@ if [ -n "${SPESARIO_WINE_DLL:-}" ]; then
     for d in $SPESARIO_WINE_DLL; do percorsi="$percorsi;Z:$(realpath -m "$d" | tr / '\\')"; done
     unset IFS
     export WINEPATH="${percorsi#;}"
+    # Qt's plug-ins of the first folder, for programs that have no qt.conf beside them (the tests).
+    export QT_PLUGIN_PATH="${percorsi#;}"
+    QT_PLUGIN_PATH="${QT_PLUGIN_PATH%%;*}"
 fi
 exec wine "$@"

@@ -3,16 +3,12 @@
 // the first connection and turns the server's errors into Italian; the cursor and the statements
 // are in motore_postgres.cpp.
 
+#include "platform/sistema.h"
 #include "store/engines/postgres_interno.h"
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QUrl>
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
-#include <sys/select.h>
-#endif
 
 namespace {
 
@@ -42,16 +38,7 @@ QString nomeDatabase(PGconn *c) { return QString::fromUtf8(PQdb(c)); }
 // Waits until the socket can be read (or written); false when `ms` passed first (ms < 0: no limit).
 bool attendiSocket(int socket, bool scrittura, int ms)
 {
-    fd_set insieme;
-    FD_ZERO(&insieme);
-#ifdef Q_OS_WIN
-    FD_SET(SOCKET(socket), &insieme);
-#else
-    FD_SET(socket, &insieme);
-#endif
-    timeval t{ms / 1000, (ms % 1000) * 1000};
-    return select(socket + 1, scrittura ? nullptr : &insieme, scrittura ? &insieme : nullptr, nullptr,
-                  ms < 0 ? nullptr : &t) > 0;
+    return Piattaforma::AttendiSocket(socket, scrittura, ms);
 }
 
 // The code the server gave for refusing a connection. libpq 15 has no field for it (PQresultErrorField

@@ -4,6 +4,7 @@
 
 #include "store/engines/motore.h"
 
+#include "platform/file.h"
 #include "store/engines/motore_sqlite.h"
 
 #include <QDir>
@@ -12,12 +13,6 @@
 #include <QHash>
 #include <sqlite3.h>
 #include <optional>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -61,18 +56,20 @@ bool intestazioneSqlite(const QString &percorso)
 }
 
 // The identity of the file at a path (device and inode), or nothing when there is no file there.
-std::optional<std::pair<quint64, quint64>> identitaFile(const QString &percorso)
+// A file that another program holds so that it cannot be identified is there: taken as the same.
+std::optional<Piattaforma::IdentitaFile> identitaFile(const QString &percorso,
+                                                      const std::optional<Piattaforma::IdentitaFile> &attesa = {})
 {
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
-        return std::nullopt;
-    return std::make_pair(quint64(st.st_dev), quint64(st.st_ino));
-#else
-    if (!QFileInfo::exists(percorso))
-        return std::nullopt;
-    return std::make_pair(quint64(0), quint64(0));
-#endif
+    Piattaforma::IdentitaFile id;
+    switch (Piattaforma::Identita(percorso, &id)) {
+    case Piattaforma::StatoFile::Presente:
+        return id;
+    case Piattaforma::StatoFile::InUso:
+        return attesa ? attesa : id;
+    case Piattaforma::StatoFile::Mancante:
+        break;
+    }
+    return std::nullopt;
 }
 
 std::function<void(int)> &passoCreazione()
@@ -115,12 +112,19 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
                         QStringLiteral("Archivio non trovato: ") + QDir::toNativeSeparators(m_percorso));
     // Check the header before SQLite sees the file: an empty file would silently become a new
     // database, and any other file would fail only at its first read.
-    if (!nuovo && !intestazioneSqlite(m_percorso))
+    if (!nuovo && !intestazioneSqlite(m_percorso)) {
+        // On Windows a program may hold the file with no sharing: then it is busy, not damaged.
+        if (Piattaforma::FileInUso(m_percorso))
+            throw ErroreApp(CodiciErrore::ArchivioInUso,
+                            QStringLiteral("L'archivio ") + QDir::toNativeSeparators(m_percorso) +
+                                QStringLiteral(" è in uso da un altro programma: chiuderlo e riprovare. "
+                                               "Il file non è stato modificato."));
         ArchivioIllegibile(m_percorso);
+    }
 
     // Without SQLITE_OPEN_CREATE a missing file is never made.
     const int flag = SQLITE_OPEN_READWRITE | (nuovo ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(QFile::encodeName(m_percorso).constData(), &m_db, flag, nullptr);
+    const int rc = sqlite3_open_v2(Piattaforma::PercorsoSqlite(m_percorso).constData(), &m_db, flag, nullptr);
     // A file this open made and could not finish is removed: left behind empty, it would be
     // refused as unreadable at every later start.
     auto scartaNuovo = [&] {
@@ -206,7 +210,7 @@ void MotoreSqlite::Verifica() const
     // The open connection keeps the file it opened even when that file is removed or replaced: its
     // folder deleted, another file copied over it. Reads would then show, and writes would store,
     // data that nobody will find again, so every statement first checks the file is still there.
-    if (m_identita && identitaFile(m_percorso) != m_identita)
+    if (m_identita && identitaFile(m_percorso, m_identita) != m_identita)
         throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
                         QStringLiteral("L'archivio non è più disponibile: il file ") +
                             QDir::toNativeSeparators(m_percorso) +
@@ -222,22 +226,6 @@ std::unique_ptr<Motore> ApriMotoreSqlite(const QString &percorsoFile, bool crea,
     m->apri(crea, senzaIndici);
     return m;
 }
-
-namespace {
-// Flushes a file or folder to the disk, so that a rename after it never lands before the data.
-void suDisco(const QString &percorso)
-{
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(percorso).constData(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(percorso);
-#endif
-}
-} // namespace
 
 void ImpostaPassoCreazione(std::function<void(int passo)> f) { passoCreazione() = std::move(f); }
 
@@ -256,15 +244,15 @@ void CreaArchivioSqlite(const QString &percorsoFile)
     auto motore = ApriMotoreSqlite(provvisorio, true);  // steps 2 to 5 inside
     passo(6);
     motore.reset();
-    suDisco(provvisorio);
+    Piattaforma::SincronizzaPercorso(provvisorio);
     passo(7);
-    if (!QFile::rename(provvisorio, percorsoFile)) {
+    if (!Piattaforma::Rinomina(provvisorio, percorsoFile)) {
         QFile::remove(provvisorio);
         throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
                         QStringLiteral("Impossibile creare l'archivio ") + QDir::toNativeSeparators(percorsoFile));
     }
     passo(8);
-    suDisco(QFileInfo(percorsoFile).absolutePath());
+    Piattaforma::SincronizzaCartella(QFileInfo(percorsoFile).absolutePath());
     passo(9);
 }
 
@@ -287,7 +275,7 @@ std::unique_ptr<CopiaSqlite> MotoreSqlite::IniziaCopia(const QString &destinazio
     std::unique_ptr<CopiaSqlite> c(new CopiaSqlite(this, destinazione));
     QFile::remove(destinazione);
     QFile::remove(destinazione + QStringLiteral("-journal"));
-    const int rc = sqlite3_open_v2(QFile::encodeName(destinazione).constData(), &c->m_db,
+    const int rc = sqlite3_open_v2(Piattaforma::PercorsoSqlite(destinazione).constData(), &c->m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         const ErroreApp e = ErroreSqlite(rc, c->m_db ? QString::fromUtf8(sqlite3_errmsg(c->m_db))
@@ -373,4 +361,4 @@ bool CopiaSqlite::Passo(int pagine)
     return true;
 }
 
-void FileSuDisco(const QString &percorso) { suDisco(percorso); }
+void FileSuDisco(const QString &percorso) { Piattaforma::SincronizzaPercorso(percorso); }

@@ -2,6 +2,7 @@
 // The SQLite engine's connection. Only the engine's files and what copies SQLite files as files (the
 // backups) need this class; everything else speaks to Motore.
 
+#include "platform/file.h"
 #include "store/engines/motore.h"
 
 #include <QHash>
@@ -87,5 +88,5 @@ private:
     sqlite3 *m_db = nullptr;
     QHash<QString, sqlite3_stmt *> m_preparate;
     // Device and inode of the file opened, to tell when another file has taken its place.
-    std::optional<std::pair<quint64, quint64>> m_identita;
+    std::optional<Piattaforma::IdentitaFile> m_identita;
 };

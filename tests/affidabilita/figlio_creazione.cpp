@@ -8,21 +8,22 @@
 #include "store/archivio.h"
 #include "store/engines/motore.h"
 #include "store/impostazioni.h"
+#include "tests/support/sistema.h"
 
 #include <QCoreApplication>
-#include <csignal>
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    CartelleProvaDaAmbiente();
     if (argc < 3)
         return 2;
     Impostazioni::ImpostaFile(QString::fromLocal8Bit(argv[1]));
     const int fermata = QString::fromLocal8Bit(argv[2]).toInt();
     ImpostaPassoCreazione([fermata](int passo) {
         if (passo == fermata)
-            std::raise(SIGKILL);
+            UccidiSeStesso();
     });
     try {
         ApriArchivio();

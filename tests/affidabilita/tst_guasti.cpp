@@ -3,18 +3,17 @@
 // cannot be written. Each time the user gets one plain Italian message through the error reporter,
 // keeps what was typed and a usable window, and the archive holds exactly what it held.
 #include "export/frmSelDate.h"
+#include "platform/file.h"
 #include "store/impostazioni.h"
 #include "tests/ledger/utente.h"
+#include "tests/support/sistema.h"
 #include "values/costanti.h"
 
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
-#include <unistd.h>
 
 using namespace Utente;
 
@@ -26,7 +25,7 @@ class NonScrivibile {
 public:
     explicit NonScrivibile(QString percorso) : m_percorso(std::move(percorso))
     {
-        if (::geteuid() == 0) {
+        if (PermessiIgnorati()) {
             m_chattr = true;
             m_ok = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), m_percorso}) == 0;
         } else {
@@ -48,25 +47,6 @@ private:
     QString m_percorso;
     bool m_chattr = false, m_ok = false;
     QFileDevice::Permissions m_permessi;
-};
-
-// A file-size limit that plays the full disk: writes past it fail with EFBIG instead of killing us.
-class DiscoPieno {
-public:
-    explicit DiscoPieno(qint64 byte)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_prima);
-        rlimit r = m_prima;
-        r.rlim_cur = rlim_t(byte);
-        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    ~DiscoPieno() { setrlimit(RLIMIT_FSIZE, &m_prima); }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_prima{};
-    bool m_ok = false;
 };
 
 // Settings written under a regular file: no settings file can be made there, for root too.
@@ -210,7 +190,7 @@ void TstGuasti::archivioNonScrivibile()
 {
     QFETCH(bool, cartella);
     SOLO_SQLITE("about the SQLite file's permissions");
-    if (::geteuid() == 0 && QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty())
+    if (PermessiIgnorati() && QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty())
         QSKIP("chattr is needed to make a file unwritable for root");
     // Made unwritable before the program opens it, as a user meets it at start.
     Archivio::ConnArchivio().Chiudi();
@@ -265,7 +245,7 @@ void TstGuasti::archivioSparito()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(estraneo);
         f.close();
-        QVERIFY(::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(FileArchivio()).constData()) == 0);
+        QVERIFY(Piattaforma::Sostituisci(f.fileName(), FileArchivio()));
     } else {
         QVERIFY(QDir(cartella).removeRecursively());
     }
@@ -292,6 +272,8 @@ void TstGuasti::archivioSparito()
 void TstGuasti::discoPienoNelSalvataggio()
 {
     SOLO_SQLITE("a file-size limit acts only on the files this process writes, not on the server's");
+    if (!DiscoPieno::Possibile())
+        QSKIP(SENZA_DISCO_PIENO);
     // A description long enough that the archive must grow past the limit to take it.
     QString lunga;
     while (lunga.size() < 200000)
@@ -318,6 +300,8 @@ void TstGuasti::discoPienoNelSalvataggio()
 
 void TstGuasti::discoPienoNellEsportazione()
 {
+    if (!DiscoPieno::Possibile())
+        QSKIP(SENZA_DISCO_PIENO);
     Archivio::ConnArchivio().Transazione([] {
         for (int i = 1; i <= 2000; ++i)
             InserisciRiga(questAnno(1, 11), QString::number(i).rightJustified(100, QLatin1Char('0')), "0", "1",

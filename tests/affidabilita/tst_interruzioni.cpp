@@ -6,11 +6,11 @@
 #include "store/engines/motore.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/sistema.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <csignal>
 
 namespace {
 
@@ -93,9 +93,7 @@ private Q_SLOTS:
                 p.waitForReadyRead(10);
                 uscita += p.readAllStandardOutput();
             }
-            // processId() is 0 once the child has ended, and kill(0) would hit the whole process group.
-            if (p.processId() > 0)
-                ::kill(pid_t(p.processId()), SIGKILL);
+            UccidiFiglio(p);
             p.waitForFinished();
             uscita += p.readAllStandardOutput();
             salvati += leggi(uscita);

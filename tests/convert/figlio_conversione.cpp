@@ -8,11 +8,11 @@
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "store/impostazioni.h"
+#include "tests/support/sistema.h"
 #include "values/costanti.h"
 #include "widgets/messaggi.h"
 
 #include <QApplication>
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -32,6 +32,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    CartelleProvaDaAmbiente();
     if (argc < 3)
         return 2;
     ImpostaLocaleItaliano();
@@ -41,7 +42,7 @@ int main(int argc, char **argv)
     Messaggi::impostaServizio(&messaggi);
     ImpostaOsservatoreConversione([&](const char *passo) {
         if (fermata == passo)
-            ::raise(SIGKILL);
+            UccidiSeStesso();
     });
     frmAnticipi::Istanza();
     std::printf(Archivio::ConnArchivio().Aperto() ? "APERTO\n" : "CHIUSO\n");

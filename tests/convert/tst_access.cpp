@@ -3,13 +3,12 @@
 // rows that must be refused by name, never crash.
 
 #include "convert/sorgente_access.h"
+#include "platform/sistema.h"
 #include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
 
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <cstdio>
-#include <unistd.h>
 
 #include <glib.h>
 #include <mdbtools.h>
@@ -87,17 +86,12 @@ QByteArray casiCon(qint64 posizione, const std::function<char(char)> &cambia)
 // What f writes to the process's standard error (file descriptor 2).
 QByteArray erroreStandard(const std::function<void()> &f)
 {
-    QTemporaryFile cattura;
-    if (!cattura.open())
+    Piattaforma::CatturaStderr cattura;
+    if (!cattura.Attiva())
         return "?";
-    std::fflush(stderr);
-    const int salvato = ::dup(STDERR_FILENO);
-    ::dup2(cattura.handle(), STDERR_FILENO);
+    cattura.Inizia();
     f();
-    std::fflush(stderr);
-    ::dup2(salvato, STDERR_FILENO);
-    ::close(salvato);
-    return leggi(cattura.fileName());
+    return cattura.Termina(1 << 20);
 }
 
 QList<RigaAnticipi> tutte(SorgenteAccess &s)

@@ -11,15 +11,14 @@
 #include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
+#include "tests/support/sistema.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLockFile>
 #include <QLineEdit>
 #include <QProcess>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
+#include <memory>
 
 namespace {
 
@@ -251,6 +250,8 @@ private Q_SLOTS:
     {
         SOLO_SQLITE("about files and folders");
         QFETCH(QString, caso);
+        if (caso == QLatin1String("pieno") && !DiscoPieno::Possibile())
+            QSKIP(SENZA_DISCO_PIENO);
         QFETCH(QString, testo);
         QTemporaryDir dir;
         QString origine = dati(QStringLiteral("casi.mdb"));
@@ -292,16 +293,12 @@ private Q_SLOTS:
         QString e;
         {
             // A file-size limit stands for a full disk: SQLite's writes past it fail.
-            rlimit vecchio{};
-            getrlimit(RLIMIT_FSIZE, &vecchio);
+            std::unique_ptr<DiscoPieno> pieno;
             if (caso == QLatin1String("pieno")) {
-                std::signal(SIGXFSZ, SIG_IGN);
-                rlimit r = vecchio;
-                r.rlim_cur = 8192;
-                QCOMPARE(setrlimit(RLIMIT_FSIZE, &r), 0);
+                pieno = std::make_unique<DiscoPieno>(8192);
+                QVERIFY(pieno->ok());
             }
             e = erroreDi([&] { CopiaInCartella(origine, dest); });
-            setrlimit(RLIMIT_FSIZE, &vecchio);
         }
         QVERIFY2(e.contains(testo), qPrintable(e));
         // A failure of the target says the source is as it was.
@@ -402,6 +399,8 @@ private Q_SLOTS:
     {
         SOLO_SQLITE("about files and folders");
         QFETCH(QString, caso);
+        if (caso == QLatin1String("pieno") && !DiscoPieno::Possibile())
+            QSKIP(SENZA_DISCO_PIENO);
         QFETCH(QString, testo);
         const QByteArray casi = caso == QLatin1String("danneggiato") ? leggi(dati(QStringLiteral("casi.mdb"))).left(110000)
                                 : caso == QLatin1String("nessuno")
@@ -418,16 +417,12 @@ private Q_SLOTS:
         frmAnticipi *w = nullptr;
         {
             // A file-size limit stands for a full disk: the draft's writes past it fail.
-            rlimit vecchio{};
-            getrlimit(RLIMIT_FSIZE, &vecchio);
+            std::unique_ptr<DiscoPieno> pieno;
             if (caso == QLatin1String("pieno")) {
-                std::signal(SIGXFSZ, SIG_IGN);
-                rlimit r = vecchio;
-                r.rlim_cur = 8192;
-                QCOMPARE(setrlimit(RLIMIT_FSIZE, &r), 0);
+                pieno = std::make_unique<DiscoPieno>(8192);
+                QVERIFY(pieno->ok());
             }
             w = ApriRegistro();
-            setrlimit(RLIMIT_FSIZE, &vecchio);
         }
         QVERIFY(m.messaggi.size() >= 2);
         const Messaggio &domanda = m.messaggi[0];

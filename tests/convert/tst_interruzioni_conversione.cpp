@@ -8,11 +8,11 @@
 #include "store/impostazioni.h"
 #include "tests/convert/comune.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/sistema.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <csignal>
 
 namespace {
 
@@ -58,9 +58,8 @@ private Q_SLOTS:
             p.start(figlio(), {Impostazioni::File(), k < passi.size() ? passi[k] : QStringLiteral("-")});
             QVERIFY(p.waitForStarted());
             if (k >= passi.size()) {
-                // processId() is 0 once the child has ended, and kill(0) would hit this whole group.
-                if (!p.waitForFinished(int(caso.bounded(400))) && p.processId() > 0)
-                    ::kill(pid_t(p.processId()), SIGKILL);
+                if (!p.waitForFinished(int(caso.bounded(400))))
+                    UccidiFiglio(p);
             }
             p.waitForFinished();
 

@@ -2,6 +2,7 @@
 #include "ledger/frmAnticipi.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/sistema.h"
 #include "values/costanti.h"
 
 #include <QDateEdit>
@@ -11,8 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <memory>
 
 // The period window as the user meets it: its dates, its two modes, and the export sequence around
 // the file dialog, the replace question and a file that cannot be written.
@@ -295,6 +295,8 @@ void TstFrmSelDate::scritturaImpossibile_data()
 void TstFrmSelDate::scritturaImpossibile()
 {
     QFETCH(QString, caso);
+    if (caso == "pieno" && !DiscoPieno::Possibile())
+        QSKIP(SENZA_DISCO_PIENO);
     QString percorso;
     const QByteArray vecchio = "vecchio contenuto\r\n";
     if (caso == "file") {
@@ -319,17 +321,15 @@ void TstFrmSelDate::scritturaImpossibile()
     f->DtpData[1]->setDate(QDate(2026, 3, 31));
     messaggi().file << percorso;
 
-    rlimit prima{};
-    getrlimit(RLIMIT_FSIZE, &prima);
-    if (caso == "pieno") {
+    {
         // A file-size limit plays the full disk: writes past 64 KiB fail with EFBIG.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit piccolo = prima;
-        piccolo.rlim_cur = 64 * 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &piccolo), 0);
+        std::unique_ptr<DiscoPieno> pieno;
+        if (caso == "pieno") {
+            pieno = std::make_unique<DiscoPieno>(64 * 1024);
+            QVERIFY(pieno->ok());
+        }
+        QTest::mouseClick(f->cmdOk, Qt::LeftButton);
     }
-    QTest::mouseClick(f->cmdOk, Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &prima);
 
     QStringList testi = messaggi().testi();
     if (caso == "pieno")

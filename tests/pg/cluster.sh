@@ -4,6 +4,8 @@
 # when it fails or is interrupted. The command finds the cluster in SPESARIO_TEST_PG, a URI without
 # a database name ("postgresql://spesario@%2Ftmp%2Fspesario-pg.XXXX/"); the user spesario may do
 # anything there. PostgreSQL refuses to run as root: run as root, the server runs as nobody.
+# With SPESARIO_PG_TCP=1 (the Windows tests under Wine, which have no Unix sockets) the server also
+# listens on a free TCP port of 127.0.0.1, never beyond, and SPESARIO_TEST_PG names that port.
 #   tests/pg/cluster.sh COMMAND [ARGS...]
 set -u
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
@@ -40,14 +42,24 @@ fi
 # The role con_password must give its password (tst_server tries a wrong one); every other role is
 # trusted.
 "${come[@]}" sed -i '1i local all con_password scram-sha-256' "$dir/dati/pg_hba.conf"
-# No TCP at all; fsync off because a test cluster outlives no crash of its own machine (the benchmark
-# sets SPESARIO_PG_FSYNC=on, to time commits as a real server makes them).
+ascolto="listen_addresses=''"
+if [ "${SPESARIO_PG_TCP:-}" = 1 ]; then
+  porta=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  "${come[@]}" sed -i '1i host all con_password 127.0.0.1/32 scram-sha-256' "$dir/dati/pg_hba.conf"
+  ascolto="listen_addresses=127.0.0.1 -c port=$porta"
+fi
+# No TCP unless asked for; fsync off because a test cluster outlives no crash of its own machine (the
+# benchmark sets SPESARIO_PG_FSYNC=on, to time commits as a real server makes them).
 if ! "${come[@]}" "$bin/pg_ctl" -D "$dir/dati" -l "$dir/server.log" -w -t 60 \
-     -o "-c listen_addresses='' -k $dir -c fsync=${SPESARIO_PG_FSYNC:-off} -c max_connections=200" start >/dev/null; then
+     -o "-c $ascolto -k $dir -c fsync=${SPESARIO_PG_FSYNC:-off} -c max_connections=200" start >/dev/null; then
   cat "$dir/server.log" >&2
   exit 1
 fi
-SPESARIO_TEST_PG="postgresql://spesario@$(printf '%s' "$dir" | sed 's|/|%2F|g')/"
+if [ -n "${porta:-}" ]; then
+  SPESARIO_TEST_PG="postgresql://spesario@127.0.0.1:$porta/"
+else
+  SPESARIO_TEST_PG="postgresql://spesario@$(printf '%s' "$dir" | sed 's|/|%2F|g')/"
+fi
 export SPESARIO_TEST_PG
 # In a session of its own, and waited for: a shell waiting on a foreground command runs its traps only
 # once the command has ended, so an interrupted run would go on to the last test.

@@ -1,13 +1,13 @@
 #include "store/archivio.h"
 #include "store/impostazioni.h"
 #include "tests/support/ambiente.h"
+#include "tests/support/sistema.h"
 #include "values/costanti.h"
 
 #include <QDir>
 #include <QFile>
 #include "store/engines/motore.h"
 
-#include <unistd.h>
 
 namespace {
 
@@ -375,8 +375,8 @@ void TstArchivio::fileNonArchivio()
 void TstArchivio::fileSolaLettura()
 {
     SOLO_SQLITE("about the SQLite file's permissions");
-    if (::geteuid() == 0)
-        QSKIP("root ignores permission bits");
+    if (PermessiIgnorati())
+        QSKIP("root ignores permission bits, and Windows has none such");
     Ambiente::corrente().apriArchivioNuovo();
     InserisciRiga("2026-01-10", "riga", "0", "5", "Rossi", "RSS", "111", 7);
     Archivio::Rilascia();

@@ -2,6 +2,7 @@
 
 #include "store/backup.h"
 #include "store/impostazioni.h"
+#include "tests/support/sistema.h"
 #include "values/costanti.h"
 #include "values/errore.h"
 
@@ -107,6 +108,7 @@ Ambiente::Ambiente()
     if (cartelleUtente.open(QIODevice::WriteOnly))
         cartelleUtente.write("XDG_DESKTOP_DIR=\"" + QFile::encodeName(m_dir.filePath(QStringLiteral("Scrivania"))) + "\"\n");
     cartelleUtente.close();
+    ImpostaCartelleProva(m_dir.filePath(QStringLiteral("dati")), m_dir.filePath(QStringLiteral("Scrivania")));
     Impostazioni::ImpostaFile(m_dir.filePath(QStringLiteral("Spesario.ini")));
     ImpostaCartellaLog(m_dir.path());
     Messaggi::impostaServizio(&messaggi);

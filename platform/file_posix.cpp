@@ -1,0 +1,60 @@
+#include "platform/file.h"
+
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Piattaforma {
+
+namespace {
+void sincronizza(const QString &percorso, int flag)
+{
+    const int fd = ::open(QFile::encodeName(percorso).constData(), O_RDONLY | flag);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+} // namespace
+
+bool SincronizzaFile(QFile &file) { return file.flush() && ::fsync(file.handle()) == 0; }
+
+void SincronizzaPercorso(const QString &percorso) { sincronizza(percorso, 0); }
+
+void SincronizzaCartella(const QString &cartella) { sincronizza(cartella, O_DIRECTORY); }
+
+bool Sostituisci(const QString &origine, const QString &destinazione)
+{
+    return ::rename(QFile::encodeName(origine).constData(), QFile::encodeName(destinazione).constData()) == 0;
+}
+
+bool Rinomina(const QString &origine, const QString &destinazione) { return QFile::rename(origine, destinazione); }
+
+EsitoSecondoNome SecondoNome(const QString &esistente, const QString &nuovo)
+{
+    if (::link(QFile::encodeName(esistente).constData(), QFile::encodeName(nuovo).constData()) == 0)
+        return EsitoSecondoNome::Fatto;
+    return errno == EEXIST ? EsitoSecondoNome::Esiste : EsitoSecondoNome::NonPossibile;
+}
+
+StatoFile Identita(const QString &percorso, IdentitaFile *identita)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(percorso).constData(), &st) != 0)
+        return StatoFile::Mancante;
+    if (identita)
+        *identita = {quint64(st.st_dev), quint64(st.st_ino)};
+    return StatoFile::Presente;
+}
+
+// No mandatory locks here: an open file never keeps another program from reading it.
+bool FileInUso(const QString &) { return false; }
+
+QByteArray PercorsoSqlite(const QString &percorso) { return QFile::encodeName(percorso); }
+
+QByteArray PercorsoFopen(const QString &percorso) { return QFile::encodeName(percorso); }
+
+} // namespace Piattaforma

@@ -1,0 +1,58 @@
+#pragma once
+// What the tests do to the system that differs between Linux and Windows: permission bits, a full
+// disk, killing a process. One implementation per system, as in platform/.
+
+#include <QProcess>
+#include <QtGlobal>
+
+// Whether this process runs as root (Linux only: false on Windows).
+bool Root();
+
+// Whether this process reads and writes files whatever their permission bits: root on Linux, and
+// always on Windows, where they do not hold (Wine runs as the Linux user that started it).
+bool PermessiIgnorati();
+
+// A file-size limit that plays the full disk while it lives: writes past `byte` fail (EFBIG)
+// instead of ending the process. Windows has no such limit: Possibile() is false there, and the test
+// skips with SENZA_DISCO_PIENO.
+class DiscoPieno {
+public:
+    static bool Possibile();
+    explicit DiscoPieno(qint64 byte);
+    ~DiscoPieno();
+    DiscoPieno(const DiscoPieno &) = delete;
+    DiscoPieno &operator=(const DiscoPieno &) = delete;
+    bool ok() const { return m_ok; }
+
+private:
+    quint64 m_prima[2] = {};
+    bool m_ok = false;
+};
+#define SENZA_DISCO_PIENO "Windows non limita la dimensione dei file: il disco pieno si prova su Linux."
+
+// The tests' special folders, the shared data folder and the desktop: on Linux the XDG variables that
+// Ambiente sets do it for this process and its children; Windows takes them from the system, so
+// this process is told, and its children through the environment (CartelleProvaDaAmbiente, first
+// thing in their main()).
+void ImpostaCartelleProva(const QString &dati, const QString &scrivania);
+void CartelleProvaDaAmbiente();
+
+// A file held open with no sharing while this lives, as another program may hold one on Windows
+// (Access, a backup program). Linux has no such hold: ok() is false there, and the test skips.
+class FileTenuto {
+public:
+    explicit FileTenuto(const QString &percorso);
+    ~FileTenuto();
+    FileTenuto(const FileTenuto &) = delete;
+    FileTenuto &operator=(const FileTenuto &) = delete;
+    bool ok() const { return m_maniglia != nullptr; }
+
+private:
+    void *m_maniglia = nullptr;
+};
+
+// Kills a child at once, without warning (SIGKILL; on Windows TerminateProcess, as QProcess::kill).
+// Nothing when it has ended already.
+void UccidiFiglio(QProcess &p);
+// Ends this process the same way, at once.
+[[noreturn]] void UccidiSeStesso();
