@@ -190,10 +190,12 @@ cronometro() { # PART COMMAND...: runs and records the time it took
 parte_qt() {
     local src build=$LAVORO/qt-build-$(tr '~:' '__' <<<"$QT_VER")
     src=$(sorgenti "$QT_SRC" "$QT_VER")
-    # With Direct2D off, QtGui has no DirectWrite font engine, but 6.4's Windows print engine asks only
-    # for DirectWrite before calling it, and Qt6PrintSupport.dll fails to link. Asked for both.
-    sed -i 's/^#if QT_CONFIG(directwrite)$/#if QT_CONFIG(directwrite) \&\& QT_CONFIG(direct2d)/' \
-        "$src/src/printsupport/platform/windows/qprintengine_win.cpp"
+    # With Direct2D off, QtGui has neither DirectWrite font engine nor font database, but 6.4's print
+    # engine and Windows platform plug-in ask only for DirectWrite before using them, and fail to link.
+    # They are made to ask for both.
+    sed -i 's/^#if QT_CONFIG(directwrite\(3\?\))$/#if QT_CONFIG(directwrite\1) \&\& QT_CONFIG(direct2d)/' \
+        "$src/src/printsupport/platform/windows/qprintengine_win.cpp" \
+        "$src/src/plugins/platforms/windows/qwindowsintegration.cpp"
     if [ ! -e "$build/build.ninja" ]; then
         rm -rf "$build"
         cmake -S "$src" -B "$build" -G Ninja \
