@@ -8,7 +8,6 @@
 
 #include <QPushButton>
 #include <QStandardPaths>
-#include <clocale>
 #include <libpq-fe.h>
 #include <thread>
 
@@ -92,8 +91,7 @@ private Q_SLOTS:
         QVERIFY(Avvia());
         Amministra(QStringLiteral("CREATE ROLE con_password LOGIN PASSWORD 'giusta'"));
         if (italiano) {  // the program's own libpq texts in Italian too, as on an Italian desk
-            qputenv("LOCPATH", QFile::encodeName(dir.filePath(QStringLiteral("loc"))));
-            std::setlocale(LC_MESSAGES, "it_IT.UTF-8");
+            MessaggiInLingua(dir.filePath(QStringLiteral("loc")), "it_IT.UTF-8");
         }
     }
     void cleanupTestCase()

@@ -56,3 +56,7 @@ private:
 void UccidiFiglio(QProcess &p);
 // Ends this process the same way, at once.
 [[noreturn]] void UccidiSeStesso();
+
+// The language of this process's messages (libpq's among them), from a locale of the given folder
+// (LOCPATH). Windows has no message locale of this kind: nothing there.
+void MessaggiInLingua(const QString &cartellaLocali, const char *locale);

@@ -1,5 +1,7 @@
 #include "tests/support/sistema.h"
 
+#include <QFile>
+#include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
@@ -47,4 +49,10 @@ void UccidiSeStesso()
 {
     std::raise(SIGKILL);
     std::abort();
+}
+
+void MessaggiInLingua(const QString &cartellaLocali, const char *locale)
+{
+    qputenv("LOCPATH", QFile::encodeName(cartellaLocali));
+    std::setlocale(LC_MESSAGES, locale);
 }

@@ -54,3 +54,5 @@ void UccidiSeStesso()
     TerminateProcess(GetCurrentProcess(), 0xf291);
     ExitProcess(0xf291);
 }
+
+void MessaggiInLingua(const QString &, const char *) {}
