@@ -19,10 +19,12 @@ for f in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
 done
 
 mkdir -p "$DEST/platforms" "$DEST/styles" "$DEST/translations"
+# Windows names are not case sensitive: an import of LIBPQ.dll is the cache's libpq.dll.
 trova() {
-    local d
+    local d f
     for d in "${cartelle[@]}"; do
-        [ -e "$d/$1" ] && { echo "$d/$1"; return 0; }
+        f=$(find "$d" -maxdepth 1 -iname "$1" -print -quit 2>/dev/null)
+        [ -n "$f" ] && { echo "$f"; return 0; }
     done
     return 1
 }
