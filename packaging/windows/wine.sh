@@ -28,4 +28,9 @@ if [ -n "${SPESARIO_WINE_DLL:-}" ]; then
     export QT_PLUGIN_PATH="${percorsi#;}"
     QT_PLUGIN_PATH="${QT_PLUGIN_PATH%%;*}"
 fi
+# Wine keeps the Unix variables whose names begin with QT_ from Windows programs (they are the host
+# Qt's); the prefix's own environment, in its registry, carries them to the program instead.
+for v in $(compgen -e | grep '^QT_' || true); do
+    wine reg add 'HKCU\Environment' /v "$v" /d "${!v}" /f >/dev/null 2>&1
+done
 exec wine "$@"
