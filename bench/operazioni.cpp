@@ -107,6 +107,13 @@ QVector<Misura> Operazioni::Tutte()
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
 
+    // The plain statements of the two refreshes of a period change: the balance before and the rows.
+    const auto semplicePeriodo = [this, anno, dal, al] {
+        m_pav.Righe(sqlPrecedente(1, QDate(anno, 7, 1)));
+        m_pav.Righe(sqlPeriodo(1, QDate(anno, 7, 1), al));
+        m_pav.Righe(sqlPrecedente(1, dal));
+        m_pav.Righe(sqlPeriodo(1, dal, al));
+    };
     v.append({QStringLiteral("cambio del periodo"),
               [this, anno] {
                   // From the second half of the year back to the whole year: two refreshes per run,
@@ -119,12 +126,7 @@ QVector<Misura> Operazioni::Tutte()
                   primoSchermo(1, QDate(anno, 7, 1), al);
                   primoSchermo(1, dal, al);
               },
-              [this, anno, dal, al] {
-                  m_pav.Righe(sqlPrecedente(1, QDate(anno, 7, 1)));
-                  m_pav.Righe(sqlPeriodo(1, QDate(anno, 7, 1), al));
-                  m_pav.Righe(sqlPrecedente(1, dal));
-                  m_pav.Righe(sqlPeriodo(1, dal, al));
-              }});
+              semplicePeriodo});
 
     // The same two refreshes, each waited on until its last row is in the list.
     v.append({QStringLiteral("cambio del periodo fino all'ultima riga"),
@@ -136,12 +138,7 @@ QVector<Misura> Operazioni::Tutte()
                   }
                   return qint64(m_w->ReportAttivita->NumeroRighe());
               },
-              [this, anno, dal, al] {
-                  m_pav.Righe(sqlPrecedente(1, QDate(anno, 7, 1)));
-                  m_pav.Righe(sqlPeriodo(1, QDate(anno, 7, 1), al));
-                  m_pav.Righe(sqlPrecedente(1, dal));
-                  m_pav.Righe(sqlPeriodo(1, dal, al));
-              }});
+              semplicePeriodo});
 
     v.append({QStringLiteral("carica un movimento col clic"),
               [this] {

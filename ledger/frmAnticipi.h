@@ -20,6 +20,8 @@
 #include <QDate>
 #include <QMainWindow>
 #include <QPointer>
+#include <QVariant>
+#include <QVector>
 #include <array>
 #include <optional>
 
@@ -92,6 +94,9 @@ public:
     // another kind (only where the engine types each value), the totals brought forward and of the
     // period, and a page of rows after the one on `dopoGiorno` with `dopoId` (none when invalid).
     static QStringList IstruzioniValoriCliente(const QString &codice);
+    // One row of the list as its columns hold it: both amounts as stored, the ID, the day as yyyymmdd.
+    static QVector<QVariant> RigaLista(const QDate &data, const QVariant &descrizione, const Valuta &entrata,
+                                       const Valuta &uscita, const QString &id);
     static QString IstruzioneTotali(const QString &codice, const QDate &dal, const QDate &al);
     static QString IstruzionePagina(const QString &codice, const QDate &dal, const QDate &al, const QDate &dopoGiorno,
                                     qint64 dopoId, int limite);

@@ -65,6 +65,18 @@ bool Accumula(Valuta &totale, Valuta importo)
 
 } // namespace
 
+QVector<QVariant> frmAnticipi::RigaLista(const QDate &data, const QVariant &descrizione, const Valuta &entrata,
+                                         const Valuta &uscita, const QString &id)
+{
+    const QString vuoto;
+    QVector<QVariant> items;
+    items.reserve(7);
+    // "yyyymmdd" as a number's digits: a format string parsed per row costs more than the row.
+    items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString()) << entrata.testoDueDecimali()
+          << uscita.testoDueDecimali() << id << QString::number(data.year() * 10000 + data.month() * 100 + data.day());
+    return items;
+}
+
 void frmAnticipi::RinfrescaLista()
 {
     // Each step that fails is reported on its own and the next one still runs. The hourglass goes
@@ -229,7 +241,6 @@ void frmAnticipi::RinfrescaLista()
         const int iEntrata = rs.IndiceCampo(QStringLiteral("ENTRATA"));
         const int iUscita = rs.IndiceCampo(QStringLiteral("USCITA"));
         const int iID = rs.IndiceCampo(QStringLiteral("ID"));
-        const QString vuoto;
         for (; !rs.Fine(); rs.MoveNext()) {
             const QDate data = giorno(rs, iID, iData);
             if (!data.isValid())
@@ -243,16 +254,10 @@ void frmAnticipi::RinfrescaLista()
                 periodoNoto = false;
                 continue;
             }
-            QVector<QVariant> items;
-            items.reserve(7);
-            const QVariant descrizione = rs.Campo(iDescrizione);
-            items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString())
-                  << entrata->testoDueDecimali() << uscita->testoDueDecimali();
             if (periodoNoto && !(Accumula(totEntrate, *entrata) && Accumula(totUscite, *uscita)))
                 periodoNoto = false, superato = true;
-            // "yyyymmdd" as a number's digits: a format string parsed per row costs more than the row.
-            items << rs.Campo(iID).toString() << QString::number(data.year() * 10000 + data.month() * 100 + data.day());
-            ReportAttivita->AggiungiRecord(std::move(items));
+            ReportAttivita->AggiungiRecord(
+                RigaLista(data, rs.Campo(iDescrizione), *entrata, *uscita, rs.Campo(iID).toString()));
         }
         rs.Chiudi();
         periodoLetto = true;

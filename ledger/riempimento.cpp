@@ -119,7 +119,6 @@ bool frmAnticipi::CaricaPagina(int limite)
     const int iEntrata = rs.IndiceCampo(QStringLiteral("ENTRATA"));
     const int iUscita = rs.IndiceCampo(QStringLiteral("USCITA"));
     const int iID = rs.IndiceCampo(QStringLiteral("ID"));
-    const QString vuoto;
     QVector<QVector<QVariant>> righe;
     righe.reserve(limite);
     bool leggibili = true;
@@ -134,11 +133,6 @@ bool frmAnticipi::CaricaPagina(int limite)
             leggibili = false;
             break;
         }
-        QVector<QVariant> items;
-        items.reserve(7);
-        const QVariant descrizione = rs.Campo(iDescrizione);
-        items << vuoto << data << (descrizione.isNull() ? vuoto : descrizione.toString())
-              << entrata->testoDueDecimali() << uscita->testoDueDecimali();
         try {
             r.entrateLette += *entrata;
             r.usciteLette += *uscita;
@@ -146,8 +140,7 @@ bool frmAnticipi::CaricaPagina(int limite)
             leggibili = false;
             break;
         }
-        items << QString::number(id) << QString::number(data.year() * 10000 + data.month() * 100 + data.day());
-        righe.append(std::move(items));
+        righe.append(RigaLista(data, rs.Campo(iDescrizione), *entrata, *uscita, QString::number(id)));
         r.ultimoGiorno = data;
         r.ultimoId = id;
     }

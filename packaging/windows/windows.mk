@@ -29,20 +29,12 @@ WIN_CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	-DSPESARIO_WINDOWS_PREFIX=$(WIN_CACHE) -DCMAKE_PREFIX_PATH=$(WIN_CACHE)/qt \
 	-DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$(WIN_MULTIARCH)/cmake
 
+include packaging/installa.mk
+
 .PHONY: windows-deps windows-dipendenze windows-prova windows test-windows setup-windows prova-setup-windows
 
 windows-deps:
-	@missing=""; \
-	for p in $(WIN_PACKAGES); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  if [ "$$(id -u)" = "0" ]; then \
-	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
-	  else \
-	    echo "Pacchetti mancanti. Eseguire:"; echo "  sudo apt-get install$$missing"; exit 1; \
-	  fi; \
-	fi
+	$(call installa,$(WIN_PACKAGES))
 
 # libmdb only when its sources can be had: without it the program is built without the Access
 # conversion (and says so when asked), its tests listed as skipped.
