@@ -244,5 +244,6 @@ wine 'C:\Program Files\Corvalle\Spesario\disinstalla.exe' /S
 attendi
 controlla "la cartella creata resta dopo la disinstallazione" test -d "$condivisa"
 
+echo "durata: $SECONDS s"
 echo "$passati passed, $falliti failed$([ $saltati -eq 0 ] || echo ", $saltati skipped")"
 [ $falliti -eq 0 ]
