@@ -143,10 +143,11 @@ for t in $(FUZZ_TARGETS); do \
 done
 endef
 
-# The Windows setup program and its trial under Wine (packaging/windows/windows.mk holds the Windows
-# targets and their packages, never added to the lists above).
-.PHONY: setup-windows prova-setup-windows
-setup-windows prova-setup-windows:
+# The Windows setup program, its trial and the guide's Windows screenshots under Wine
+# (packaging/windows/windows.mk holds the Windows targets and their packages, never added to the
+# lists above).
+.PHONY: setup-windows prova-setup-windows screenshot-windows
+setup-windows prova-setup-windows screenshot-windows:
 	$(MAKE) -f packaging/windows/windows.mk $@
 
 # The program built for 64-bit Windows with mingw-w64 into build-windows/ (dist/ runs as it stands),

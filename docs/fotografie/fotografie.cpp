@@ -3,6 +3,9 @@
 // Usage: fotografie DOCS (the pictures go into DOCS/immagini). Run under a display (xvfb-run).
 // fotografie --breve takes one picture, the ledger with a client, into a temporary folder and checks
 // it: `make test` runs it so that the screenshots cannot break unseen.
+// fotografie --archivio-di-prova writes the sample archive into the archive of the desk's own settings
+// and ends: for a throwaway desk, the Wine prefix of the Windows screenshots (make screenshot-windows),
+// whose pictures are taken from the installed program itself.
 
 #include "app/frmStart.h"
 #include "clients/frmAnagrafiche.h"
@@ -277,8 +280,19 @@ void scatta()
 int main(int argc, char **argv)
 {
     if (argc != 2) {
-        std::fprintf(stderr, "uso: fotografie CARTELLA_DOCS | fotografie --breve\n");
+        std::fprintf(stderr, "uso: fotografie CARTELLA_DOCS | fotografie --breve | fotografie --archivio-di-prova\n");
         return 2;
+    }
+    if (std::strcmp(argv[1], "--archivio-di-prova") == 0) {
+        QApplication app(argc, argv);
+        ImpostaApplicazione();
+        try {
+            scriviArchivioDiProva();
+        } catch (const ErroreApp &e) {
+            std::fprintf(stderr, "fotografie: archivio di prova: %s\n", e.what());
+            return 1;
+        }
+        return 0;
     }
     const bool breve = std::strcmp(argv[1], "--breve") == 0;
     // A home of its own: settings, archive and log in a temporary folder.

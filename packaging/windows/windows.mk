@@ -9,12 +9,18 @@
 #   setup-windows       build-windows/spesario-VERSION-setup.exe, the setup program (NSIS) of dist/
 #   prova-setup-windows the setup program tried in a fresh Wine prefix under xvfb-run, with a move
 #                       from the earlier program; ends with "N passed, M failed"
+#   screenshot-windows  the user guide's Windows pictures, from the setup program and the installed
+#                       program under Wine, into docs/immagini/
 
 WIN_BUILD    := build-windows
 WIN_DIR      := packaging/windows
 # The setup program adds nsis (makensis), librsvg2-bin and icoutils (the icon), and for its trial
-# xvfb and xauth (xvfb-run), mdbtools (mdb-json reads the fixture) and python3.
-WIN_PACKAGES := wine wine64 nsis librsvg2-bin icoutils xvfb xauth mdbtools python3
+# xvfb and xauth (xvfb-run), mdbtools (mdb-json reads the fixture) and python3; its screenshots
+# fonts-wine (Wine's own Tahoma and Marlett: without them the frames' buttons are drawn as letters),
+# fonts-liberation (Liberation Sans has Arial's widths), xdotool (the clicks), x11-apps and netpbm
+# (xwd and its conversion to PNG).
+WIN_PACKAGES := wine wine64 nsis librsvg2-bin icoutils xvfb xauth mdbtools python3 fonts-wine \
+                fonts-liberation xdotool x11-apps netpbm
 WIN_VERSIONE := $(shell sed -n 's/^set(SPESARIO_VERSIONE "\(.*\)")$$/\1/p' CMakeLists.txt)
 WIN_SETUP    := $(WIN_BUILD)/spesario-$(WIN_VERSIONE)-setup.exe
 WIN_JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -31,7 +37,8 @@ WIN_CMAKE = cmake -G Ninja -DCMAKE_BUILD_TYPE=Release \
 
 include packaging/installa.mk
 
-.PHONY: windows-deps windows-dipendenze windows-prova windows test-windows setup-windows prova-setup-windows
+.PHONY: windows-deps windows-dipendenze windows-prova windows test-windows setup-windows prova-setup-windows \
+        screenshot-windows
 
 windows-deps:
 	$(call installa,$(WIN_PACKAGES))
@@ -75,3 +82,8 @@ setup-windows: windows windows-deps
 prova-setup-windows: setup-windows
 	access=$$(grep -qs '^LIBMDB_FOUND:INTERNAL=1$$' $(WIN_BUILD)/CMakeCache.txt || echo --senza-access); \
 	xvfb-run -a -s "-screen 0 1280x1024x24" $(WIN_DIR)/prova-setup.sh $(WIN_SETUP) $(WIN_BUILD)/dist $$access
+
+# The sample archive is written by the guide's own screenshot program, built for Windows with the rest.
+screenshot-windows: setup-windows
+	xvfb-run -a -s "-screen 0 1280x1024x24" $(WIN_DIR)/fotografie.sh $(WIN_SETUP) \
+	  $(WIN_BUILD)/docs/fotografie/fotografie.exe $(WIN_BUILD)/dist docs
