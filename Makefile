@@ -99,7 +99,8 @@ package: deps
 	  hardening-check --nocfprotection "$$contenuto/usr/bin/spesario"
 	lintian --pedantic --display-info --fail-on error,warning $(PACCHETTO_BUILD)/spesario_*.deb
 
-# The user guide's screenshots: the real windows under Xvfb on a sample archive, into docs/.
+# The user guide's screenshots: the real windows under Xvfb on a sample archive, into docs/. The Windows
+# pages' pictures come from the setup program and the installed program under Wine: make screenshot-windows.
 screenshot: configure
 	cmake --build $(BUILD) -j $(JOBS) --target fotografie
 	xvfb-run -a -s "-screen 0 1280x1024x24" ./$(BUILD)/docs/fotografie/fotografie docs

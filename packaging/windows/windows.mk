@@ -85,5 +85,5 @@ prova-setup-windows: setup-windows
 
 # The sample archive is written by the guide's own screenshot program, built for Windows with the rest.
 screenshot-windows: setup-windows
-	xvfb-run -a -s "-screen 0 1280x1024x24" $(WIN_DIR)/fotografie.sh $(WIN_SETUP) \
+	xvfb-run -a -s "-screen 0 1280x1024x24" docs/fotografie/windows.sh $(WIN_SETUP) \
 	  $(WIN_BUILD)/docs/fotografie/fotografie.exe $(WIN_BUILD)/dist docs

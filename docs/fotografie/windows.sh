@@ -4,10 +4,10 @@
 # draws the windows' frames itself (Managed=N), the clicks and keys go through xdotool and each
 # picture is cut from the whole screen (xwd), so that a message box over its window is in it.
 #
-#   xvfb-run -a -s "-screen 0 1280x1024x24" packaging/windows/fotografie.sh SETUP.exe FOTOGRAFIE.exe DIST DOCS
+#   xvfb-run -a -s "-screen 0 1280x1024x24" docs/fotografie/windows.sh SETUP.exe FOTOGRAFIE.exe DIST DOCS
 # FOTOGRAFIE.exe is the guide's screenshot program built for Windows: it writes the sample archive.
 # DIST gives it its DLLs. The pictures go into DOCS/immagini/. Needs wine, wine64, fonts-wine,
-# xdotool, x11-apps (xwd), netpbm; the prefix goes in build-windows/fotografie/.
+# fonts-liberation, xdotool, x11-apps (xwd), netpbm; the prefix goes in build-windows/fotografie/.
 set -euo pipefail
 [ $# -eq 4 ] || { echo "uso: $0 SETUP.exe FOTOGRAFIE.exe DIST DOCS" >&2; exit 2; }
 qui=$(cd "$(dirname "$0")" && pwd)
