@@ -14,7 +14,7 @@ WIN_BUILD    := build-windows
 WIN_DIR      := packaging/windows
 # The setup program adds nsis (makensis), librsvg2-bin and icoutils (the icon), and for its trial
 # xvfb and xauth (xvfb-run), mdbtools (mdb-json reads the fixture) and python3.
-WIN_PACKAGES := wine wine64 nsis librsvg2-bin icoutils xvfb xauth mdbtools python3
+WIN_PACKAGES := wine wine64 nsis librsvg2-bin icoutils xvfb xauth mdbtools python3 fontconfig fonts-dejavu-core poppler-utils
 WIN_VERSIONE := $(shell sed -n 's/^set(SPESARIO_VERSIONE "\(.*\)")$$/\1/p' CMakeLists.txt)
 WIN_SETUP    := $(WIN_BUILD)/spesario-$(WIN_VERSIONE)-setup.exe
 WIN_JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -58,7 +58,8 @@ windows: windows-dipendenze
 	$(WIN_CMAKE) -S . -B $(WIN_BUILD) -DCMAKE_CROSSCOMPILING_EMULATOR=$(abspath $(WIN_DIR)/wine.sh)
 	cmake --build $(WIN_BUILD) -j $(WIN_JOBS)
 	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/dist $(WIN_BUILD)/app/spesario.exe
-	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/prove-dll $(WIN_BUILD)/tests/values/tst_valuta.exe
+	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/prove-dll $(WIN_BUILD)/tests/values/tst_valuta.exe \
+	  $(WIN_CACHE)/bin/sqlite3.exe
 
 # Every test under Wine, beside a throwaway PostgreSQL cluster that listens on a free port of
 # 127.0.0.1 (Wine has no Unix sockets); the prefix's Wine server is stopped also when tests fail.

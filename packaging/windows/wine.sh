@@ -12,6 +12,15 @@ export WINEPREFIX WINEARCH=win64
 # No Mono or Gecko install prompts, no debug chatter on the test output.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}" WINEDEBUG="${WINEDEBUG:--all}"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
+# Without a console, Qt on Windows sends Qt Test's log and qWarning to the debugger's channel
+# (OutputDebugString), which ctest never reads: keep them on the standard streams.
+export QT_FORCE_STDERR_LOGGING="${QT_FORCE_STDERR_LOGGING:-1}"
+# The offscreen platform on Windows draws text with the fonts of one folder (Qt ships none): the
+# Linux machine's DejaVu, as the tests have on Linux.
+if [ -z "${QT_QPA_FONTDIR:-}" ] && command -v fc-match >/dev/null; then
+    font=$(fc-match -f '%{file}' 'DejaVu Sans' 2>/dev/null || true)
+    [ -n "$font" ] && export QT_QPA_FONTDIR="Z:$(dirname "$font" | tr / '\\')"
+fi
 
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
@@ -27,6 +36,11 @@ if [ -n "${SPESARIO_WINE_DLL:-}" ]; then
     # Qt's plug-ins of the first folder, for programs that have no qt.conf beside them (the tests).
     export QT_PLUGIN_PATH="${percorsi#;}"
     QT_PLUGIN_PATH="${QT_PLUGIN_PATH%%;*}"
+fi
+# The tests read their PDF files with the Linux pdftotext, which Wine starts as it is, through a
+# script that makes up for Wine not waiting for it.
+if [ -z "${SPESARIO_PDFTOTEXT:-}" ] && command -v pdftotext >/dev/null; then
+    export SPESARIO_PDFTOTEXT="Z:$(realpath "$(dirname "${BASH_SOURCE[0]}")/../../tests/support/pdftotext-wine.sh" | tr / '\\')"
 fi
 # Wine keeps the Unix variables whose names begin with QT_ from Windows programs (they are the host
 # Qt's); the prefix's own environment, in its registry, carries them to the program instead.

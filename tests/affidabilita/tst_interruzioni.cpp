@@ -24,7 +24,8 @@ QList<Salvato> leggi(const QByteArray &uscita, int *falliti = nullptr)
 {
     QList<Salvato> r;
     for (const QByteArray &riga : uscita.split('\n')) {
-        const QStringList c = QString::fromUtf8(riga).split(QLatin1Char('\t'));
+        // A child on Windows ends its lines with CR LF.
+        const QStringList c = QString::fromUtf8(riga.endsWith('\r') ? riga.chopped(1) : riga).split(QLatin1Char('\t'));
         if (c.size() == 7 && c[0] == QLatin1String("SALVATO"))
             r.append({c[1], c[2], c[3], c[4], c[5], c[6]});
         else if (falliti && c.size() == 2 && c[0] == QLatin1String("FALLITO"))
