@@ -246,9 +246,10 @@ parte_sqlite() {
     $CC_WIN -O2 -shared $opzioni -DSQLITE_API='__declspec(dllexport)' \
         -o "$PREFISSO/bin/libsqlite3-0.dll" "$build/sqlite3.c" \
         -Wl,--out-implib,"$PREFISSO/lib/libsqlite3.dll.a"
-    # The shell too, on the same DLL: the tests hold the archive from another process with it.
+    # The shell too, on the same DLL: the tests hold the archive from another process with it. wmain
+    # (-municode): its arguments reach it whole, not through the ANSI code page.
     # shellcheck disable=SC2086
-    $CC_WIN -O2 $opzioni -I"$build" -o "$PREFISSO/bin/sqlite3.exe" "$build/shell.c" \
+    $CC_WIN -O2 $opzioni -DUNICODE -municode -I"$build" -o "$PREFISSO/bin/sqlite3.exe" "$build/shell.c" \
         -L"$PREFISSO/lib" -lsqlite3
     cp "$build/sqlite3.h" "$src/src/sqlite3ext.h" "$PREFISSO/include/" 2>/dev/null ||
         cp "$build/sqlite3.h" "$build/sqlite3ext.h" "$PREFISSO/include/"

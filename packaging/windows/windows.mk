@@ -58,6 +58,9 @@ windows: windows-dipendenze
 	$(WIN_CMAKE) -S . -B $(WIN_BUILD) -DCMAKE_CROSSCOMPILING_EMULATOR=$(abspath $(WIN_DIR)/wine.sh)
 	cmake --build $(WIN_BUILD) -j $(WIN_JOBS)
 	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/dist $(WIN_BUILD)/app/spesario.exe
+	mkdir -p $(WIN_BUILD)/dist/immagini
+	cp -u $(WIN_BUILD)/docs/guida.html $(WIN_BUILD)/dist/
+	cp -u $(WIN_BUILD)/docs/immagini/*.png $(WIN_BUILD)/dist/immagini/
 	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/prove-dll $(WIN_BUILD)/tests/values/tst_valuta.exe \
 	  $(WIN_CACHE)/bin/sqlite3.exe
 

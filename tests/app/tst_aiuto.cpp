@@ -91,6 +91,10 @@ private Q_SLOTS:
         scrivi(compilata);
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/usr/bin")), installata);
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/build/app")), compilata);
+        // Beside the program, as the Windows setup puts it.
+        const QString accanto = base + QStringLiteral("/Spesario/guida.html");
+        scrivi(accanto);
+        QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/Spesario")), accanto);
         // A folder where the page should be is not a guide.
         QVERIFY(QDir().mkpath(base + QStringLiteral("/altro/docs/guida.html")));
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/altro/bin")), QString());
