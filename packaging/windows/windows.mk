@@ -65,8 +65,10 @@ windows: windows-dipendenze
 	  $(WIN_CACHE)/bin/sqlite3.exe
 
 # Every test under Wine, beside a throwaway PostgreSQL cluster that listens on a free port of
-# 127.0.0.1 (Wine has no Unix sockets); the prefix's Wine server is stopped also when tests fail.
+# 127.0.0.1 (Wine has no Unix sockets); the prefix's Wine server runs from before the first test
+# (wine.sh --avvia) and is stopped also when tests fail.
 test-windows: windows windows-deps
+	$(WIN_WINE) $(WIN_DIR)/wine.sh --avvia
 	cd $(WIN_BUILD) && $(WIN_WINE) SPESARIO_WINE_DLL=$(abspath $(WIN_BUILD)/dist):$(abspath $(WIN_BUILD)/prove-dll) SPESARIO_PG_TCP=1 \
 	  ../tests/pg/cluster.sh ctest --output-on-failure -j $(WIN_JOBS); esito=$$?; \
 	  WINEPREFIX=$(abspath $(WIN_BUILD)/wine) wineserver -k 2>/dev/null; exit $$esito

@@ -5,6 +5,7 @@
 # lets ctest run the tests.
 #
 #   SPESARIO_WINEPREFIX=build-windows/wine packaging/windows/wine.sh PROGRAM.exe [ARG...]
+#   SPESARIO_WINEPREFIX=build-windows/wine packaging/windows/wine.sh --avvia
 set -euo pipefail
 : "${SPESARIO_WINEPREFIX:?SPESARIO_WINEPREFIX must name the Wine prefix of the build}"
 WINEPREFIX=$(realpath -m "$SPESARIO_WINEPREFIX")
@@ -47,4 +48,11 @@ fi
 for v in $(compgen -e | grep '^QT_' || true); do
     wine reg add 'HKCU\Environment' /v "$v" /d "${!v}" /f >/dev/null 2>&1
 done
+# --avvia: the prefix's server and Wine's own services started to stay until `wineserver -k`, with
+# nothing of a caller's standard streams: one started by a test would hold ctest's pipe open, and
+# ctest would wait for it until the test's time ran out.
+if [ "${1:-}" = --avvia ]; then
+    wineserver -p </dev/null >/dev/null 2>&1
+    exec wine cmd /c exit </dev/null >/dev/null 2>&1
+fi
 exec wine "$@"
