@@ -9,7 +9,7 @@ PACCHETTI_PROGRAMMA := cmake g++ make pkg-config qt6-base-dev libsqlite3-dev lib
 # `make screenshot` install these too.
 # What the Windows build adds besides its own compilers (packaging/windows/dipendenze.sh installs those):
 # `make windows` and `make test-windows`.
-PACCHETTI_WINDOWS := wine wine64 xvfb xauth python3
+PACCHETTI_WINDOWS := wine wine64 xvfb xauth python3 fontconfig fonts-dejavu-core poppler-utils
 PACCHETTI_PROVE := sqlite3 postgresql poppler-utils xvfb xauth clang libclang-rt-dev libqt6sql6-psql \
                    dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian devscripts
 BUILD    := build

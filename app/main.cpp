@@ -11,7 +11,8 @@
 #include <QIcon>
 
 namespace {
-// What `spesario --help` prints: the ways to start the program and the two forms of an archive.
+// What `spesario --help` prints: the ways to start the program and the two forms of an archive; the
+// places it names are the system's (Piattaforma::Luoghi), in this order.
 const char Uso[] =
     "Uso: spesario [--copia-archivio ORIGINE DESTINAZIONE | --help | --version]\n"
     "\n"
@@ -20,7 +21,7 @@ const char Uso[] =
     "\n"
     "  spesario\n"
     "      apre il programma sull'archivio indicato nelle impostazioni (chiave Connessione,\n"
-    "      sezione [Costanti] di ~/.config/Spesario/Spesario.ini).\n"
+    "      %s).\n"
     "  spesario --copia-archivio ORIGINE DESTINAZIONE\n"
     "      copia un archivio senza aprire finestre e controlla la copia movimento per movimento;\n"
     "      esce con 0 solo se la copia è riuscita e controllata. ORIGINE è anche un archivio Access\n"
@@ -32,9 +33,9 @@ const char Uso[] =
     "  una cartella          quella che contiene archivio.mdb (creata se manca, come DESTINAZIONE)\n"
     "  postgresql://[utente@]server[:porta]/database[?sslmode=require]\n"
     "                        un archivio su un server PostgreSQL condiviso da più postazioni;\n"
-    "                        la password va in ~/.pgpass, mai nell'indirizzo\n"
+    "                        la password va in %s, mai nell'indirizzo\n"
     "\n"
-    "La guida per l'utente: /usr/share/doc/spesario/guida.html\n";
+    "La guida per l'utente: %s\n";
 } // namespace
 
 int main(int argc, char **argv)
@@ -45,7 +46,8 @@ int main(int argc, char **argv)
         Piattaforma::ConsoleDelChiamante();
     // Answered before any Qt application exists: no display is needed, and none is opened.
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(Uso, stdout);
+        const Piattaforma::LuoghiAiuto l = Piattaforma::Luoghi();
+        std::printf(Uso, l.impostazioni, l.password, l.guida);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-v") == 0)) {

@@ -9,7 +9,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QIODevice>
-#include <QStringEncoder>
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -22,20 +21,38 @@ namespace Csv {
 
 namespace {
 
-// Windows-1252 writes a character it cannot hold as the control byte 0x1A. hasError() cannot tell
-// us so reliably (in Qt 6.4 a moved or reused ICU converter loses its error state), so the bytes
-// themselves are looked at: 0x1A in the output is a lost character unless the text held U+001A.
-constexpr char Sostituto = '\x1a';
+// Windows-1252 is Latin-1 except for 0x80-0x9F, which hold these signs instead of control characters.
+// Five of those bytes have no sign and keep their control character, as Windows' own converter has it.
+// Made here rather than asked of Qt, which names no such encoding where it is built without ICU (on
+// Windows).
+constexpr char16_t Da80a9F[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QStringEncoder &codificatore()
+// Unicode's default-ignorable characters that Windows-1252 cannot hold (the soft hyphen it can).
+bool Invisibile(char32_t u)
 {
-    // One converter for the whole export: opening an ICU converter per line would cost more than the
-    // line itself. Windows-1252 keeps no state from one text to the next.
-    static QStringEncoder e("windows-1252");
-    if (!e.isValid())
-        throw ErroreApp(CodiciErrore::FileNonScritto,
-                        QStringLiteral("La codifica Windows-1252 non è disponibile su questo sistema."));
-    return e;
+    static constexpr char32_t Intervalli[][2] = {
+        {0x034F, 0x034F}, {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5}, {0x180B, 0x180F},
+        {0x200B, 0x200F}, {0x202A, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164}, {0xFE00, 0xFE0F},
+        {0xFEFF, 0xFEFF}, {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A},
+        {0xE0000, 0xE0FFF}};
+    if (u < 0x034F)
+        return false;
+    for (const auto &i : Intervalli)
+        if (u >= i[0] && u <= i[1])
+            return true;
+    return false;
+}
+
+// The byte of `c` in Windows-1252, "?" for a character it cannot hold.
+char ByteWindows1252(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return char(c);
+    const auto *p = std::find(std::begin(Da80a9F), std::end(Da80a9F), c);
+    return p != std::end(Da80a9F) ? char(0x80 + (p - std::begin(Da80a9F))) : '?';
 }
 
 void scrivi(QIODevice &uscita, const QByteArray &byte)
@@ -301,34 +318,20 @@ QString TestoDataOra(const QDateTime &dataOra)
 
 QByteArray Windows1252(const QString &testo)
 {
-    // Plain ASCII is the same bytes in Windows-1252.
-    bool ascii = true;
-    for (const QChar c : testo) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
+    QByteArray r(testo.size(), Qt::Uninitialized);
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < testo.size(); ++i) {
+        const QChar c = testo.at(i);
+        char32_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < testo.size() && testo.at(i + 1).isLowSurrogate())
+            u = QChar::surrogateToUcs4(c, testo.at(++i));
+        // Invisible marks (joiners, direction marks, variation selectors, a byte-order mark) are
+        // left out rather than shown as "?", as Linux's converter (ICU) has always done.
+        if (Invisibile(u))
+            continue;
+        r[n++] = u > 0xFFFF ? '?' : ByteWindows1252(char16_t(u));
     }
-    if (ascii)
-        return testo.toLatin1();
-    QStringEncoder &e = codificatore();
-    QByteArray r = e.encode(testo);
-    if (!r.contains(Sostituto))
-        return r;
-    // Go again one character at a time, a surrogate pair counting as one, and write "?" for each
-    // that does not fit.
-    r.clear();
-    r.reserve(testo.size());
-    const QStringView v(testo);
-    for (qsizetype i = 0; i < v.size();) {
-        const qsizetype n = (v[i].isHighSurrogate() && i + 1 < v.size() && v[i + 1].isLowSurrogate()) ? 2 : 1;
-        const QByteArray b = e.encode(v.mid(i, n));
-        if (b.size() == 1 && (b[0] != Sostituto || v[i] == QChar(0x1a)))
-            r.append(b);
-        else
-            r.append('?');
-        i += n;
-    }
+    r.truncate(n);
     return r;
 }
 

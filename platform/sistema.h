@@ -31,6 +31,13 @@ QString CartellaSpeciale(int csidl);
 // The settings' format: a file on Linux, the registry (current user) on Windows.
 QSettings::Format FormatoImpostazioni();
 
+// Where this system keeps what `spesario --help` points to, in the user's words: the settings, the
+// server password file libpq reads, and the user guide.
+struct LuoghiAiuto {
+    const char *impostazioni, *password, *guida;
+};
+LuoghiAiuto Luoghi();
+
 // Standard error sent for a while into a temporary file, so that what a C library prints there can
 // be read back. Inactive (everything goes to the real standard error) when no file can be made.
 class CatturaStderr {

@@ -37,6 +37,11 @@ QString CartellaSpeciale(int csidl)
 
 QSettings::Format FormatoImpostazioni() { return QSettings::IniFormat; }
 
+LuoghiAiuto Luoghi()
+{
+    return {"sezione [Costanti] di ~/.config/Spesario/Spesario.ini", "~/.pgpass", "/usr/share/doc/spesario/guida.html"};
+}
+
 CatturaStderr::CatturaStderr()
 {
     m_file = std::tmpfile();

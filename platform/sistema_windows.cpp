@@ -56,6 +56,12 @@ QString CartellaSpeciale(int csidl)
 
 QSettings::Format FormatoImpostazioni() { return QSettings::NativeFormat; }
 
+LuoghiAiuto Luoghi()
+{
+    return {"sezione Costanti di HKEY_CURRENT_USER\\Software\\Spesario\\Spesario nel registro",
+            "%APPDATA%\\postgresql\\pgpass.conf", "guida.html nella cartella del programma"};
+}
+
 CatturaStderr::CatturaStderr()
 {
     m_file = std::tmpfile();

@@ -35,7 +35,8 @@ QUrl Assistenza() { return QUrl(QStringLiteral("mailto:") + QString::fromLatin1(
 QString GuidaLocale(const QString &cartellaProgramma)
 {
     const QDir programma(cartellaProgramma);
-    for (const char *percorso : {"../share/doc/spesario/guida.html", "../docs/guida.html"}) {
+    // Installed on Linux, in the build tree, beside the program on Windows.
+    for (const char *percorso : {"../share/doc/spesario/guida.html", "../docs/guida.html", "guida.html"}) {
         // Resolved as text: "bin/.." names the prefix even where bin is a link elsewhere.
         const QString guida = QDir::cleanPath(programma.filePath(QString::fromLatin1(percorso)));
         if (QFileInfo(guida).isFile())

@@ -16,11 +16,11 @@ CC_WIN=$TRIPLETTA-gcc-posix
 CXX_WIN=$TRIPLETTA-g++-posix
 JOBS=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 # Raised when the recipe changes what ends up in the cache, so an old cache is not taken for a new one.
-RICETTA=1
+RICETTA=2
 
 # What building needs; the -dev packages are those whose versions the Windows parts follow.
 PACCHETTI="g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-           cmake ninja-build make pkg-config perl dpkg-dev tcl bison flex autoconf automake libtool gettext
+           cmake ninja-build make patch pkg-config perl dpkg-dev tcl bison flex autoconf automake libtool gettext
            qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libsqlite3-dev libpq-dev libssl-dev
            mdbtools-dev"
 
@@ -196,6 +196,11 @@ parte_qt() {
     sed -i 's/^#if QT_CONFIG(directwrite\(3\?\))$/#if QT_CONFIG(directwrite\1) \&\& QT_CONFIG(direct2d)/' \
         "$src/src/printsupport/platform/windows/qprintengine_win.cpp" \
         "$src/src/plugins/platforms/windows/qwindowsintegration.cpp"
+    # 6.4's sort keys on Windows are half uninitialised and compared in the wrong byte order, so
+    # lists sorted by name came out in no order: the keys are made byte by byte (applied once).
+    if ! patch -d "$src" -p1 -R -s -f --dry-run <"$QUI/qt-chiave-ordinamento.patch" >/dev/null 2>&1; then
+        patch -d "$src" -p1 -N -s <"$QUI/qt-chiave-ordinamento.patch"
+    fi
     if [ ! -e "$build/build.ninja" ]; then
         rm -rf "$build"
         cmake -S "$src" -B "$build" -G Ninja \
@@ -241,6 +246,11 @@ parte_sqlite() {
     $CC_WIN -O2 -shared $opzioni -DSQLITE_API='__declspec(dllexport)' \
         -o "$PREFISSO/bin/libsqlite3-0.dll" "$build/sqlite3.c" \
         -Wl,--out-implib,"$PREFISSO/lib/libsqlite3.dll.a"
+    # The shell too, on the same DLL: the tests hold the archive from another process with it. wmain
+    # (-municode): its arguments reach it whole, not through the ANSI code page.
+    # shellcheck disable=SC2086
+    $CC_WIN -O2 $opzioni -DUNICODE -municode -I"$build" -o "$PREFISSO/bin/sqlite3.exe" "$build/shell.c" \
+        -L"$PREFISSO/lib" -lsqlite3
     cp "$build/sqlite3.h" "$src/src/sqlite3ext.h" "$PREFISSO/include/" 2>/dev/null ||
         cp "$build/sqlite3.h" "$build/sqlite3ext.h" "$PREFISSO/include/"
     cat >"$PREFISSO/lib/pkgconfig/sqlite3.pc" <<EOF

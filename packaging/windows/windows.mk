@@ -18,9 +18,10 @@ WIN_DIR      := packaging/windows
 # xvfb and xauth (xvfb-run), mdbtools (mdb-json reads the fixture) and python3; its screenshots
 # fonts-wine (Wine's own Tahoma and Marlett: without them the frames' buttons are drawn as letters),
 # fonts-liberation (Liberation Sans has Arial's widths), xdotool (the clicks), x11-apps and netpbm
-# (xwd and its conversion to PNG).
+# (xwd and its conversion to PNG). The tests under Wine: fontconfig and fonts-dejavu-core (the
+# offscreen platform's fonts), poppler-utils (pdftotext reads the printed pages).
 WIN_PACKAGES := wine wine64 nsis librsvg2-bin icoutils xvfb xauth mdbtools python3 fonts-wine \
-                fonts-liberation xdotool x11-apps netpbm
+                fonts-liberation xdotool x11-apps netpbm fontconfig fonts-dejavu-core poppler-utils
 WIN_VERSIONE := $(shell sed -n 's/^set(SPESARIO_VERSIONE "\(.*\)")$$/\1/p' CMakeLists.txt)
 WIN_SETUP    := $(WIN_BUILD)/spesario-$(WIN_VERSIONE)-setup.exe
 WIN_JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -65,11 +66,17 @@ windows: windows-dipendenze
 	$(WIN_CMAKE) -S . -B $(WIN_BUILD) -DCMAKE_CROSSCOMPILING_EMULATOR=$(abspath $(WIN_DIR)/wine.sh)
 	cmake --build $(WIN_BUILD) -j $(WIN_JOBS)
 	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/dist $(WIN_BUILD)/app/spesario.exe
-	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/prove-dll $(WIN_BUILD)/tests/values/tst_valuta.exe
+	mkdir -p $(WIN_BUILD)/dist/immagini
+	cp -u $(WIN_BUILD)/docs/guida.html $(WIN_BUILD)/dist/
+	cp -u $(WIN_BUILD)/docs/immagini/*.png $(WIN_BUILD)/dist/immagini/
+	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/prove-dll $(WIN_BUILD)/tests/values/tst_valuta.exe \
+	  $(WIN_CACHE)/bin/sqlite3.exe
 
 # Every test under Wine, beside a throwaway PostgreSQL cluster that listens on a free port of
-# 127.0.0.1 (Wine has no Unix sockets); the prefix's Wine server is stopped also when tests fail.
+# 127.0.0.1 (Wine has no Unix sockets); the prefix's Wine server runs from before the first test
+# (wine.sh --avvia) and is stopped also when tests fail.
 test-windows: windows windows-deps
+	$(WIN_WINE) $(WIN_DIR)/wine.sh --avvia
 	cd $(WIN_BUILD) && $(WIN_WINE) SPESARIO_WINE_DLL=$(abspath $(WIN_BUILD)/dist):$(abspath $(WIN_BUILD)/prove-dll) SPESARIO_PG_TCP=1 \
 	  ../tests/pg/cluster.sh ctest --output-on-failure -j $(WIN_JOBS); esito=$$?; \
 	  WINEPREFIX=$(abspath $(WIN_BUILD)/wine) wineserver -k 2>/dev/null; exit $$esito

@@ -21,8 +21,13 @@ namespace {
 
 // A file or folder made unwritable for as long as the guard lives. Root ignores permission bits, so
 // as root the immutable attribute does it; otherwise the write bits are taken away.
+#define SENZA_BLOCCO "chattr is needed to make a file unwritable for root (under Wine too, which runs as root here)"
 class NonScrivibile {
 public:
+    static bool Possibile()
+    {
+        return !PermessiIgnorati() || !QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty();
+    }
     explicit NonScrivibile(QString percorso) : m_percorso(std::move(percorso))
     {
         if (PermessiIgnorati()) {
@@ -190,8 +195,8 @@ void TstGuasti::archivioNonScrivibile()
 {
     QFETCH(bool, cartella);
     SOLO_SQLITE("about the SQLite file's permissions");
-    if (PermessiIgnorati() && QStandardPaths::findExecutable(QStringLiteral("chattr")).isEmpty())
-        QSKIP("chattr is needed to make a file unwritable for root");
+    if (!NonScrivibile::Possibile())
+        QSKIP(SENZA_BLOCCO);
     // Made unwritable before the program opens it, as a user meets it at start.
     Archivio::ConnArchivio().Chiudi();
     auto blocco = std::make_unique<NonScrivibile>(cartella ? Ambiente::corrente().cartellaArchivio() : FileArchivio());
@@ -236,6 +241,8 @@ void TstGuasti::archivioSparito()
 {
     QFETCH(bool, sostituito);
     SOLO_SQLITE("about the SQLite file removed or replaced");
+    if (!FileApertiRimovibili())
+        QSKIP(SENZA_FILE_APERTI_RIMOVIBILI);
     const QString cartella = Ambiente::corrente().cartellaArchivio();
     digita();
     // Behind the program's back, with the connection open.
@@ -495,6 +502,8 @@ void TstGuasti::esportazioneInCartellaBloccata()
         QVERIFY(vecchio.open(QIODevice::WriteOnly));
         vecchio.write(QByteArray(5000, 'v'));
     }
+    if (!NonScrivibile::Possibile())
+        QSKIP(SENZA_BLOCCO);
     NonScrivibile bloccata(cartella);
     QVERIFY(bloccata.ok());
     {

@@ -9,7 +9,6 @@
 #include "values/costanti.h"
 
 #include <QPushButton>
-#include <QStringEncoder>
 
 using namespace Utente;
 
@@ -78,8 +77,12 @@ QByteArray Cp1252(const QString &t)
         const bool tiene = u < 0x80 || (u >= 0xa0 && u <= 0xff) || (u <= 0xffff && extra.contains(QChar(char16_t(u))));
         r.append(tiene ? QChar(char16_t(u)) : QLatin1Char('?'));
     }
-    QStringEncoder e("windows-1252");
-    return e.encode(r);
+    // Bytes 0x80-0x9F in the code page's order, a blank where it has no sign.
+    static const QString da80 = QStringLiteral("€ ‚ƒ„…†‡ˆ‰Š‹Œ Ž  ‘’“”•–—˜™š›œ žŸ");
+    QByteArray b;
+    for (const QChar c : std::as_const(r))
+        b.append(c.unicode() < 0x100 ? char(c.unicode()) : char(0x80 + da80.indexOf(c)));
+    return b;
 }
 
 QByteArray RigaCsv(const QStringList &campi)

@@ -64,7 +64,8 @@ private Q_SLOTS:
         QCOMPARE(p->exitStatus(), QProcess::NormalExit);
         QCOMPARE(p->exitCode(), 0);
         QCOMPARE(QString::fromUtf8(p->readAllStandardError()), QString());
-        const QString uscita = QString::fromUtf8(p->readAllStandardOutput());
+        // A Windows console program ends its lines with CR LF.
+        const QString uscita = QString::fromUtf8(p->readAllStandardOutput()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         for (const QString &a : attesi)
             QVERIFY2(uscita.contains(a), qPrintable(a + QStringLiteral(" in:\n") + uscita));
         // Nothing written in the user's folders: no settings, no archive.
@@ -90,6 +91,10 @@ private Q_SLOTS:
         scrivi(compilata);
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/usr/bin")), installata);
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/build/app")), compilata);
+        // Beside the program, as the Windows setup puts it.
+        const QString accanto = base + QStringLiteral("/Spesario/guida.html");
+        scrivi(accanto);
+        QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/Spesario")), accanto);
         // A folder where the page should be is not a guide.
         QVERIFY(QDir().mkpath(base + QStringLiteral("/altro/docs/guida.html")));
         QCOMPARE(Collegamenti::GuidaLocale(base + QStringLiteral("/altro/bin")), QString());
@@ -114,7 +119,7 @@ private Q_SLOTS:
         QTest::addColumn<QUrl>("indirizzo");
         QTest::addColumn<QString>("mostrato");
         const QString guida = Ambiente::corrente().cartella() + QStringLiteral("/guida.html");
-        QTest::newRow("guida") << QUrl::fromLocalFile(guida) << guida;
+        QTest::newRow("guida") << QUrl::fromLocalFile(guida) << QDir::toNativeSeparators(guida);
         QTest::newRow("sito") << Collegamenti::Manuale() << Collegamenti::Manuale().toString();
         QTest::newRow("posta") << Collegamenti::Assistenza()
                                << QStringLiteral("mailto:") + QString::fromLatin1(Collegamenti::PostaAssistenza);

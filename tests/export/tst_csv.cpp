@@ -4,6 +4,7 @@
 #include "values/errore.h"
 
 #include <QBuffer>
+#include <QStringEncoder>
 
 // The two writers on a known archive, compared byte for byte with the files Excel is given.
 class TstCsv : public QObject {
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void campo();
     void windows1252_data();
     void windows1252();
+    void windows1252ComeIcu();
     void saldi();
     void saldiArchivioVuoto();
     void saldiGrafieDiUnCliente();
@@ -95,6 +97,27 @@ void TstCsv::windows1252()
     QCOMPARE(Csv::Windows1252(testo), byte);
     // The converter is shared: an earlier failure must not spoil the next text.
     QCOMPARE(Csv::Windows1252(QStringLiteral("ok")), QByteArray("ok"));
+}
+
+void TstCsv::windows1252ComeIcu()
+{
+    // Every character of the first 65,536 as ICU's converter writes it, where Qt has ICU (Linux);
+    // ICU's byte for a character it cannot hold is 0x1A.
+    QStringEncoder icu("windows-1252");
+    if (!icu.isValid())
+        QSKIP("Qt here has no ICU converter to compare with (Windows)");
+    for (char32_t u = 0; u < 0x10000; ++u) {
+        const QChar c{char16_t(u)};
+        if (c.isSurrogate())
+            continue;
+        QByteArray atteso = icu.encode(QStringView(&c, 1));
+        if (atteso == "\x1a" && u != 0x1a)
+            atteso = "?";
+        QVERIFY2(Csv::Windows1252(QString(c)) == atteso, qPrintable(QString::number(u, 16)));
+    }
+    // Beyond them, a pair of surrogates is one character: one "?", or nothing for an invisible one.
+    const QString oltre = QString::fromUcs4(U"a\U0001F600b\U000E0001c");
+    QCOMPARE(Csv::Windows1252(oltre), QByteArray(icu.encode(oltre)).replace('\x1a', '?'));
 }
 
 void TstCsv::saldi()

@@ -127,7 +127,7 @@ void TstArchivio::primoAvvio()
 {
     SOLO_SQLITE("the first run always makes an SQLite archive in the default folder");
     const QString predefinita = CartellaArchivioPredefinita();
-    QVERIFY(predefinita.endsWith(QStringLiteral("/Corvalle/Spesario")));
+    QVERIFY(QDir::fromNativeSeparators(predefinita).endsWith(QStringLiteral("/Corvalle/Spesario")));
     QStringList avvisi;
     QCOMPARE(ApriArchivio(&avvisi), predefinita);
     // The user is told where the new archive is, once.
@@ -271,7 +271,7 @@ void TstArchivio::impostazioniIlleggibili()
     QStringList avvisi;
     QCOMPARE(ApriArchivio(&avvisi), predefinita);
     QCOMPARE(avvisi.size(), archivioPresente ? 1 : 2);
-    QVERIFY2(avvisi.first().contains(QStringLiteral("è stato messo da parte come ") + ini + QStringLiteral(".illeggibile")),
+    QVERIFY2(avvisi.first().contains(QStringLiteral("è stato messo da parte come ") + QDir::toNativeSeparators(ini) + QStringLiteral(".illeggibile")),
              qPrintable(avvisi.first()));
     if (!archivioPresente)
         QVERIFY(avvisi.last().startsWith(QStringLiteral("È stato creato un nuovo archivio vuoto")));

@@ -8,6 +8,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
+#include <QFileInfo>
+#include <QElapsedTimer>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -295,10 +298,23 @@ void SoloLettura(bool si)
 
 QString TestoPdf(const QString &percorso)
 {
+    // From file to file: under Wine the Linux pdftotext (named by wine.sh) gets no pipes, and knows
+    // the files by their Unix paths.
+    const QString testo = percorso + QStringLiteral(".txt");
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {percorso, QStringLiteral("-")});
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(qEnvironmentVariable("SPESARIO_PDFTOTEXT", QStringLiteral("pdftotext")),
+            {PercorsoPerProgrammaLinux(percorso), PercorsoPerProgrammaLinux(testo)});
     p.waitForFinished(30000);
+    // Wine has no handle to wait on for a Linux program: its script renames the whole file into place.
+    QElapsedTimer attesa;
+    attesa.start();
+    while (!QFileInfo::exists(testo) && attesa.elapsed() < 30000)
+        QThread::msleep(20);
+    QFile f(testo);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
     // NFKC: pdftotext gives the font's ligatures as single characters ("ﬁ" for "fi").
-    QString t = QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    QString t = QString::fromUtf8(f.readAll()).normalized(QString::NormalizationForm_KC);
     return t.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")).trimmed();
 }

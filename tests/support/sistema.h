@@ -35,7 +35,15 @@ private:
 // this process is told, and its children through the environment (CartelleProvaDaAmbiente, first
 // thing in their main()).
 void ImpostaCartelleProva(const QString &dati, const QString &scrivania);
+// Whether Qt's per-user folders (QStandardPaths) lie in the test's folder too: on Linux the XDG
+// variables put them there; Windows gives the user's own (under Wine, the build's own prefix).
+bool CartelleUtenteDellaProva();
 void CartelleProvaDaAmbiente();
+
+// Whether a file this process holds open can be deleted or replaced by another name (Linux); Windows
+// refuses both while SQLite holds the archive.
+bool FileApertiRimovibili();
+#define SENZA_FILE_APERTI_RIMOVIBILI "Windows non lascia cancellare né sostituire un file aperto: si prova su Linux."
 
 // A file held open with no sharing while this lives, as another program may hold one on Windows
 // (Access, a backup program). Linux has no such hold: ok() is false there, and the test skips.
@@ -60,3 +68,7 @@ void UccidiFiglio(QProcess &p);
 // The language of this process's messages (libpq's among them), from a locale of the given folder
 // (LOCPATH). Windows has no message locale of this kind: nothing there.
 void MessaggiInLingua(const QString &cartellaLocali, const char *locale);
+
+// The path by which a Linux program started from here (pdftotext) knows a file: the same on Linux;
+// under Wine the Unix path of the Windows one.
+QString PercorsoPerProgrammaLinux(const QString &percorso);

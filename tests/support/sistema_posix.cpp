@@ -11,6 +11,10 @@ bool Root() { return ::geteuid() == 0; }
 
 bool PermessiIgnorati() { return Root(); }
 
+bool FileApertiRimovibili() { return true; }
+
+bool CartelleUtenteDellaProva() { return true; }
+
 bool DiscoPieno::Possibile() { return true; }
 
 DiscoPieno::DiscoPieno(qint64 byte)
@@ -56,3 +60,5 @@ void MessaggiInLingua(const QString &cartellaLocali, const char *locale)
     qputenv("LOCPATH", QFile::encodeName(cartellaLocali));
     std::setlocale(LC_MESSAGES, locale);
 }
+
+QString PercorsoPerProgrammaLinux(const QString &percorso) { return percorso; }

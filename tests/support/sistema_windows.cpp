@@ -3,11 +3,16 @@
 #include "values/costanti.h"
 
 #include <QDir>
+#include <QFile>
 #include <windows.h>
 
 bool Root() { return false; }
 
 bool PermessiIgnorati() { return true; }
+
+bool FileApertiRimovibili() { return false; }
+
+bool CartelleUtenteDellaProva() { return false; }
 
 bool DiscoPieno::Possibile() { return false; }
 
@@ -56,3 +61,17 @@ void UccidiSeStesso()
 }
 
 void MessaggiInLingua(const QString &, const char *) {}
+
+QString PercorsoPerProgrammaLinux(const QString &percorso)
+{
+    // Wine's own export; on Windows itself there is none, and the path stays as it is.
+    using DaWine = char *(__cdecl *)(const wchar_t *);
+    const auto daWine = reinterpret_cast<DaWine>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char *p = daWine ? daWine(QDir::toNativeSeparators(percorso).toStdWString().c_str()) : nullptr;
+    if (!p)
+        return percorso;
+    const QString r = QFile::decodeName(p);
+    HeapFree(GetProcessHeap(), 0, p);
+    return r;
+}

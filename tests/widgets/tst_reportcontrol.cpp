@@ -118,7 +118,13 @@ void TstReportControl::ordinamento_data()
     QTest::newRow("accenti") << QStringList{"Zeta", "Élite", "ecco", "Ávila", "Erba"}
                              << QStringList{"Ávila", "ecco", "Élite", "Erba", "Zeta"};
     QTest::newRow("apostrofi e vuoti") << QStringList{"L'Arte", "", "Larte", "La Rosa"}
+#ifdef Q_OS_WIN
+                                       // Windows' own order, Excel's and Explorer's, passes over the
+                                       // apostrophe: "L'Arte" sits by "Larte".
+                                       << QStringList{"", "La Rosa", "Larte", "L'Arte"};
+#else
                                        << QStringList{"", "L'Arte", "La Rosa", "Larte"};
+#endif
 }
 
 void TstReportControl::ordinamento()
