@@ -38,5 +38,4 @@ private:
     Pavimento &m_pav;
     QString m_cartella;
     frmAnticipi *m_w = nullptr;
-    int m_riscritture = 0;
 };
