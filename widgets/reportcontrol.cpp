@@ -152,6 +152,7 @@ void ReportControl::CancellaColonne()
     m_modello->inizio();
     m_colonne.clear();
     m_ordinamento.clear();
+    scartaMisure(0);
     m_modello->fine();
 }
 
@@ -164,6 +165,7 @@ int ReportControl::AggiungiColonna(int indiceItem, const QString &caption, int l
     c.ridimensionabile = ridimensionabile;
     m_modello->inizio();
     m_colonne.append(c);
+    scartaMisure(0);
     m_modello->fine();
     applicaColonne();
     return m_colonne.size() - 1;
@@ -201,6 +203,7 @@ void ReportControl::CancellaRecord()
     m_modello->inizio();
     m_righe.clear();
     m_record.clear();
+    scartaMisure(0);
     m_modello->fine();
 }
 
@@ -210,7 +213,19 @@ int ReportControl::AggiungiRecord()
     return m_record.size() - 1;
 }
 
-void ReportControl::AggiungiItem(int record, const QVariant &valore) { m_record[record].append(valore); }
+void ReportControl::AggiungiItem(int record, const QVariant &valore)
+{
+    m_record[record].append(valore);
+    scartaMisure(record);
+}
+
+void ReportControl::scartaMisure(int dalRecord)
+{
+    if (m_chiavi.size() > dalRecord)
+        m_chiavi.resize(dalRecord);
+    if (m_larghezzeTesto.size() > dalRecord)
+        m_larghezzeTesto.resize(dalRecord);
+}
 
 void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
 
@@ -236,7 +251,17 @@ void ReportControl::AccodaRecord(QVector<QVector<QVariant>> record)
         adattaColonne();
 }
 
-void ReportControl::AggiungiOrdinamento(int posizioneColonna) { m_ordinamento.append(posizioneColonna); }
+void ReportControl::AggiungiOrdinamento(int posizioneColonna)
+{
+    m_ordinamento.append(posizioneColonna);
+    m_chiavi.clear();
+}
+
+void ReportControl::CancellaOrdinamento()
+{
+    m_ordinamento.clear();
+    m_chiavi.clear();
+}
 
 void ReportControl::ImpostaTestoVuoto(const QString &testo)
 {
@@ -261,17 +286,20 @@ void ReportControl::Popola()
 
     if (!m_ordinamento.isEmpty()) {
         // The Italian collation ignoring case, the one of the balances file too, so that "Édile"
-        // sorts among the E's; keys once per record, then a stable sort: names that compare equal
-        // keep their order.
+        // sorts among the E's; keys once per record (kept for the next populate: a filter typed
+        // sorts again), then a stable sort: names that compare equal keep their order.
         const QCollator &collator = Confronto::Collatore();
-        QVector<QVector<QCollatorSortKey>> chiavi(m_record.size());
-        for (int r = 0; r < m_record.size(); ++r) {
-            chiavi[r].reserve(m_ordinamento.size());
+        m_chiavi.reserve(m_record.size());
+        for (int r = m_chiavi.size(); r < m_record.size(); ++r) {
+            QVector<QCollatorSortKey> k;
+            k.reserve(m_ordinamento.size());
             for (int col : std::as_const(m_ordinamento)) {
                 const int item = m_colonne.value(col).indiceItem;
-                chiavi[r].append(collator.sortKey(TestoValore(m_record[r].value(item))));
+                k.append(collator.sortKey(TestoValore(m_record[r].value(item))));
             }
+            m_chiavi.append(std::move(k));
         }
+        const QVector<QVector<QCollatorSortKey>> &chiavi = m_chiavi;
         std::stable_sort(m_righe.begin(), m_righe.end(), [&](int a, int b) {
             const QVector<QCollatorSortKey> &ka = chiavi[a], &kb = chiavi[b];
             for (int k = 0; k < ka.size(); ++k) {
@@ -287,10 +315,11 @@ void ReportControl::Popola()
         QVector<int> visibili;
         visibili.reserve(m_righe.size());
         for (int r : std::as_const(m_righe)) {
+            const QVector<QVariant> &record = m_record.at(r);
             for (const ColonnaReport &c : std::as_const(m_colonne)) {
-                if (!c.visibile)
+                if (!c.visibile || c.indiceItem >= record.size())
                     continue;
-                if (TestoValore(m_record[r].value(c.indiceItem)).contains(m_filtro, Qt::CaseInsensitive)) {
+                if (TestoValore(record.at(c.indiceItem)).contains(m_filtro, Qt::CaseInsensitive)) {
                     visibili.append(r);
                     break;
                 }
@@ -309,6 +338,21 @@ void ReportControl::adattaColonne()
     const QFontMetrics fmTitolo(h->font());
     const int margine = 2 * m_vista->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_vista) + 12;
     const int righeMisurate = std::min(int(m_righe.size()), RigheMisurate);
+    if (m_vista->font() != m_fontMisure) {
+        m_larghezzeTesto.clear();
+        m_fontMisure = m_vista->font();
+    }
+    // The text's width of a record's column, measured once (shaping a text is what costs).
+    const auto larghezzaTesto = [&](int record, int colonna) {
+        if (m_larghezzeTesto.size() <= record)
+            m_larghezzeTesto.resize(record + 1);
+        QVector<int> &l = m_larghezzeTesto[record];
+        if (l.size() <= colonna)
+            l.resize(m_colonne.size(), -1);
+        if (l[colonna] < 0)
+            l[colonna] = fm.horizontalAdvance(TestoValore(m_record[record].value(m_colonne.at(colonna).indiceItem)));
+        return l[colonna];
+    };
     m_larghezzeAdatte.fill(0, m_colonne.size());
     for (int i = 0; i < m_colonne.size(); ++i) {
         const ColonnaReport &c = m_colonne.at(i);
@@ -319,7 +363,7 @@ void ReportControl::adattaColonne()
         }
         int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
         for (int r = 0; r < righeMisurate; ++r)
-            contenuto = std::max(contenuto, fm.horizontalAdvance(TestoValore(m_record[m_righe[r]].value(c.indiceItem))) + margine);
+            contenuto = std::max(contenuto, larghezzaTesto(m_righe[r], i) + margine);
         // Never narrower than the column was made, never so wide that one long text hides the rest.
         m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));
     }

@@ -8,6 +8,8 @@
 // banner and label of the start and about windows. It may use values/ only.
 
 #include <QAbstractTableModel>
+#include <QCollatorSortKey>
+#include <QFont>
 #include <QTreeView>
 #include <QVariant>
 #include <QVector>
@@ -89,7 +91,7 @@ public:
     void Popola();
     void Ridisegna();
     void AggiungiOrdinamento(int posizioneColonna);
-    void CancellaOrdinamento() { m_ordinamento.clear(); }
+    void CancellaOrdinamento();
     void ImpostaFiltro(const QString &testo) { m_filtro = testo; }
     QString Filtro() const { return m_filtro; }
     void ImpostaTestoVuoto(const QString &testo);
@@ -136,6 +138,13 @@ private:
     // immediate.
     static constexpr int RigheMisurate = 500;
     void distribuisciLarghezza();
+    // What a populate measures again and again, kept per record (records are only appended, or
+    // changed as the last one is built): the sort keys of the order, the width of each column's
+    // text in the list's font. From the first record given on, they are measured anew.
+    void scartaMisure(int dalRecord);
+    QVector<QVector<QCollatorSortKey>> m_chiavi;
+    QVector<QVector<int>> m_larghezzeTesto;
+    QFont m_fontMisure;
     QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;
     QVector<QVector<QVariant>> m_record;
