@@ -6,15 +6,37 @@
 
 #include <QCollator>
 #include <QDate>
+#include <QFont>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QStringMatcher>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
+
+// Sort keys and widths by text for the whole process: a list opened again (the search window, for
+// one) shows the same names, and each is keyed or measured once. Dropped when they grow past a
+// bound, the widths also when the list's font changes.
+constexpr int MassimoTestiRicordati = 100000;
+struct LarghezzeTesti {
+    QFont font;
+    QHash<QString, int> larghezze;
+};
+LarghezzeTesti &larghezzeTesti()
+{
+    static LarghezzeTesti l;
+    return l;
+}
+QHash<QString, QCollatorSortKey> &chiaviTesti()
+{
+    static QHash<QString, QCollatorSortKey> c;
+    return c;
+}
 // The list's widths are in its own units; this keeps "dd/MM/yyyy" readable at the usual font size.
 constexpr double FattoreLarghezza = 1.3;
 } // namespace
@@ -221,10 +243,9 @@ void ReportControl::AggiungiItem(int record, const QVariant &valore)
 
 void ReportControl::scartaMisure(int dalRecord)
 {
+    m_ordinati.clear();
     if (m_chiavi.size() > dalRecord)
         m_chiavi.resize(dalRecord);
-    if (m_larghezzeTesto.size() > dalRecord)
-        m_larghezzeTesto.resize(dalRecord);
 }
 
 void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
@@ -255,12 +276,14 @@ void ReportControl::AggiungiOrdinamento(int posizioneColonna)
 {
     m_ordinamento.append(posizioneColonna);
     m_chiavi.clear();
+    m_ordinati.clear();
 }
 
 void ReportControl::CancellaOrdinamento()
 {
     m_ordinamento.clear();
     m_chiavi.clear();
+    m_ordinati.clear();
 }
 
 void ReportControl::ImpostaTestoVuoto(const QString &testo)
@@ -280,22 +303,32 @@ void ReportControl::Popola()
 {
     m_modello->inizio();
     m_righe.clear();
-    m_righe.reserve(m_record.size());
-    for (int i = 0; i < m_record.size(); ++i)
-        m_righe.append(i);
+    if (!m_ordinamento.isEmpty() && m_ordinati.size() == m_record.size()) {
+        m_righe = m_ordinati;  // nothing added or changed since the last sort
+    } else {
+        m_righe.reserve(m_record.size());
+        for (int i = 0; i < m_record.size(); ++i)
+            m_righe.append(i);
+    }
 
-    if (!m_ordinamento.isEmpty()) {
+    if (!m_ordinamento.isEmpty() && m_ordinati.size() != m_record.size()) {
         // The Italian collation ignoring case, the one of the balances file too, so that "Édile"
         // sorts among the E's; keys once per record (kept for the next populate: a filter typed
         // sorts again), then a stable sort: names that compare equal keep their order.
         const QCollator &collator = Confronto::Collatore();
+        QHash<QString, QCollatorSortKey> &ricordate = chiaviTesti();
+        if (ricordate.size() > MassimoTestiRicordati)
+            ricordate.clear();
         m_chiavi.reserve(m_record.size());
         for (int r = m_chiavi.size(); r < m_record.size(); ++r) {
             QVector<QCollatorSortKey> k;
             k.reserve(m_ordinamento.size());
             for (int col : std::as_const(m_ordinamento)) {
-                const int item = m_colonne.value(col).indiceItem;
-                k.append(collator.sortKey(TestoValore(m_record[r].value(item))));
+                const QString testo = TestoValore(m_record[r].value(m_colonne.value(col).indiceItem));
+                auto chiave = ricordate.constFind(testo);
+                if (chiave == ricordate.cend())
+                    chiave = ricordate.insert(testo, collator.sortKey(testo));
+                k.append(*chiave);
             }
             m_chiavi.append(std::move(k));
         }
@@ -309,9 +342,11 @@ void ReportControl::Popola()
             }
             return false;
         });
+        m_ordinati = m_righe;
     }
 
     if (!m_filtro.isEmpty()) {
+        const QStringMatcher cercato(m_filtro, Qt::CaseInsensitive);
         QVector<int> visibili;
         visibili.reserve(m_righe.size());
         for (int r : std::as_const(m_righe)) {
@@ -319,7 +354,7 @@ void ReportControl::Popola()
             for (const ColonnaReport &c : std::as_const(m_colonne)) {
                 if (!c.visibile || c.indiceItem >= record.size())
                     continue;
-                if (TestoValore(record.at(c.indiceItem)).contains(m_filtro, Qt::CaseInsensitive)) {
+                if (cercato.indexIn(TestoValore(record.at(c.indiceItem))) >= 0) {
                     visibili.append(r);
                     break;
                 }
@@ -338,20 +373,17 @@ void ReportControl::adattaColonne()
     const QFontMetrics fmTitolo(h->font());
     const int margine = 2 * m_vista->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_vista) + 12;
     const int righeMisurate = std::min(int(m_righe.size()), RigheMisurate);
-    if (m_vista->font() != m_fontMisure) {
-        m_larghezzeTesto.clear();
-        m_fontMisure = m_vista->font();
+    LarghezzeTesti &misurate = larghezzeTesti();
+    if (misurate.font != m_vista->font() || misurate.larghezze.size() > MassimoTestiRicordati) {
+        misurate.larghezze.clear();
+        misurate.font = m_vista->font();
     }
-    // The text's width of a record's column, measured once (shaping a text is what costs).
-    const auto larghezzaTesto = [&](int record, int colonna) {
-        if (m_larghezzeTesto.size() <= record)
-            m_larghezzeTesto.resize(record + 1);
-        QVector<int> &l = m_larghezzeTesto[record];
-        if (l.size() <= colonna)
-            l.resize(m_colonne.size(), -1);
-        if (l[colonna] < 0)
-            l[colonna] = fm.horizontalAdvance(TestoValore(m_record[record].value(m_colonne.at(colonna).indiceItem)));
-        return l[colonna];
+    // Each text measured once (shaping it is what costs).
+    const auto larghezzaTesto = [&](const QString &testo) {
+        auto l = misurate.larghezze.constFind(testo);
+        if (l == misurate.larghezze.cend())
+            l = misurate.larghezze.insert(testo, fm.horizontalAdvance(testo));
+        return *l;
     };
     m_larghezzeAdatte.fill(0, m_colonne.size());
     for (int i = 0; i < m_colonne.size(); ++i) {
@@ -363,7 +395,7 @@ void ReportControl::adattaColonne()
         }
         int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
         for (int r = 0; r < righeMisurate; ++r)
-            contenuto = std::max(contenuto, larghezzaTesto(m_righe[r], i) + margine);
+            contenuto = std::max(contenuto, larghezzaTesto(TestoValore(m_record[m_righe[r]].value(c.indiceItem))) + margine);
         // Never narrower than the column was made, never so wide that one long text hides the rest.
         m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));
     }

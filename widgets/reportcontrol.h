@@ -9,7 +9,6 @@
 
 #include <QAbstractTableModel>
 #include <QCollatorSortKey>
-#include <QFont>
 #include <QTreeView>
 #include <QVariant>
 #include <QVector>
@@ -138,13 +137,12 @@ private:
     // immediate.
     static constexpr int RigheMisurate = 500;
     void distribuisciLarghezza();
-    // What a populate measures again and again, kept per record (records are only appended, or
-    // changed as the last one is built): the sort keys of the order, the width of each column's
-    // text in the list's font. From the first record given on, they are measured anew.
+    // What a populate would work out again, kept per record (records are only appended, or changed
+    // as the last one is built): the sort keys of the order, and the records in sorted order while
+    // none is added or changed. From the first record given on, they are worked out anew.
     void scartaMisure(int dalRecord);
     QVector<QVector<QCollatorSortKey>> m_chiavi;
-    QVector<QVector<int>> m_larghezzeTesto;
-    QFont m_fontMisure;
+    QVector<int> m_ordinati;
     QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;
     QVector<QVector<QVariant>> m_record;
