@@ -352,6 +352,8 @@ int main(int argc, char **argv)
         Riga r;
         r.operazione = misura.nome;
         for (int g = 0; g < giri; ++g) {
+            if (misura.prepara)
+                misura.prepara();
             QElapsedTimer t;
             t.start();
             r.righe = misura.programma();

@@ -268,6 +268,15 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
               [this, nomePavimento] {
                   m_pav.Scrivi(Archivio::IstruzioneAnagrafica(m_gen.codiceRiscrittura,
                                                               {{QStringLiteral("RAGIONESOCIALE"), nomePavimento}}));
+              },
+              {},
+              // The ledger showing another client, which does not follow the rewrite: a ledger
+              // showing none would load the rewritten client, another operation.
+              [this] {
+                  if (m_w->ClienteCorrente().codiceAna != QLatin1String("1")) {
+                      mostraPesante();
+                      Completa();
+                  }
               }});
 
     auto esporta = [this](const QString &caso, const QDate &dal, const QDate &al, const QString &nome) {
