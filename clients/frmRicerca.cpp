@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 QPointer<frmRicerca> frmRicerca::s_istanza;
 
@@ -29,8 +30,7 @@ QString frmRicerca::IstruzioneClienti()
     // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
     // backwards from each client straight to the next lower code, whose highest ID comes first
     // there: one seek in the index and one by ID per client, whatever its movements. The walk ends
-    // where no lower code is left. The rows come from the highest code down, unsorted: the window
-    // sorts them itself.
+    // where no lower code is left. No ORDER BY: the window sorts the rows itself.
     return QStringLiteral(
         "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS ("
         "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
@@ -175,8 +175,8 @@ void frmRicerca::CaricaClienti()
 {
     const QString nessuna;
     // One query for what the per-client lookup gives: each client code once, with the row of its
-    // highest ID. The walk gives the codes from the highest down; the list takes them from the lowest
-    // up, so that names that sort the same stay in the order of their codes.
+    // highest ID. The statement leaves its rows unsorted; the list takes them by code, so that names
+    // that sort the same stay in the order of their codes.
     EseguiPasso(nessuna, [this] {
         Recordset rs = Archivio::ConnArchivio().Query(IstruzioneClienti());
         const int iCodice = rs.IndiceCampo(QStringLiteral("CODICEANA"));
@@ -197,9 +197,12 @@ void frmRicerca::CaricaClienti()
             rs.MoveNext();
         }
         rs.Chiudi();
+        std::sort(clienti.begin(), clienti.end(), [](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+            return a.at(ItemCodice).toLongLong() < b.at(ItemCodice).toLongLong();
+        });
         ReportAttivita->RiservaRecord(clienti.size());
-        for (auto c = clienti.rbegin(); c != clienti.rend(); ++c)
-            ReportAttivita->AggiungiRecord(std::move(*c));
+        for (QVector<QVariant> &c : clienti)
+            ReportAttivita->AggiungiRecord(std::move(c));
     }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->AggiungiOrdinamento(ItemDenominazione); }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->Popola(); }, this);

@@ -22,7 +22,7 @@ namespace {
 // Sort keys and widths by text for the whole process: a list opened again (the search window, for
 // one) shows the same names, and each is keyed or measured once. Dropped when they grow past a
 // bound, the widths also when the list's font changes.
-constexpr int MassimoTestiRicordati = 100000;
+constexpr int MassimoTestiRicordati = 50000;
 struct LarghezzeTesti {
     QFont font;
     QHash<QString, int> larghezze;
