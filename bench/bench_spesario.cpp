@@ -3,7 +3,7 @@
 // by SQLite. Prints one table and writes it to a file.
 //
 //   bench_spesario [--movimenti N] [--giri N] [--uscita FILE] [--access FILE [--solo-access]] [--solo-copia]
-//                  [--pg postgresql://...]
+//                  [--pg postgresql://...] [--solo TESTO]
 //
 // With --pg the generated archive is copied (by the program's copy engine) into that database, whose
 // table must hold no movement, timed beside psql's \copy of the same rows; then every operation runs
@@ -12,6 +12,8 @@
 // With --access, the conversion of that Access archive comes first (its peak memory is that of the
 // child that converts, measured before any other child runs); --solo-access stops there.
 // --solo-copia times only the daily backup (with --pg: only the copy into the server).
+// --solo TESTO times only the operations whose name holds that text (for a profile of one of them);
+// the ledger's steps after the first read the client the first one showed.
 
 #include "bench/conversione.h"
 #include "bench/generatore.h"
@@ -198,7 +200,7 @@ int main(int argc, char **argv)
     ParametriArchivio par;
     int giri = 5;
     QString uscita = QStringLiteral("bench_risultati.md");
-    QString access, server;
+    QString access, server, solo;
     const QStringList args = app.arguments();
     const bool soloAccess = args.contains(QStringLiteral("--solo-access"));
     const bool soloCopia = args.contains(QStringLiteral("--solo-copia"));
@@ -213,6 +215,8 @@ int main(int argc, char **argv)
             giri = args[i + 1].toInt();
         else if (args[i] == QLatin1String("--uscita"))
             uscita = args[i + 1];
+        else if (args[i] == QLatin1String("--solo"))
+            solo = args[i + 1];
     }
     if (par.movimenti < 100000) {
         par.clienti = qMax(100, par.movimenti / 100);
@@ -220,6 +224,7 @@ int main(int argc, char **argv)
         par.righeRiscrittura = qMax(10, par.movimenti / 1000);
     }
 
+    const auto scelta = [&solo](const QString &operazione) { return operazione.contains(solo, Qt::CaseInsensitive); };
     QTemporaryDir dir;
     QVector<Riga> righe;
 
@@ -275,7 +280,9 @@ int main(int argc, char **argv)
                     .arg(t.nsecsElapsed() / 1e6, 0, 'f', 0);
     }
     Archivio::Rilascia();
-    if (server.isEmpty()) {
+    if (server.isEmpty() && !scelta(QStringLiteral("copia di sicurezza giornaliera (pagine)"))) {
+        Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
+    } else if (server.isEmpty()) {
         Impostazioni::Scrivi(Impostazioni::Connessione, cartella);
         double turnoMassimo = 0;
         int turni = 0;
@@ -323,9 +330,9 @@ int main(int argc, char **argv)
     }
 
     // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window.
-    {
+    if (const QString operazione = QStringLiteral("avvio fino alla finestra Anticipi"); scelta(operazione)) {
         Riga r;
-        r.operazione = QStringLiteral("avvio fino alla finestra Anticipi");
+        r.operazione = operazione;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("SPESARIO_BENCH_INI"), Impostazioni::File());
         for (int g = 0; g < giri; ++g) {
@@ -340,9 +347,13 @@ int main(int argc, char **argv)
     std::unique_ptr<Pavimento> pav = server.isEmpty() ? PavimentoSqlite(file) : PavimentoPostgres(server);
     Operazioni op(gen, *pav, dir.path());
     for (auto &misura : op.Tutte()) {
+        if (!scelta(misura.nome))
+            continue;
         Riga r;
         r.operazione = misura.nome;
         for (int g = 0; g < giri; ++g) {
+            if (misura.prepara)
+                misura.prepara();
             QElapsedTimer t;
             t.start();
             r.righe = misura.programma();
@@ -370,6 +381,8 @@ int main(int argc, char **argv)
             Riga r;
             r.operazione = qpsql ? QStringLiteral("lettura di tutte le righe con il driver QPSQL di Qt (confronto)")
                                  : QStringLiteral("lettura di tutte le righe con il motore del programma (libpq)");
+            if (!scelta(r.operazione))
+                continue;
             for (int g = 0; g < giri; ++g) {
                 QElapsedTimer t;
                 t.start();

@@ -244,29 +244,39 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                       "ON A.ID = U.ULTIMO ORDER BY A.CODICEANA"));
               }});
 
-    // Each run another name, so that each run writes (the window writes only what changed): from the
-    // second run on, the name alone, as the floor's UPDATE does.
-    auto nomeRiscritto = [this] {
-        return m_riscritture % 2 ? QStringLiteral("Società Riscritta Due S.r.l.")
-                                 : QStringLiteral("Società Riscritta S.r.l.");
-    };
+    // The user types a new name over the one read, the other fields left as read: the window writes
+    // that column alone. The floor writes another name back with the same statement, so that each
+    // of them changes every row; the run counts the rows that got the program's name.
+    const QString nomeProgramma = QStringLiteral("Società Riscritta Uno S.r.l.");
+    const QString nomePavimento = QStringLiteral("Società Riscritta Due S.r.l.");
     v.append({QStringLiteral("riscrittura anagrafica (1.000 righe)"),
-              [this, nomeRiscritto] {
-                  ++m_riscritture;
+              [this, nomeProgramma, nomePavimento] {
                   frmAnagrafiche *a = frmAnagrafiche::Istanza(m_w, m_w);
                   a->txtCodiceana->setText(QString::number(m_gen.codiceRiscrittura));
-                  a->txtDenominazione->setText(nomeRiscritto());
+                  a->txtDenominazione->setText(nomePavimento);
                   a->txtCF->setText(QStringLiteral("RSCRTT80A01H501Z"));
                   a->txtPiva->setText(QStringLiteral("01234567890"));
+                  a->txtDenominazione->selectAll();
+                  a->txtDenominazione->insert(nomeProgramma);
                   a->cmdOk_Click();
                   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
                   return ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE CODICEANA=") +
-                                   QString::number(m_gen.codiceRiscrittura))
+                                   QString::number(m_gen.codiceRiscrittura) +
+                                   QStringLiteral(" AND RAGIONESOCIALE=") + SqlTesto(nomeProgramma))
                       .toLongLong();
               },
-              [this, nomeRiscritto] {
-                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET RAGIONESOCIALE=") + SqlTesto(nomeRiscritto()) +
-                               QStringLiteral(" WHERE CODICEANA=") + QString::number(m_gen.codiceRiscrittura));
+              [this, nomePavimento] {
+                  m_pav.Scrivi(Archivio::IstruzioneAnagrafica(m_gen.codiceRiscrittura,
+                                                              {{QStringLiteral("RAGIONESOCIALE"), nomePavimento}}));
+              },
+              {},
+              // The ledger showing another client, which does not follow the rewrite: a ledger
+              // showing none would load the rewritten client, another operation.
+              [this] {
+                  if (m_w->ClienteCorrente().codiceAna != QLatin1String("1")) {
+                      mostraPesante();
+                      Completa();
+                  }
               }});
 
     auto esporta = [this](const QString &caso, const QDate &dal, const QDate &al, const QString &nome) {

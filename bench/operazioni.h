@@ -18,6 +18,8 @@ struct Misura {
     // The plain statement that produces the same result, with nothing the program chose to add
     // (checks, counts, a different statement); none where the floor is already that.
     std::function<void()> semplice = {};
+    // Run before each timed run, outside the time: the state the operation starts from.
+    std::function<void()> prepara = {};
 };
 
 class Operazioni {
@@ -38,5 +40,4 @@ private:
     Pavimento &m_pav;
     QString m_cartella;
     frmAnticipi *m_w = nullptr;
-    int m_riscritture = 0;
 };

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 QPointer<frmRicerca> frmRicerca::s_istanza;
 
@@ -29,14 +30,14 @@ QString frmRicerca::IstruzioneClienti()
     // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
     // backwards from each client straight to the next lower code, whose highest ID comes first
     // there: one seek in the index and one by ID per client, whatever its movements. The walk ends
-    // where no lower code is left.
+    // where no lower code is left. No ORDER BY: the window sorts the rows itself.
     return QStringLiteral(
         "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS ("
         "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
         "WHERE ID = (SELECT ID FROM ANTICIPI ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
         "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI INNER JOIN ANTICIPI AS A "
         "ON A.ID = (SELECT ID FROM ANTICIPI WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1)) "
-        "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI ORDER BY CODICEANA");
+        "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI");
 }
 
 frmRicerca *frmRicerca::Istanza()
@@ -174,7 +175,8 @@ void frmRicerca::CaricaClienti()
 {
     const QString nessuna;
     // One query for what the per-client lookup gives: each client code once, with the row of its
-    // highest ID.
+    // highest ID. The statement leaves its rows unsorted; the list takes them by code, so that names
+    // that sort the same stay in the order of their codes.
     EseguiPasso(nessuna, [this] {
         Recordset rs = Archivio::ConnArchivio().Query(IstruzioneClienti());
         const int iCodice = rs.IndiceCampo(QStringLiteral("CODICEANA"));
@@ -185,15 +187,22 @@ void frmRicerca::CaricaClienti()
             const QVariant v = rs.Campo(i);
             return v.isNull() ? QString() : v.toString();
         };
+        QVector<QVector<QVariant>> clienti;
         while (!rs.Fine()) {
             QVector<QVariant> items;
             items.reserve(5);
             items << QString() << testo(iCF) << testo(iPiva) << testo(iDenominazione)
                   << QVariant(rs.Campo(iCodice).toLongLong());
-            ReportAttivita->AggiungiRecord(std::move(items));
+            clienti.append(std::move(items));
             rs.MoveNext();
         }
         rs.Chiudi();
+        std::sort(clienti.begin(), clienti.end(), [](const QVector<QVariant> &a, const QVector<QVariant> &b) {
+            return a.at(ItemCodice).toLongLong() < b.at(ItemCodice).toLongLong();
+        });
+        ReportAttivita->RiservaRecord(clienti.size());
+        for (QVector<QVariant> &c : clienti)
+            ReportAttivita->AggiungiRecord(std::move(c));
     }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->AggiungiOrdinamento(ItemDenominazione); }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->Popola(); }, this);

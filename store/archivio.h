@@ -135,6 +135,8 @@ public:
     // Writes the given client columns (RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA, each with its new
     // value) into every row of the client's code; returns the rows. nome names the client to the user.
     int RiscriviAnagrafica(qint64 codice, const QList<QPair<QString, QString>> &colonne, const QString &nome);
+    // The UPDATE that RiscriviAnagrafica runs (Jet text); empty when there are no columns.
+    static QString IstruzioneAnagrafica(qint64 codice, const QList<QPair<QString, QString>> &colonne);
     // What the user must be told of the last writes, though they went well: a save whose answer the
     // server lost, found written once reconnected. Empty when nothing; each notice is given once.
     QString PrendiAvviso();

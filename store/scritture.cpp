@@ -264,14 +264,23 @@ bool Archivio::EliminaMovimento(const QString &idTesto)
     return eliminato;
 }
 
-int Archivio::RiscriviAnagrafica(qint64 codice, const QList<QPair<QString, QString>> &colonne, const QString &nome)
+QString Archivio::IstruzioneAnagrafica(qint64 codice, const QList<QPair<QString, QString>> &colonne)
 {
     QString assegnazioni;
+    for (const auto &[colonna, valore] : colonne)
+        assegnazioni += (assegnazioni.isEmpty() ? QString() : QStringLiteral(", ")) + colonna + QLatin1Char('=') +
+                        SqlTesto(valore);
+    if (assegnazioni.isEmpty())
+        return QString();
+    return QStringLiteral("UPDATE ANTICIPI SET ") + assegnazioni + QStringLiteral(" WHERE CODICEANA=") +
+           QString::number(codice);
+}
+
+int Archivio::RiscriviAnagrafica(qint64 codice, const QList<QPair<QString, QString>> &colonne, const QString &nome)
+{
     Scrittura s{Scrittura::Tipo::Anagrafica, codice, Movimento(), QStringList()};
     s.dati.ragioneSociale = nome;
     for (const auto &[colonna, valore] : colonne) {
-        assegnazioni += (assegnazioni.isEmpty() ? QString() : QStringLiteral(", ")) + colonna + QLatin1Char('=') +
-                        SqlTesto(valore);
         s.colonne << colonna;
         if (colonna == QLatin1String("RAGIONESOCIALE"))
             s.dati.ragioneSociale = valore;
@@ -284,8 +293,7 @@ int Archivio::RiscriviAnagrafica(qint64 codice, const QList<QPair<QString, QStri
         return 0;
     int righe = 0;
     Transazione([&] {
-        righe = Esegui(QStringLiteral("UPDATE ANTICIPI SET ") + assegnazioni + QStringLiteral(" WHERE CODICEANA=") +
-                       QString::number(codice));
+        righe = Esegui(IstruzioneAnagrafica(codice, colonne));
         m_scritture.push_back(s);
     });
     return righe;

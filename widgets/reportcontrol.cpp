@@ -6,15 +6,37 @@
 
 #include <QCollator>
 #include <QDate>
+#include <QFont>
+#include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QStringMatcher>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
+
+// Sort keys and widths by text for the whole process: a list opened again (the search window, for
+// one) shows the same names, and each is keyed or measured once. Dropped when they grow past a
+// bound, the widths also when the list's font changes.
+constexpr int MassimoTestiRicordati = 50000;
+struct LarghezzeTesti {
+    QFont font;
+    QHash<QString, int> larghezze;
+};
+LarghezzeTesti &larghezzeTesti()
+{
+    static LarghezzeTesti l;
+    return l;
+}
+QHash<QString, QCollatorSortKey> &chiaviTesti()
+{
+    static QHash<QString, QCollatorSortKey> c;
+    return c;
+}
 // The list's widths are in its own units; this keeps "dd/MM/yyyy" readable at the usual font size.
 constexpr double FattoreLarghezza = 1.3;
 } // namespace
@@ -152,6 +174,7 @@ void ReportControl::CancellaColonne()
     m_modello->inizio();
     m_colonne.clear();
     m_ordinamento.clear();
+    scartaMisure(0);
     m_modello->fine();
 }
 
@@ -164,6 +187,7 @@ int ReportControl::AggiungiColonna(int indiceItem, const QString &caption, int l
     c.ridimensionabile = ridimensionabile;
     m_modello->inizio();
     m_colonne.append(c);
+    scartaMisure(0);
     m_modello->fine();
     applicaColonne();
     return m_colonne.size() - 1;
@@ -201,6 +225,7 @@ void ReportControl::CancellaRecord()
     m_modello->inizio();
     m_righe.clear();
     m_record.clear();
+    scartaMisure(0);
     m_modello->fine();
 }
 
@@ -210,7 +235,18 @@ int ReportControl::AggiungiRecord()
     return m_record.size() - 1;
 }
 
-void ReportControl::AggiungiItem(int record, const QVariant &valore) { m_record[record].append(valore); }
+void ReportControl::AggiungiItem(int record, const QVariant &valore)
+{
+    m_record[record].append(valore);
+    scartaMisure(record);
+}
+
+void ReportControl::scartaMisure(int dalRecord)
+{
+    m_ordinati.clear();
+    if (m_chiavi.size() > dalRecord)
+        m_chiavi.resize(dalRecord);
+}
 
 void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
 
@@ -236,7 +272,19 @@ void ReportControl::AccodaRecord(QVector<QVector<QVariant>> record)
         adattaColonne();
 }
 
-void ReportControl::AggiungiOrdinamento(int posizioneColonna) { m_ordinamento.append(posizioneColonna); }
+void ReportControl::AggiungiOrdinamento(int posizioneColonna)
+{
+    m_ordinamento.append(posizioneColonna);
+    m_chiavi.clear();
+    m_ordinati.clear();
+}
+
+void ReportControl::CancellaOrdinamento()
+{
+    m_ordinamento.clear();
+    m_chiavi.clear();
+    m_ordinati.clear();
+}
 
 void ReportControl::ImpostaTestoVuoto(const QString &testo)
 {
@@ -255,23 +303,36 @@ void ReportControl::Popola()
 {
     m_modello->inizio();
     m_righe.clear();
-    m_righe.reserve(m_record.size());
-    for (int i = 0; i < m_record.size(); ++i)
-        m_righe.append(i);
+    if (!m_ordinamento.isEmpty() && m_ordinati.size() == m_record.size()) {
+        m_righe = m_ordinati;  // nothing added or changed since the last sort
+    } else {
+        m_righe.reserve(m_record.size());
+        for (int i = 0; i < m_record.size(); ++i)
+            m_righe.append(i);
+    }
 
-    if (!m_ordinamento.isEmpty()) {
+    if (!m_ordinamento.isEmpty() && m_ordinati.size() != m_record.size()) {
         // The Italian collation ignoring case, the one of the balances file too, so that "Édile"
-        // sorts among the E's; keys once per record, then a stable sort: names that compare equal
-        // keep their order.
+        // sorts among the E's; keys once per record (kept for the next populate: a filter typed
+        // sorts again), then a stable sort: names that compare equal keep their order.
         const QCollator &collator = Confronto::Collatore();
-        QVector<QVector<QCollatorSortKey>> chiavi(m_record.size());
-        for (int r = 0; r < m_record.size(); ++r) {
-            chiavi[r].reserve(m_ordinamento.size());
+        QHash<QString, QCollatorSortKey> &ricordate = chiaviTesti();
+        if (ricordate.size() > MassimoTestiRicordati)
+            ricordate.clear();
+        m_chiavi.reserve(m_record.size());
+        for (int r = m_chiavi.size(); r < m_record.size(); ++r) {
+            QVector<QCollatorSortKey> k;
+            k.reserve(m_ordinamento.size());
             for (int col : std::as_const(m_ordinamento)) {
-                const int item = m_colonne.value(col).indiceItem;
-                chiavi[r].append(collator.sortKey(TestoValore(m_record[r].value(item))));
+                const QString testo = TestoValore(m_record[r].value(m_colonne.value(col).indiceItem));
+                auto chiave = ricordate.constFind(testo);
+                if (chiave == ricordate.cend())
+                    chiave = ricordate.insert(testo, collator.sortKey(testo));
+                k.append(*chiave);
             }
+            m_chiavi.append(std::move(k));
         }
+        const QVector<QVector<QCollatorSortKey>> &chiavi = m_chiavi;
         std::stable_sort(m_righe.begin(), m_righe.end(), [&](int a, int b) {
             const QVector<QCollatorSortKey> &ka = chiavi[a], &kb = chiavi[b];
             for (int k = 0; k < ka.size(); ++k) {
@@ -281,16 +342,19 @@ void ReportControl::Popola()
             }
             return false;
         });
+        m_ordinati = m_righe;
     }
 
     if (!m_filtro.isEmpty()) {
+        const QStringMatcher cercato(m_filtro, Qt::CaseInsensitive);
         QVector<int> visibili;
         visibili.reserve(m_righe.size());
         for (int r : std::as_const(m_righe)) {
+            const QVector<QVariant> &record = m_record.at(r);
             for (const ColonnaReport &c : std::as_const(m_colonne)) {
-                if (!c.visibile)
+                if (!c.visibile || c.indiceItem >= record.size())
                     continue;
-                if (TestoValore(m_record[r].value(c.indiceItem)).contains(m_filtro, Qt::CaseInsensitive)) {
+                if (cercato.indexIn(TestoValore(record.at(c.indiceItem))) >= 0) {
                     visibili.append(r);
                     break;
                 }
@@ -309,6 +373,18 @@ void ReportControl::adattaColonne()
     const QFontMetrics fmTitolo(h->font());
     const int margine = 2 * m_vista->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_vista) + 12;
     const int righeMisurate = std::min(int(m_righe.size()), RigheMisurate);
+    LarghezzeTesti &misurate = larghezzeTesti();
+    if (misurate.font != m_vista->font() || misurate.larghezze.size() > MassimoTestiRicordati) {
+        misurate.larghezze.clear();
+        misurate.font = m_vista->font();
+    }
+    // Each text measured once (shaping it is what costs).
+    const auto larghezzaTesto = [&](const QString &testo) {
+        auto l = misurate.larghezze.constFind(testo);
+        if (l == misurate.larghezze.cend())
+            l = misurate.larghezze.insert(testo, fm.horizontalAdvance(testo));
+        return *l;
+    };
     m_larghezzeAdatte.fill(0, m_colonne.size());
     for (int i = 0; i < m_colonne.size(); ++i) {
         const ColonnaReport &c = m_colonne.at(i);
@@ -319,7 +395,7 @@ void ReportControl::adattaColonne()
         }
         int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
         for (int r = 0; r < righeMisurate; ++r)
-            contenuto = std::max(contenuto, fm.horizontalAdvance(TestoValore(m_record[m_righe[r]].value(c.indiceItem))) + margine);
+            contenuto = std::max(contenuto, larghezzaTesto(TestoValore(m_record[m_righe[r]].value(c.indiceItem))) + margine);
         // Never narrower than the column was made, never so wide that one long text hides the rest.
         m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));
     }

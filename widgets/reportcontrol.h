@@ -8,6 +8,7 @@
 // banner and label of the start and about windows. It may use values/ only.
 
 #include <QAbstractTableModel>
+#include <QCollatorSortKey>
 #include <QTreeView>
 #include <QVariant>
 #include <QVector>
@@ -89,7 +90,7 @@ public:
     void Popola();
     void Ridisegna();
     void AggiungiOrdinamento(int posizioneColonna);
-    void CancellaOrdinamento() { m_ordinamento.clear(); }
+    void CancellaOrdinamento();
     void ImpostaFiltro(const QString &testo) { m_filtro = testo; }
     QString Filtro() const { return m_filtro; }
     void ImpostaTestoVuoto(const QString &testo);
@@ -136,6 +137,12 @@ private:
     // immediate.
     static constexpr int RigheMisurate = 500;
     void distribuisciLarghezza();
+    // What a populate would work out again, kept per record (records are only appended, or changed
+    // as the last one is built): the sort keys of the order, and the records in sorted order while
+    // none is added or changed. From the first record given on, they are worked out anew.
+    void scartaMisure(int dalRecord);
+    QVector<QVector<QCollatorSortKey>> m_chiavi;
+    QVector<int> m_ordinati;
     QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;
     QVector<QVector<QVariant>> m_record;

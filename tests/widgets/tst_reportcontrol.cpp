@@ -51,6 +51,7 @@ private Q_SLOTS:
     void ordinamento();
     void filtro_data();
     void filtro();
+    void ordineDopoNuoviRecord();
     void cancellaRecordTogliRighe();
     void distruttaMentreMostrata();
     void testoListaVuota();
@@ -177,6 +178,41 @@ void TstReportControl::filtro()
     r.ImpostaFiltro(QString());
     r.Popola();
     QCOMPARE(r.NumeroRighe(), 3);
+}
+
+void TstReportControl::ordineDopoNuoviRecord()
+{
+    // A list sorted and filtered, then changed: each populate sorts what the records hold now.
+    ReportControl r;
+    colonne(r);
+    record(r, QString(), 1, QStringLiteral("Verdi"));
+    record(r, QString(), 2, QStringLiteral("Bianchi"));
+    r.AggiungiOrdinamento(0);
+    r.ImpostaFiltro(QStringLiteral("i"));
+    r.Popola();
+    QCOMPARE(mostrati(r, 0), (QStringList{"Bianchi", "Verdi"}));
+    // A record added, and one whose name comes in a second item call after a populate.
+    record(r, QString(), 3, QStringLiteral("Abate Ivo"));
+    const int ultimo = r.AggiungiRecord();
+    r.AggiungiItem(ultimo, QString());
+    r.AggiungiItem(ultimo, 4);
+    r.Popola();
+    r.AggiungiItem(ultimo, QStringLiteral("Conti"));
+    r.AccodaRecord({{QString(), 5, QStringLiteral("Zanardi")}, {QString(), 6, QStringLiteral("Bruni")}});
+    QCOMPARE(mostrati(r, 0), (QStringList{"Abate Ivo", "Bianchi", "Bruni", "Conti", "Verdi", "Zanardi"}));
+    // Sorted by another column: the codes' text, then back to the names.
+    r.ImpostaFiltro(QString());
+    r.CancellaOrdinamento();
+    r.AggiungiOrdinamento(2);
+    r.Popola();
+    QCOMPARE(mostrati(r, 0), (QStringList{"Verdi", "Bianchi", "Abate Ivo", "Conti", "Zanardi", "Bruni"}));
+    r.CancellaRecord();
+    record(r, QString(), 7, QStringLiteral("Rossi"));
+    record(r, QString(), 8, QStringLiteral("Neri"));
+    r.CancellaOrdinamento();
+    r.AggiungiOrdinamento(0);
+    r.Popola();
+    QCOMPARE(mostrati(r, 0), (QStringList{"Neri", "Rossi"}));
 }
 
 void TstReportControl::cancellaRecordTogliRighe()
