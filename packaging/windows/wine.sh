@@ -52,6 +52,9 @@ done
 # nothing of a caller's standard streams: one started by a test would hold ctest's pipe open, and
 # ctest would wait for it until the test's time ran out.
 if [ "${1:-}" = --avvia ]; then
+    # The one the registry writes above started is ended first: a running server is not made to stay.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     wineserver -p </dev/null >/dev/null 2>&1
     exec wine cmd /c exit </dev/null >/dev/null 2>&1
 fi
