@@ -410,13 +410,13 @@ int CopiaDaRigaDiComando(const QStringList &argomenti)
         const QString esito = QStringLiteral("Archivio copiato e verificato: ") +
                               (server ? argomenti[1] : nativo(QDir(argomenti[1]).filePath(NomeFileArchivio))) +
                               QLatin1Char('\n') + TestoRiepilogo(r);
-        std::fputs(esito.toLocal8Bit().constData(), stdout);
+        std::fputs(esito.toUtf8().constData(), stdout);
         std::fflush(stdout);
         return 0;
     } catch (const ErroreApp &e) {
         if (terminale)
             std::fprintf(stderr, "\n");
-        std::fprintf(stderr, "Copia non riuscita: %s\n", e.descrizione().toLocal8Bit().constData());
+        std::fprintf(stderr, "Copia non riuscita: %s\n", e.descrizione().toUtf8().constData());
     } catch (const std::bad_alloc &) {
         std::fprintf(stderr, "Copia non riuscita: memoria esaurita.\n");
     }

@@ -13,7 +13,8 @@ namespace Piattaforma {
 [[noreturn]] void EsciSubito(int codice);
 
 // A program started from a console writes its standard output and error there. Windows gives a
-// windowed program none: it takes its caller's console, unless the caller redirected them.
+// windowed program none: it takes its caller's console, unless the caller redirected them; the
+// console shows UTF-8 while the program runs.
 void ConsoleDelChiamante();
 
 // Waits until the socket (libpq's) can be read, or written; false when `ms` milliseconds passed

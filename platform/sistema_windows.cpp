@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
 #include <winsock2.h>
@@ -23,14 +24,19 @@ void ConsoleDelChiamante()
         const HANDLE h = GetStdHandle(quale);
         return h == nullptr || h == INVALID_HANDLE_VALUE;
     };
-    if (!senza(STD_OUTPUT_HANDLE) && !senza(STD_ERROR_HANDLE))
-        return;  // a pipe, a file or a console already: the caller's choice
-    if (!AttachConsole(ATTACH_PARENT_PROCESS))
-        return;
-    if (senza(STD_OUTPUT_HANDLE) || _fileno(stdout) < 0)
-        std::freopen("CONOUT$", "w", stdout);
-    if (senza(STD_ERROR_HANDLE) || _fileno(stderr) < 0)
-        std::freopen("CONOUT$", "w", stderr);
+    if (senza(STD_OUTPUT_HANDLE) || senza(STD_ERROR_HANDLE)) {
+        if (!AttachConsole(ATTACH_PARENT_PROCESS))
+            return;
+        if (senza(STD_OUTPUT_HANDLE) || _fileno(stdout) < 0)
+            std::freopen("CONOUT$", "w", stdout);
+        if (senza(STD_ERROR_HANDLE) || _fileno(stderr) < 0)
+            std::freopen("CONOUT$", "w", stderr);
+    }
+    // The answers are written in UTF-8: a console shows them so while the program runs, and gets its
+    // own code page back at the end (a pipe or a file takes the bytes as they are).
+    static const UINT prima = GetConsoleOutputCP();
+    if (prima != 0 && prima != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit([] { SetConsoleOutputCP(prima); });
 }
 
 bool AttendiSocket(int socket, bool scrittura, int ms)

@@ -37,6 +37,21 @@ void archivioConMovimenti(int n)
 
 void aspettaCopia() { QTRY_VERIFY_WITH_TIMEOUT(!CopiaGiornaliera::InCorso(), 60000); }
 
+// Until the running copy has made `turni` turns, counted turn by turn: at QTRY's pace a whole copy
+// fitted between two looks on a loaded machine. A finished copy's measures (an earlier test's) have
+// their total time, a running one's not yet.
+void aspettaTurni(int turni)
+{
+    QElapsedTimer attesa;
+    attesa.start();
+    const auto fatti = [turni] {
+        const CopiaGiornaliera::Misure m = CopiaGiornaliera::UltimeMisure();
+        return CopiaGiornaliera::InCorso() && m.totaleMs == 0 && m.turni >= turni;
+    };
+    while (!fatti() && attesa.elapsed() < 30000)
+        QCoreApplication::processEvents();
+}
+
 // Every row of an archive, every column as text: what a copy must hold the same.
 QStringList righe(Motore &m)
 {
@@ -116,7 +131,7 @@ void TstBackup::copiaUgualeAllArchivio()
     // One page per turn: the copy takes many turns, and a movement is saved half-way through it.
     CopiaGiornaliera::ImpostaPasso(1, 0);
     frmAnticipi *f = ApriRegistro();
-    QTRY_VERIFY(CopiaGiornaliera::UltimeMisure().turni >= 5);
+    aspettaTurni(5);
     QVERIFY(CopiaGiornaliera::InCorso());
     InserisciRiga(QStringLiteral("2026-12-08"), QStringLiteral("Salvato durante la copia"), QStringLiteral("0"),
                   QStringLiteral("99,99"), QStringLiteral("Cliente nuovo"), QStringLiteral("NUOVO"), QString(), 41);
@@ -266,17 +281,7 @@ void TstBackup::chiusuraDuranteLaCopia()
     archivioConMovimenti(3000);
     CopiaGiornaliera::ImpostaPasso(1, 0);
     ApriRegistro();
-    // Turn by turn, not at QTRY's pace: on a loaded machine a whole copy fitted between two of its
-    // looks, and a finished backup, rightly kept, was taken for one left behind.
-    QElapsedTimer attesa;
-    attesa.start();
-    // (A finished copy's measures, an earlier test's, have their total time.)
-    const auto aMeta = [] {
-        const CopiaGiornaliera::Misure m = CopiaGiornaliera::UltimeMisure();
-        return CopiaGiornaliera::InCorso() && m.totaleMs == 0 && m.turni >= 3;
-    };
-    while (!aMeta() && attesa.elapsed() < 30000)
-        QCoreApplication::processEvents();
+    aspettaTurni(3);
     QVERIFY(CopiaGiornaliera::InCorso());
     QVERIFY(CopiaGiornaliera::UltimeMisure().turni < CopiaGiornaliera::UltimeMisure().pagine);
     // The window closes, and the archive with it, half-way through the copy: nothing is left
