@@ -75,6 +75,9 @@ private Q_SLOTS:
 
     void uccisioniCasuali()
     {
+        if (ProvaSuServer() && SottoWine())
+            QSKIP("Wine's server keeps a killed program's sockets open, so PostgreSQL never sees the kill "
+                  "and its locks stay taken; Windows closes them as Linux does");
         const int uccisioni = qEnvironmentVariableIntValue("SPESARIO_UCCISIONI") > 0
                                   ? qEnvironmentVariableIntValue("SPESARIO_UCCISIONI")
                                   : 50;

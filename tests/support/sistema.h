@@ -69,6 +69,9 @@ void UccidiFiglio(QProcess &p);
 // (LOCPATH). Windows has no message locale of this kind: nothing there.
 void MessaggiInLingua(const QString &cartellaLocali, const char *locale);
 
+// Whether this Windows program runs under Wine (false on Linux and on Windows itself).
+bool SottoWine();
+
 // The path by which a Linux program started from here (pdftotext) knows a file: the same on Linux;
 // under Wine the Unix path of the Windows one.
 QString PercorsoPerProgrammaLinux(const QString &percorso);

@@ -61,4 +61,6 @@ void MessaggiInLingua(const QString &cartellaLocali, const char *locale)
     std::setlocale(LC_MESSAGES, locale);
 }
 
+bool SottoWine() { return false; }
+
 QString PercorsoPerProgrammaLinux(const QString &percorso) { return percorso; }

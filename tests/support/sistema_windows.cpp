@@ -62,12 +62,18 @@ void UccidiSeStesso()
 
 void MessaggiInLingua(const QString &, const char *) {}
 
+namespace {
+// Wine's own export, which Windows itself does not have.
+FARPROC DaWine() { return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"); }
+} // namespace
+
+bool SottoWine() { return DaWine() != nullptr; }
+
 QString PercorsoPerProgrammaLinux(const QString &percorso)
 {
-    // Wine's own export; on Windows itself there is none, and the path stays as it is.
-    using DaWine = char *(__cdecl *)(const wchar_t *);
-    const auto daWine = reinterpret_cast<DaWine>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    // On Windows itself the path stays as it is.
+    using Funzione = char *(__cdecl *)(const wchar_t *);
+    const auto daWine = reinterpret_cast<Funzione>(reinterpret_cast<void *>(DaWine()));
     char *p = daWine ? daWine(QDir::toNativeSeparators(percorso).toStdWString().c_str()) : nullptr;
     if (!p)
         return percorso;
