@@ -151,6 +151,16 @@ QVector<Misura> Operazioni::Tutte()
                   m_pav.Righe(QStringLiteral("select * from ANTICIPI WHERE ID=") + id);
               }});
 
+    // The save's own statements, before its refresh: the row, the client's current master data (which
+    // the save writes) and the update.
+    const auto salvaPavimento = [this] {
+        const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
+        m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+        m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                                             "WHERE CODICEANA=1 ORDER BY ID DESC")),
+                    true);
+        m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
+    };
     v.append({QStringLiteral("salva un movimento (con il rinfresco)"),
               [this] {
                   m_w->ReportAttivita->ImpostaRigaFocalizzata(m_w->ReportAttivita->NumeroRighe() / 2);
@@ -159,23 +169,12 @@ QVector<Misura> Operazioni::Tutte()
                   m_w->Comando_Salva();
                   return qint64(m_w->ReportAttivita->NumeroRighe());
               },
-              [this, dal, al] {
-                  const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
-                  m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
-                  // The client's current master data, which the save writes.
-                  m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
-                                                       "WHERE CODICEANA=1 ORDER BY ID DESC")),
-                              true);
-                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
+              [this, salvaPavimento, dal, al] {
+                  salvaPavimento();
                   primoSchermo(1, dal, al);
               },
-              [this, dal, al] {
-                  const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
-                  m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
-                  m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
-                                                       "WHERE CODICEANA=1 ORDER BY ID DESC")),
-                              true);
-                  m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
+              [this, salvaPavimento, dal, al] {
+                  salvaPavimento();
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               }});
