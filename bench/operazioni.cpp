@@ -287,15 +287,21 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
         Ambiente::corrente().messaggi.file << file;
         f->cmdOk_Click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        qint64 righe = 0;
-        QFile letto(file);
-        if (letto.open(QIODevice::ReadOnly)) {
-            while (!letto.atEnd()) {
-                letto.readLine();
-                ++righe;
+        return qint64(0);
+    };
+    // The lines of the file the program wrote, but its header: counted outside the time.
+    auto righeFile = [this](const QString &nome) {
+        return [file = QDir(m_cartella).filePath(nome)] {
+            qint64 righe = 0;
+            QFile letto(file);
+            if (letto.open(QIODevice::ReadOnly)) {
+                while (!letto.atEnd()) {
+                    letto.readLine();
+                    ++righe;
+                }
             }
-        }
-        return righe - 1;
+            return righe - 1;
+        };
     };
 
     v.append({QStringLiteral("esportazione saldi a oggi"),
@@ -312,7 +318,9 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
               [this, oggi] {
                   m_pav.Csv(Csv::QuerySaldi(oggi),
                             QDir(m_cartella).filePath(QStringLiteral("semplice-saldi.csv")), true);
-              }});
+              },
+              {},
+              righeFile(QStringLiteral("Anticipazioni.csv"))});
 
     v.append({QStringLiteral("esportazione movimenti di dieci anni"),
               [esporta, primo, ultimo] {
@@ -331,5 +339,7 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
               [this, primo, ultimo] {
                   m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),
                             QDir(m_cartella).filePath(QStringLiteral("semplice-movimenti.csv")), false);
-              }});
+              },
+              {},
+              righeFile(QStringLiteral("Export.csv"))});
 }

@@ -20,6 +20,9 @@ struct Misura {
     std::function<void()> semplice = {};
     // Run before each timed run, outside the time: the state the operation starts from.
     std::function<void()> prepara = {};
+    // Run after each timed run, outside the time: the rows, where counting them is not the program's
+    // work (the lines of an exported file).
+    std::function<qint64()> righe = {};
 };
 
 class Operazioni {

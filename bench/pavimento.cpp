@@ -5,6 +5,7 @@
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <libpq-fe.h>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -40,10 +41,32 @@ void data(std::string &out, const char *t)
     out.append(t, 4);
 }
 
+// A text as the program's file holds it: between double quotes, its own doubled, when it holds ";",
+// '"' or a line break; in Windows-1252, where the letters of U+00A0 to U+00FF are the one byte of
+// their number (the generated archive holds no other sign beyond ASCII; any would be "?").
 void testo(std::string &out, const char *t)
 {
-    if (t)
-        out += t;
+    if (!t)
+        return;
+    const bool virgolette = std::strpbrk(t, ";\"\r\n") != nullptr;
+    if (virgolette)
+        out += '"';
+    for (const auto *p = reinterpret_cast<const unsigned char *>(t); *p; ++p) {
+        if (*p < 0x80) {
+            if (*p == '"')
+                out += '"';
+            out += char(*p);
+        } else if ((*p == 0xC2 && p[1] >= 0xA0 && p[1] <= 0xBF) || (*p == 0xC3 && p[1] >= 0x80 && p[1] <= 0xBF)) {
+            out += char(*p == 0xC2 ? p[1] : p[1] + 0x40);
+            ++p;
+        } else {
+            out += '?';
+            while ((p[1] & 0xC0) == 0x80)
+                ++p;
+        }
+    }
+    if (virgolette)
+        out += '"';
 }
 
 const char *Intestazione(bool saldi)
