@@ -97,7 +97,7 @@ QString tabella(const QVector<Riga> &righe, int giri, bool server)
                                   "transazione e costruisce gli stessi indici.\n"))
       << QStringLiteral("Istruzione semplice: l'istruzione che dà lo stesso risultato senza ciò che il programma "
                         "aggiunge o cambia (le esportazioni senza i controlli dei valori scritti da altri programmi "
-                        "e senza il conteggio delle righe, la finestra Trova con il raggruppamento di tutta la "
+                        "e senza gli estremi della barra di avanzamento, la finestra Trova con il raggruppamento di tutta la "
                         "tabella); dove il programma esegue già l'istruzione semplice è il pavimento stesso.\n");
     return t;
 }

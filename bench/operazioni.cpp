@@ -327,12 +327,11 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   return esporta(QStringLiteral("0"), primo, ultimo, QStringLiteral("Export.csv"));
               },
               [this, primo, ultimo] {
-                  // The program checks the days (on SQLite) and counts the rows first, for its
-                  // progress bar: the same statements.
+                  // The program checks the days (on SQLite) and reads the ends its progress bar is
+                  // measured between first: the same statements.
                   if (Archivio::ConnArchivio().MotoreAperto().TipiPerValore())
                       m_pav.Righe(IstruzioneDateNonValide(11));
-                  m_pav.Righe(QStringLiteral("SELECT COUNT(*) AS RIGHE FROM (") + Csv::QueryMovimenti(primo, ultimo) +
-                              QStringLiteral(") AS ESPORTATE"));
+                  m_pav.Righe(Csv::QueryEstremi(primo, ultimo));
                   m_pav.Csv(Csv::QueryMovimenti(primo, ultimo),
                             QDir(m_cartella).filePath(QStringLiteral("pavimento-movimenti.csv")), false);
               },

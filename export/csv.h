@@ -31,6 +31,9 @@ inline const QString IntestazioneMovimenti = QStringLiteral(
 // The statements, in their Jet text.
 QString QuerySaldi(const QDate &alGiorno);
 QString QueryMovimenti(const QDate &dal, const QDate &al);
+// The ends the movements' progress is measured between: the table's first and last ID, the period's
+// first and last day.
+QString QueryEstremi(const QDate &dal, const QDate &al);
 
 // One field: the value as it is, or between double quotes when it holds ";", '"', CR or LF.
 QString Campo(const QString &valore);
@@ -41,10 +44,12 @@ QByteArray Riga(const QStringList &campi);
 // Windows-1252 bytes of the text, each character the code page cannot hold written as "?".
 QByteArray Windows1252(const QString &testo);
 
-// How a running export tells its window where it is.
+// How a running export tells its window where it is, in steps: the balances take one for every row
+// the engine's grouping returned, written or not; the movements a thousandth of their walk, measured
+// without counting the rows first. The steps taken add up to the total once the export ends.
 struct Avanzamento {
-    std::function<void(qint64 righe)> totale;  // once, before the first row: rows the query returns
-    std::function<void()> riga;                // after every row read, written or not
+    std::function<void(qint64 passi)> totale;  // once, before the first step
+    std::function<void()> riga;                // one step done
 };
 
 // Write the header and the lines. A failed write or query throws ErroreApp; what was written so far

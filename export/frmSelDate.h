@@ -62,6 +62,6 @@ private:
 
     bool m_esportando = false;
     QElapsedTimer m_orologio;  // since the window last processed events during an export
-    qint64 m_righe = 0;        // rows the export has written so far
+    qint64 m_righe = 0;        // steps of the export done so far
     static QPointer<frmSelDate> s_istanza;
 };

@@ -23,6 +23,7 @@ private Q_SLOTS:
     void movimentiConOra();
     void movimentiPeriodoRovesciato();
     void avanzamento();
+    void avanzamentoMovimenti();
     void scritturaFallita();
     void valoriScrittiDaAltri_data();
     void valoriScrittiDaAltri();
@@ -259,6 +260,44 @@ void TstCsv::avanzamento()
     QCOMPARE(totale, 3);
     QCOMPARE(righe, 3);
     QCOMPARE(file.count("\r\n"), 3);
+}
+
+void TstCsv::avanzamentoMovimenti()
+{
+    // Without counting the rows first, the bar still moves with the walk whichever order the engine
+    // gives them in (here the IDs run against the days), and its steps add up to the total, which
+    // comes first; a period without rows takes them all at its end.
+    Csv::Avanzamento a;
+    qint64 totale = -1, passi = 0, passiAlPrimoBlocco = -1;
+    QBuffer b;
+    a.totale = [&](qint64 n) {
+        QCOMPARE(passi, 0);
+        totale = n;
+    };
+    a.riga = [&] {
+        ++passi;
+        if (b.size() > 200 && passiAlPrimoBlocco < 0)
+            passiAlPrimoBlocco = passi - 1;
+    };
+    b.open(QIODevice::WriteOnly);
+    Csv::ScriviMovimenti(b, Archivio::ConnArchivio(), QDate(2026, 1, 1), QDate(2026, 12, 31), a);
+    QVERIFY(totale > 0);
+    QCOMPARE(passi, totale);
+
+    // 4,000 lines of 26 bytes: the first 64 KB block goes out after 2,521 rows, 63% of the walk.
+    const QDate primo(2016, 1, 1);
+    Archivio::ConnArchivio().Transazione([&] {
+        for (int i = 0; i < 4000; ++i)
+            InserisciRiga(DataArchivio(primo.addDays(3999 - i)), "x", "1", "0", "Rossi", "", "", 1);
+    });
+    b.close();
+    b.setData(QByteArray());
+    b.open(QIODevice::WriteOnly);
+    passi = 0;
+    QCOMPARE(Csv::ScriviMovimenti(b, Archivio::ConnArchivio(), primo, primo.addDays(3999), a), 4000);
+    QCOMPARE(passi, totale);
+    QVERIFY2(passiAlPrimoBlocco >= totale * 45 / 100 && passiAlPrimoBlocco <= totale * 63 / 100,
+             qPrintable(QString::number(passiAlPrimoBlocco)));
 }
 
 void TstCsv::scritturaFallita()
