@@ -1,6 +1,7 @@
 #include "export/frmSelDate.h"
 
 #include "export/csv.h"
+#include "platform/file.h"
 #include "store/archivio.h"
 #include "store/impostazioni.h"
 #include "values/costanti.h"
@@ -232,7 +233,7 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
     const QString nativo = QDir::toNativeSeparators(percorso);
     QSaveFile file(percorso);
     QFile diretto(percorso);
-    QIODevice *uscita = &file;
+    QFileDevice *uscita = &file;
     try {
         if (!file.open(QIODevice::WriteOnly)) {
             const QString motivo = file.errorString();
@@ -249,7 +250,9 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
         avanzamento.riga = [this] { Avanza(); };
         m_orologio.start();
         m_righe = 0;
+        m_uscita = uscita;
         movimenti = scrivi(*uscita, avanzamento);
+        m_uscita = nullptr;
         const bool scritto = uscita == &file ? file.commit() : (diretto.flush() && diretto.error() == QFileDevice::NoError);
         if (!scritto)
             throw ErroreApp(CodiciErrore::FileNonScritto, QStringLiteral("Impossibile scrivere il file ") + nativo +
@@ -266,6 +269,7 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
     } catch (const std::exception &e) {
         errore = ErroreApp(-1, QString::fromLocal8Bit(e.what()));
     }
+    m_uscita = nullptr;
 
     if (!riuscita) {
         // Reported once; the user keeps the window and its dates to try again elsewhere.
@@ -312,6 +316,11 @@ void frmSelDate::Avanza()
     ++m_righe;
     if (m_orologio.elapsed() >= IntervalloEventiMs) {
         PBar->setValue(int(qMin<qint64>(m_righe, PBar->maximum())));
+        // What the export wrote so far starts for the disk now, beside the walk, rather than all of it
+        // in the sync before the new file takes the old one's place: that sync (0.3 s for the 100 MB
+        // of a million movements) then waits for about half as long.
+        if (m_uscita)
+            Piattaforma::AvviaScrittura(*m_uscita);
         QCoreApplication::processEvents();
         m_orologio.restart();
     }

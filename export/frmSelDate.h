@@ -9,6 +9,7 @@
 
 class QDate;
 class QDateEdit;
+class QFileDevice;
 class QGroupBox;
 class QIODevice;
 class QLabel;
@@ -63,5 +64,6 @@ private:
     bool m_esportando = false;
     QElapsedTimer m_orologio;  // since the window last processed events during an export
     qint64 m_righe = 0;        // steps of the export done so far
+    QFileDevice *m_uscita = nullptr;  // the file a running export writes
     static QPointer<frmSelDate> s_istanza;
 };

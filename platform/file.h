@@ -8,11 +8,15 @@
 #include <QtGlobal>
 
 class QFile;
+class QFileDevice;
 
 namespace Piattaforma {
 
 // Writes out what Qt buffers and waits until the file's data are on the disk.
 bool SincronizzaFile(QFile &file);
+// Starts putting on the disk what was written to the file so far, without waiting for it: the sync
+// at its end then waits only for the rest. Nothing on Windows, which has no such call.
+void AvviaScrittura(QFileDevice &file);
 // The same for a closed file named by its path; nothing when it cannot be opened.
 void SincronizzaPercorso(const QString &percorso);
 // Puts a folder's entries (a rename, a new file) on the disk. On Windows the renames below are

@@ -22,6 +22,17 @@ void sincronizza(const QString &percorso, int flag)
 
 bool SincronizzaFile(QFile &file) { return file.flush() && ::fsync(file.handle()) == 0; }
 
+void AvviaScrittura(QFileDevice &file)
+{
+#ifdef Q_OS_LINUX
+    // A request alone: a failure here shows again, and is reported, at the sync.
+    if (file.handle() >= 0)
+        ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    Q_UNUSED(file);
+#endif
+}
+
 void SincronizzaPercorso(const QString &percorso) { sincronizza(percorso, 0); }
 
 void SincronizzaCartella(const QString &cartella) { sincronizza(cartella, O_DIRECTORY); }

@@ -26,6 +26,8 @@ bool esiste(const QString &percorso)
 }
 } // namespace
 
+void AvviaScrittura(QFileDevice &) {}
+
 bool SincronizzaFile(QFile &file)
 {
     if (!file.flush())
