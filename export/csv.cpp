@@ -1,6 +1,7 @@
 #include "export/csv.h"
 
 #include "store/archivio.h"
+#include "store/engines/motore.h"
 #include "store/valorinonvalidi.h"
 #include "values/confronto.h"
 #include "values/costanti.h"
@@ -452,7 +453,15 @@ qint64 ScriviSaldi(QIODevice &uscita, Archivio &archivio, const QDate &alGiorno,
     qint64 lette = 0;
     std::optional<ErroreApp> oltre;
     try {
-        Recordset rs = archivio.Query(QuerySaldi(alGiorno));
+        Recordset rs = [&] {
+            // The grouping sorts the rows up to the day, the whole table for today's balances.
+            struct Ordinamento {
+                Motore &m;
+                ~Ordinamento() { m.OrdinamentoGrande(false); }
+            } ordinamento{archivio.MotoreAperto()};
+            ordinamento.m.OrdinamentoGrande(true);
+            return archivio.Query(QuerySaldi(alGiorno));
+        }();
         const Posizioni p(rs, {"CODICEANA", "RAGIONESOCIALE", "CODICEFISCALE", "PARTITAIVA", "EXPR1"});
         QString chiave;
         for (; !rs.Fine(); rs.MoveNext()) {

@@ -16,6 +16,9 @@
 
 namespace {
 
+constexpr sqlite3_int64 CacheKib = 32768;
+const char *const CacheGrande = "PRAGMA cache_size=-32768";
+
 const char *const Tabella =
     "CREATE TABLE ANTICIPI ("
     " ID INTEGER PRIMARY KEY AUTOINCREMENT,"
@@ -166,7 +169,7 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
         esegui("PRAGMA synchronous=FULL");
         // A page cache of 32 MB instead of 2: a long export or a large client's ledger reads its
         // pages once instead of going back to the file for each row.
-        esegui("PRAGMA cache_size=-32768");
+        esegui(CacheGrande);
         if (nuovo) {
             passo(3);
             esegui(Tabella);
@@ -219,6 +222,27 @@ void MotoreSqlite::Verifica() const
 }
 
 void MotoreSqlite::CreaTabella() { Esegui(QString::fromLatin1(Tabella)); }
+
+void MotoreSqlite::OrdinamentoGrande(bool inizio)
+{
+    // A sort takes its run size from the cache when its statement starts, and keeps it: the cache
+    // can grow back as soon as the statement's first row is there. Shrinking it drops the pages it
+    // holds, which only pays where the archive is larger than the cache (at 100,000 movements the
+    // whole file stays in it, and reading it again cost more than the sort gained). A failure
+    // leaves the cache as it was.
+    if (inizio) {
+        sqlite3_int64 byte = 0;
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(m_db, "SELECT page_count * page_size FROM pragma_page_count(), pragma_page_size()", -1,
+                               &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            byte = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        if (byte <= CacheKib * 1024)
+            return;
+    }
+    sqlite3_exec(m_db, inizio ? "PRAGMA cache_size=-2000" : CacheGrande, nullptr, nullptr, nullptr);
+}
 
 std::unique_ptr<Motore> ApriMotoreSqlite(const QString &percorsoFile, bool crea, bool senzaIndici)
 {

@@ -142,6 +142,10 @@ public:
     virtual bool ConfrontoItaliano() const { return false; }
     // Whether the archive holds no movement.
     bool Vuoto();
+    // Around a statement that sorts far more rows than the page cache holds (the balances' grouping
+    // of the whole table): SQLite sorts in runs the size of its page cache, and runs of 2 MB sort
+    // faster than runs of 32. Nothing on a server.
+    virtual void OrdinamentoGrande(bool inizio) { Q_UNUSED(inizio); }
 };
 
 // The SQLite engine on an archive file. With crea true a missing file is made, with its table and

@@ -68,6 +68,7 @@ public:
     void BloccaCodici() override;
     void CreaTabella() override;
     void AllineaContatore() override {}  // AUTOINCREMENT already follows the highest ID written
+    void OrdinamentoGrande(bool inizio) override;
 
     sqlite3 *Handle() const { return m_db; }
 
