@@ -60,6 +60,20 @@ public:
     bool ArchivioFile() const override { return false; }
     // The three client columns carry the collation "italiano", made for this.
     bool ConfrontoItaliano() const override { return true; }
+    bool ColonneIncluse() const override { return true; }
+    // The walk of each client's newest row as on SQLite, each step one read of the index that
+    // carries the three client columns (LATERAL): no second look-up by ID, nor of the row.
+    QString IstruzioneClienti() const override
+    {
+        return QStringLiteral(
+            "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS (("
+            "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+            "ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
+            "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI CROSS JOIN LATERAL ("
+            "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+            "WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1) AS A) "
+            "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI");
+    }
     // Told of the limit, the planner would walk the whole table backwards by ID looking for the
     // client's newest row, guessing it near the end (a client with no recent movement costs every
     // row of the table). A materialised part of the statement is planned for all its rows: the
