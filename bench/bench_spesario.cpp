@@ -358,6 +358,8 @@ int main(int argc, char **argv)
             t.start();
             r.righe = misura.programma();
             r.programma << t.nsecsElapsed() / 1e6;
+            if (misura.conta)
+                r.righe = misura.conta();
             op.Completa();
             t.restart();
             misura.pavimento();

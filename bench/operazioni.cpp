@@ -245,7 +245,8 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
 
     // The user types a new name over the one read, the other fields left as read: the window writes
     // that column alone. The floor writes another name back with the same statement, so that each
-    // of them changes every row; the run counts the rows that got the program's name.
+    // of them changes every row; after each run, outside its time, the rows that got the program's
+    // name are counted.
     const QString nomeProgramma = QStringLiteral("Società Riscritta Uno S.r.l.");
     const QString nomePavimento = QStringLiteral("Società Riscritta Due S.r.l.");
     v.append({QStringLiteral("riscrittura anagrafica (1.000 righe)"),
@@ -259,10 +260,7 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                   a->txtDenominazione->insert(nomeProgramma);
                   a->cmdOk_Click();
                   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-                  return ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE CODICEANA=") +
-                                   QString::number(m_gen.codiceRiscrittura) +
-                                   QStringLiteral(" AND RAGIONESOCIALE=") + SqlTesto(nomeProgramma))
-                      .toLongLong();
+                  return qint64(0);
               },
               [this, nomePavimento] {
                   m_pav.Scrivi(Archivio::IstruzioneAnagrafica(m_gen.codiceRiscrittura,
@@ -276,6 +274,12 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
                       mostraPesante();
                       Completa();
                   }
+              },
+              [this, nomeProgramma] {
+                  return ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE CODICEANA=") +
+                                   QString::number(m_gen.codiceRiscrittura) +
+                                   QStringLiteral(" AND RAGIONESOCIALE=") + SqlTesto(nomeProgramma))
+                      .toLongLong();
               }});
 
     auto esporta = [this](const QString &caso, const QDate &dal, const QDate &al, const QString &nome) {

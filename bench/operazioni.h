@@ -20,6 +20,9 @@ struct Misura {
     std::function<void()> semplice = {};
     // Run before each timed run, outside the time: the state the operation starts from.
     std::function<void()> prepara = {};
+    // When set: the rows concerned, counted after each timed run, outside the time (a check that
+    // the program's own operation does not make).
+    std::function<qint64()> conta = {};
 };
 
 class Operazioni {
