@@ -82,6 +82,14 @@ void Operazioni::mostraPesante()
     m_w->txtCF_LostFocus();
 }
 
+void Operazioni::pesanteMostrato()
+{
+    if (m_w->ClienteCorrente().codiceAna != QLatin1String("1")) {
+        mostraPesante();
+        Completa();
+    }
+}
+
 QVector<Misura> Operazioni::Tutte()
 {
     const int anno = QDate::currentDate().year();
@@ -126,7 +134,7 @@ QVector<Misura> Operazioni::Tutte()
                   primoSchermo(1, QDate(anno, 7, 1), al);
                   primoSchermo(1, dal, al);
               },
-              semplicePeriodo});
+              semplicePeriodo, [this] { pesanteMostrato(); }});
 
     // The same two refreshes, each waited on until its last row is in the list.
     v.append({QStringLiteral("cambio del periodo fino all'ultima riga"),
@@ -138,7 +146,7 @@ QVector<Misura> Operazioni::Tutte()
                   }
                   return qint64(m_w->ReportAttivita->NumeroRighe());
               },
-              semplicePeriodo});
+              semplicePeriodo, {}, [this] { pesanteMostrato(); }});
 
     v.append({QStringLiteral("carica un movimento col clic"),
               [this] {
@@ -149,7 +157,9 @@ QVector<Misura> Operazioni::Tutte()
               [this] {
                   const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
                   m_pav.Righe(QStringLiteral("select * from ANTICIPI WHERE ID=") + id);
-              }});
+              },
+              {},
+              [this] { pesanteMostrato(); }});
 
     // The save's own statements, before its refresh: the row, the client's current master data (which
     // the save writes) and the update.
@@ -177,7 +187,8 @@ QVector<Misura> Operazioni::Tutte()
                   salvaPavimento();
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
-              }});
+              },
+              [this] { pesanteMostrato(); }});
 
     // By name, typed in capitals (the accented letters too): found, and a new client not found; the
     // last with more spellings than the lookup lists, so the names are compared in the program.
@@ -269,12 +280,7 @@ void Operazioni::AggiungiAltre(QVector<Misura> &v)
               {},
               // The ledger showing another client, which does not follow the rewrite: a ledger
               // showing none would load the rewritten client, another operation.
-              [this] {
-                  if (m_w->ClienteCorrente().codiceAna != QLatin1String("1")) {
-                      mostraPesante();
-                      Completa();
-                  }
-              },
+              [this] { pesanteMostrato(); },
               [this, nomeProgramma] {
                   return ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI WHERE CODICEANA=") +
                                    QString::number(m_gen.codiceRiscrittura) +

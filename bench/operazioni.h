@@ -35,6 +35,9 @@ public:
 
 private:
     void mostraPesante();
+    // The heavy client shown and wholly loaded, unless it already is: the state of the steps that
+    // act on its list, so that each of them also runs alone (--solo).
+    void pesanteMostrato();
     // The floor of a refresh's first screen.
     void primoSchermo(qint64 codice, const QDate &dal, const QDate &al);
     // The search window, the master-data rewrite and the two exports.

@@ -3,10 +3,10 @@
 // connection, the session, making the table, the server's errors in Italian) and motore_postgres.cpp
 // (the cursor, the statements and transactions). Nothing outside store/engines/ includes this.
 
+#include "store/engines/libpq.h"
 #include "store/engines/motore.h"
 
 #include <deque>
-#include <libpq-fe.h>
 #include <memory>
 
 // The Italian message for a failed statement: the server's SQLSTATE chooses it, the server's own
@@ -29,10 +29,10 @@ public:
 
     bool Avanza() override;
     QStringList Nomi() const override { return m_nomi; }
-    bool Nullo(int i) const override { return PQgetisnull(m_riga, 0, i); }
+    bool Nullo(int i) const override { return Pq().PQgetisnull(m_riga, 0, i); }
     QByteArrayView Utf8(int i) const override
     {
-        return m_riga && !PQgetisnull(m_riga, 0, i) ? QByteArrayView(PQgetvalue(m_riga, 0, i), PQgetlength(m_riga, 0, i))
+        return m_riga && !Pq().PQgetisnull(m_riga, 0, i) ? QByteArrayView(Pq().PQgetvalue(m_riga, 0, i), Pq().PQgetlength(m_riga, 0, i))
                                                     : QByteArrayView();
     }
     bool Intero(int i, qint64 *n) const override;
