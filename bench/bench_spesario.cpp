@@ -22,8 +22,6 @@
 #include "bench/pavimento.h"
 #include "convert/scambio.h"
 
-#include "app/frmStart.h"
-#include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "store/backup.h"
 #include "store/impostazioni.h"
@@ -102,29 +100,6 @@ QString tabella(const QVector<Riga> &righe, int giri, bool server)
     return t;
 }
 
-// Child modes for the start-up figures: the whole process, from exec to the window shown.
-int avvio(int argc, char **argv, bool vuota)
-{
-    QApplication app(argc, argv);
-    ImpostaLocaleItaliano();
-    if (vuota) {
-        QWidget w;
-        w.show();
-        QObject::connect(&app, &QApplication::applicationStateChanged, &app, [] {});
-        while (!w.windowHandle() || !w.windowHandle()->isExposed())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return 0;
-    }
-    Impostazioni::ImpostaFile(qEnvironmentVariable("SPESARIO_BENCH_INI"));
-    frmStart::Istanza()->show();
-    frmStart::Istanza()->PushButton2_Click();
-    frmAnticipi *w = frmAnticipi::Istanza();
-    while (!w->windowHandle() || !w->windowHandle()->isExposed())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    Archivio::Rilascia();
-    return 0;
-}
-
 double tempoProcesso(const QString &programma, const QStringList &argomenti, const QProcessEnvironment &env)
 {
     QProcess p;
@@ -187,12 +162,6 @@ Riga misuraCopia(const QString &file, int giri, double *turnoMassimo, int *turni
 
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--avvio") == 0)
-            return avvio(argc, argv, false);
-        if (qstrcmp(argv[i], "--vuota") == 0)
-            return avvio(argc, argv, true);
-    }
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     Ambiente ambiente;
@@ -329,15 +298,15 @@ int main(int argc, char **argv)
         Impostazioni::Scrivi(Impostazioni::Connessione, server);
     }
 
-    // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window.
+    // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window (avvio.cpp).
     if (const QString operazione = QStringLiteral("avvio fino alla finestra Anticipi"); scelta(operazione)) {
         Riga r;
         r.operazione = operazione;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("SPESARIO_BENCH_INI"), Impostazioni::File());
         for (int g = 0; g < giri; ++g) {
-            r.programma << tempoProcesso(app.applicationFilePath(), {QStringLiteral("--avvio")}, env);
-            r.pavimento << tempoProcesso(app.applicationFilePath(), {QStringLiteral("--vuota")}, env);
+            r.programma << tempoProcesso(QStringLiteral(ESEGUIBILE_AVVIO), {}, env);
+            r.pavimento << tempoProcesso(QStringLiteral(ESEGUIBILE_FINESTRA_VUOTA), {}, env);
         }
         r.memoriaMb = piccoMemoriaMb();
         righe << r;
@@ -358,8 +327,8 @@ int main(int argc, char **argv)
             t.start();
             r.righe = misura.programma();
             r.programma << t.nsecsElapsed() / 1e6;
-            if (misura.righe)
-                r.righe = misura.righe();
+            if (misura.conta)
+                r.righe = misura.conta();
             op.Completa();
             t.restart();
             misura.pavimento();

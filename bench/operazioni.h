@@ -20,9 +20,9 @@ struct Misura {
     std::function<void()> semplice = {};
     // Run before each timed run, outside the time: the state the operation starts from.
     std::function<void()> prepara = {};
-    // Run after each timed run, outside the time: the rows, where counting them is not the program's
-    // work (the lines of an exported file).
-    std::function<qint64()> righe = {};
+    // When set: the rows concerned, counted after each timed run, outside the time (a check that
+    // the program's own operation does not make).
+    std::function<qint64()> conta = {};
 };
 
 class Operazioni {
@@ -35,6 +35,9 @@ public:
 
 private:
     void mostraPesante();
+    // The heavy client shown and wholly loaded, unless it already is: the state of the steps that
+    // act on its list, so that each of them also runs alone (--solo).
+    void pesanteMostrato();
     // The floor of a refresh's first screen.
     void primoSchermo(qint64 codice, const QDate &dal, const QDate &al);
     // The search window, the master-data rewrite and the two exports.

@@ -2,6 +2,7 @@
 
 #include "clients/destinatariocliente.h"
 #include "store/archivio.h"
+#include "store/engines/motore.h"
 #include "widgets/icone.h"
 #include "widgets/incolla.h"
 #include "widgets/reportcontrol.h"
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <numeric>
 
 QPointer<frmRicerca> frmRicerca::s_istanza;
 
@@ -27,17 +29,8 @@ constexpr int ItemCodice = 4;
 
 QString frmRicerca::IstruzioneClienti()
 {
-    // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
-    // backwards from each client straight to the next lower code, whose highest ID comes first
-    // there: one seek in the index and one by ID per client, whatever its movements. The walk ends
-    // where no lower code is left. No ORDER BY: the window sorts the rows itself.
-    return QStringLiteral(
-        "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS ("
-        "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
-        "WHERE ID = (SELECT ID FROM ANTICIPI ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
-        "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI INNER JOIN ANTICIPI AS A "
-        "ON A.ID = (SELECT ID FROM ANTICIPI WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1)) "
-        "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI");
+    // A walk along the index from client to client, written for each engine.
+    return Archivio::ConnArchivio().MotoreAperto().IstruzioneClienti();
 }
 
 frmRicerca *frmRicerca::Istanza()
@@ -183,26 +176,31 @@ void frmRicerca::CaricaClienti()
         const int iDenominazione = rs.IndiceCampo(QStringLiteral("RAGIONESOCIALE"));
         const int iCF = rs.IndiceCampo(QStringLiteral("CODICEFISCALE"));
         const int iPiva = rs.IndiceCampo(QStringLiteral("PARTITAIVA"));
-        auto testo = [&rs](int i) {
-            const QVariant v = rs.Campo(i);
-            return v.isNull() ? QString() : v.toString();
+        // Read by position, each text straight from the engine's bytes (a null stays a null text).
+        auto codice = [&rs, iCodice] {
+            bool ok = false;
+            const qint64 n = rs.InteroCampo(iCodice, &ok);
+            return ok ? n : rs.Campo(iCodice).toLongLong();
         };
         QVector<QVector<QVariant>> clienti;
+        QVector<qint64> codici;
         while (!rs.Fine()) {
-            QVector<QVariant> items;
-            items.reserve(5);
-            items << QString() << testo(iCF) << testo(iPiva) << testo(iDenominazione)
-                  << QVariant(rs.Campo(iCodice).toLongLong());
-            clienti.append(std::move(items));
+            const qint64 c = codice();
+            clienti.append({QString(), rs.TestoCampo(iCF), rs.TestoCampo(iPiva), rs.TestoCampo(iDenominazione), c});
+            codici.append(c);
             rs.MoveNext();
         }
         rs.Chiudi();
-        std::sort(clienti.begin(), clienti.end(), [](const QVector<QVariant> &a, const QVector<QVariant> &b) {
-            return a.at(ItemCodice).toLongLong() < b.at(ItemCodice).toLongLong();
-        });
+        // The walk gives the codes from the highest down: then reversing them is the sort.
+        QVector<int> ordine(clienti.size());
+        std::iota(ordine.begin(), ordine.end(), 0);
+        if (std::is_sorted(codici.crbegin(), codici.crend()))
+            std::reverse(ordine.begin(), ordine.end());
+        else
+            std::stable_sort(ordine.begin(), ordine.end(), [&codici](int a, int b) { return codici[a] < codici[b]; });
         ReportAttivita->RiservaRecord(clienti.size());
-        for (QVector<QVariant> &c : clienti)
-            ReportAttivita->AggiungiRecord(std::move(c));
+        for (int i : std::as_const(ordine))
+            ReportAttivita->AggiungiRecord(std::move(clienti[i]));
     }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->AggiungiOrdinamento(ItemDenominazione); }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->Popola(); }, this);

@@ -6,7 +6,6 @@
 #include "widgets/segnalazione.h"
 
 #include <QLineEdit>
-#include <QSet>
 
 namespace {
 
@@ -36,20 +35,41 @@ QStringList ValoriUguali(const QString &colonna, const QString &testo)
     return r;
 }
 
+// The values the column may hold for the text under the client rule: the text alone where the
+// engine compares by the rule, its spellings on SQLite, or the column's own values when there are too
+// many spellings to list. Empty when no row can match.
+QStringList valoriCliente(const QString &colonna, const QString &testo)
+{
+    if (Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano())
+        return {testo};
+    const QStringList grafie = Confronto::Grafie(testo, MassimoGrafie);
+    return grafie.isEmpty() ? ValoriUguali(colonna, testo) : grafie;
+}
+
+// The rows whose column holds one of the values.
+QString condizioneValori(const QString &colonna, const QStringList &valori)
+{
+    if (valori.size() == 1)
+        return colonna + QLatin1Char('=') + SqlTesto(valori.first());
+    QString elenco;
+    for (const QString &v : valori) {
+        if (!elenco.isEmpty())
+            elenco += QStringLiteral(", ");
+        elenco += SqlTesto(v);
+    }
+    return colonna + QStringLiteral(" IN (") + elenco + QLatin1Char(')');
+}
+
 // `codici`, when given, gets how many distinct client codes have a matching row; `condizione`, when
 // given, must hold too.
 RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codici = nullptr,
                          const QString &condizione = QString())
 {
     RigaCliente r;
-    QString sql = IstruzioneCliente(colonna, testo, condizione);
-    if (sql.isEmpty()) {
-        const QStringList valori = ValoriUguali(colonna, testo);
-        if (valori.isEmpty())
-            return r;
-        sql = IstruzioneCliente(colonna, valori, condizione);
-    }
-    Recordset rs = codici ? Archivio::ConnArchivio().Query(sql) : Archivio::ConnArchivio().PrimaRiga(sql);
+    const QStringList valori = valoriCliente(colonna, testo);
+    if (valori.isEmpty())
+        return r;
+    Recordset rs = Archivio::ConnArchivio().PrimaRiga(IstruzioneCliente(colonna, valori, condizione));
     if (!rs.Fine()) {
         r.trovata = true;
         bool ok = false;
@@ -59,13 +79,16 @@ RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codi
         r.codiceFiscale = rs.Testo(QStringLiteral("CODICEFISCALE"));
         r.partitaIva = rs.Testo(QStringLiteral("PARTITAIVA"));
     }
-    if (codici) {
-        QSet<QString> visti;
-        for (; !rs.Fine(); rs.MoveNext())
-            visti.insert(rs.Campo(QStringLiteral("CODICEANA")).toString());
-        *codici = int(visti.size());
-    }
     rs.Chiudi();
+    // Counted by the engine: a client with many movements under its name has as many rows, which
+    // read one by one cost more than the whole lookup.
+    if (codici && r.trovata) {
+        Recordset n = Archivio::ConnArchivio().Query(
+            QStringLiteral("SELECT COUNT(DISTINCT CODICEANA) AS CLIENTI FROM ANTICIPI WHERE ") +
+            (condizione.isEmpty() ? QString() : condizione + QStringLiteral(" AND ")) + condizioneValori(colonna, valori));
+        *codici = int(n.Intero(QStringLiteral("CLIENTI")));
+        n.Chiudi();
+    }
     return r;
 }
 
@@ -82,17 +105,9 @@ QString TestoCodice(const QVariant &v)
 
 QString IstruzioneCliente(const QString &colonna, const QStringList &valori, const QString &condizione)
 {
-    const QString inizio = QStringLiteral("SELECT * FROM ANTICIPI WHERE ") +
-                           (condizione.isEmpty() ? QString() : condizione + QStringLiteral(" AND "));
-    if (valori.size() == 1)
-        return inizio + colonna + QLatin1Char('=') + SqlTesto(valori.first()) + QStringLiteral(" ORDER BY ID DESC");
-    QString elenco;
-    for (const QString &v : valori) {
-        if (!elenco.isEmpty())
-            elenco += QStringLiteral(", ");
-        elenco += SqlTesto(v);
-    }
-    return inizio + colonna + QStringLiteral(" IN (") + elenco + QStringLiteral(") ORDER BY ID DESC");
+    return QStringLiteral("SELECT * FROM ANTICIPI WHERE ") +
+           (condizione.isEmpty() ? QString() : condizione + QStringLiteral(" AND ")) +
+           condizioneValori(colonna, valori) + QStringLiteral(" ORDER BY ID DESC");
 }
 
 QString IstruzioneCliente(const QString &colonna, const QString &testo, const QString &condizione)

@@ -109,11 +109,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.corvalle.it/PRODOTTI/ANTICIPI/home.aspx")
 # The libraries the program links come from dpkg-shlibdeps. What Qt loads at run time does not show
-# there and is named here: its Italian texts. The platform plug-in (libqt6gui6) and the printing
-# plug-in (libqt6printsupport6) come with libraries the program links; no Qt SQL driver is loaded,
-# the archive engines use SQLite's and libpq's own APIs.
+# there and is named here: its Italian texts, and libpq, which the program loads when it first opens
+# an archive on a server. The platform plug-in (libqt6gui6) and the printing plug-in
+# (libqt6printsupport6) come with libraries the program links; no Qt SQL driver is loaded, the
+# archive engines use SQLite's and libpq's own APIs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(SPESARIO_DIPENDENZE_RUNTIME qt6-translations-l10n)
+set(SPESARIO_DIPENDENZE_RUNTIME qt6-translations-l10n libpq5)
 string(REPLACE ";" ", " CPACK_DEBIAN_PACKAGE_DEPENDS "${SPESARIO_DIPENDENZE_RUNTIME}")
 # Help opens the guide and the vendor's pages through xdg-open; the sqlite3 shell reads the archive.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)

@@ -366,14 +366,16 @@ QString ApriArchivio(QStringList *avvisi)
                 CreaArchivioSqlite(file);
                 // An earlier program's folder with nothing in it (a network folder not connected, an
                 // archive moved by hand) is named, so that the new empty archive is not taken for it.
+                // Each folder on a line of its own: a box breaks a long line where it can, and that
+                // can be inside a path ("C:" on one line, the rest on the next).
                 const QString precedente = cartellaPrecedente();
-                avvisa(QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
-                       QDir::toNativeSeparators(cartella) + QLatin1Char('.') +
+                avvisa(QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella:\n") +
+                       QDir::toNativeSeparators(cartella) +
                        (precedente.isEmpty() || QFileInfo(precedente) == QFileInfo(cartella)
                             ? QString()
-                            : QStringLiteral(" Il programma precedente indicava la cartella ") +
+                            : QStringLiteral("\nIl programma precedente indicava la cartella:\n") +
                                   QDir::toNativeSeparators(precedente) +
-                                  QStringLiteral(", dove non c'è un file archivio.mdb.")));
+                                  QStringLiteral("\ndove non c'è un file archivio.mdb.")));
             }
             // Stored once the archive is there: a first run cut short is a first run again.
             try {

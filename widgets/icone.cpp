@@ -1,5 +1,6 @@
 #include "widgets/icone.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -334,6 +335,30 @@ QIcon IconaComando(int id)
     }
 }
 
-QIcon IconaTrova() { return icona(trova); }
+namespace {
+// The icons of the windows opened again and again (search, master data), drawn once while the
+// application lives: pixmaps must not outlive it, so they go with it.
+struct IconeRicordate {
+    QIcon trova, filtro;
+};
+IconeRicordate &ricordate()
+{
+    static IconeRicordate r;
+    return r;
+}
+QIcon ricordata(QIcon IconeRicordate::*quale, const Disegno &disegna)
+{
+    IconeRicordate &r = ricordate();
+    if ((r.*quale).isNull()) {
+        // The first icon drawn under this application: all of them go when it ends.
+        if (r.trova.isNull() && r.filtro.isNull())
+            qAddPostRoutine([] { ricordate() = IconeRicordate(); });
+        r.*quale = icona(disegna);
+    }
+    return r.*quale;
+}
+} // namespace
 
-QIcon IconaFiltro() { return icona(filtro); }
+QIcon IconaTrova() { return ricordata(&IconeRicordate::trova, trova); }
+
+QIcon IconaFiltro() { return ricordata(&IconeRicordate::filtro, filtro); }

@@ -37,6 +37,13 @@ QHash<QString, QCollatorSortKey> &chiaviTesti()
 }
 // The list's widths are in its own units; this keeps "dd/MM/yyyy" readable at the usual font size.
 constexpr double FattoreLarghezza = 1.3;
+
+// The text of an item that holds one (most do), read in place: a populate reads every item of a
+// long list, and converting each into a new QString is what that costs.
+const QString *testoInPosto(const QVariant &v)
+{
+    return v.metaType().id() == QMetaType::QString ? static_cast<const QString *>(v.constData()) : nullptr;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -242,8 +249,9 @@ void ReportControl::AggiungiItem(int record, const QVariant &valore)
 void ReportControl::scartaMisure(int dalRecord)
 {
     m_ordinati.clear();
-    if (m_chiavi.size() > dalRecord)
-        m_chiavi.resize(dalRecord);
+    const qsizetype chiavi = qsizetype(dalRecord) * m_ordinamento.size();
+    if (m_chiavi.size() > chiavi)
+        m_chiavi.erase(m_chiavi.begin() + chiavi, m_chiavi.end());
 }
 
 void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
@@ -317,23 +325,29 @@ void ReportControl::Popola()
         QHash<QString, QCollatorSortKey> &ricordate = chiaviTesti();
         if (ricordate.size() > MassimoTestiRicordati)
             ricordate.clear();
-        m_chiavi.reserve(m_record.size());
-        for (int r = m_chiavi.size(); r < m_record.size(); ++r) {
-            QVector<QCollatorSortKey> k;
-            k.reserve(m_ordinamento.size());
-            for (int col : std::as_const(m_ordinamento)) {
-                const QString testo = TestoValore(m_record[r].value(m_colonne.value(col).indiceItem));
+        const int n = m_ordinamento.size();
+        m_chiavi.reserve(qsizetype(m_record.size()) * n);
+        QVector<int> items;
+        for (int col : std::as_const(m_ordinamento))
+            items.append(m_colonne.value(col).indiceItem);
+        const QVariant nessuno;
+        for (int r = int(m_chiavi.size() / n); r < m_record.size(); ++r) {
+            const QVector<QVariant> &record = m_record.at(r);
+            for (int item : std::as_const(items)) {
+                const QVariant &valore = item >= 0 && item < record.size() ? record.at(item) : nessuno;
+                const QString *inPosto = testoInPosto(valore);
+                const QString testo = inPosto ? *inPosto : TestoValore(valore);
                 auto chiave = ricordate.constFind(testo);
                 if (chiave == ricordate.cend())
                     chiave = ricordate.insert(testo, collator.sortKey(testo));
-                k.append(*chiave);
+                m_chiavi.append(*chiave);
             }
-            m_chiavi.append(std::move(k));
         }
-        const QVector<QVector<QCollatorSortKey>> &chiavi = m_chiavi;
-        std::stable_sort(m_righe.begin(), m_righe.end(), [&](int a, int b) {
-            const QVector<QCollatorSortKey> &ka = chiavi[a], &kb = chiavi[b];
-            for (int k = 0; k < ka.size(); ++k) {
+        // One flat array of keys, record after record: the sort reads them in place.
+        const QCollatorSortKey *chiavi = m_chiavi.constData();
+        std::stable_sort(m_righe.begin(), m_righe.end(), [chiavi, n](int a, int b) {
+            const QCollatorSortKey *ka = chiavi + qsizetype(a) * n, *kb = chiavi + qsizetype(b) * n;
+            for (int k = 0; k < n; ++k) {
                 const int c = ka[k].compare(kb[k]);
                 if (c != 0)
                     return c < 0;
@@ -344,20 +358,27 @@ void ReportControl::Popola()
     }
 
     if (!m_filtro.isEmpty()) {
+        // The records are matched in the order they were added, which is the order they lie in
+        // memory; then the rows keep the sorted order.
         const QStringMatcher cercato(m_filtro, Qt::CaseInsensitive);
-        QVector<int> visibili;
-        visibili.reserve(m_righe.size());
-        for (int r : std::as_const(m_righe)) {
+        QVector<bool> trovato(m_record.size(), false);
+        for (int r = 0; r < m_record.size(); ++r) {
             const QVector<QVariant> &record = m_record.at(r);
             for (const ColonnaReport &c : std::as_const(m_colonne)) {
                 if (!c.visibile || c.indiceItem >= record.size())
                     continue;
-                if (cercato.indexIn(TestoValore(record.at(c.indiceItem))) >= 0) {
-                    visibili.append(r);
+                const QVariant &item = record.at(c.indiceItem);
+                const QString *inPosto = testoInPosto(item);
+                if ((inPosto ? cercato.indexIn(*inPosto) : cercato.indexIn(TestoValore(item))) >= 0) {
+                    trovato[r] = true;
                     break;
                 }
             }
         }
+        QVector<int> visibili;
+        for (int r : std::as_const(m_righe))
+            if (trovato.at(r))
+                visibili.append(r);
         m_righe = std::move(visibili);
     }
     m_modello->fine();
@@ -392,8 +413,17 @@ void ReportControl::adattaColonne()
             continue;
         }
         int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
-        for (int r = 0; r < righeMisurate; ++r)
-            contenuto = std::max(contenuto, larghezzaTesto(TestoValore(m_record[m_righe[r]].value(c.indiceItem))) + margine);
+        for (int r = 0; r < righeMisurate; ++r) {
+            const QVector<QVariant> &record = m_record.at(m_righe.at(r));
+            if (c.indiceItem < record.size()) {
+                const QString *inPosto = testoInPosto(record.at(c.indiceItem));
+                if (inPosto) {
+                    contenuto = std::max(contenuto, larghezzaTesto(*inPosto) + margine);
+                    continue;
+                }
+            }
+            contenuto = std::max(contenuto, larghezzaTesto(TestoValore(record.value(c.indiceItem))) + margine);
+        }
         // Never narrower than the column was made, never so wide that one long text hides the rest.
         m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));
     }

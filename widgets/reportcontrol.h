@@ -141,7 +141,7 @@ private:
     // as the last one is built): the sort keys of the order, and the records in sorted order while
     // none is added or changed. From the first record given on, they are worked out anew.
     void scartaMisure(int dalRecord);
-    QVector<QVector<QCollatorSortKey>> m_chiavi;
+    QVector<QCollatorSortKey> m_chiavi;  // the order's keys of each record, one after the other
     QVector<int> m_ordinati;
     QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;

@@ -44,6 +44,9 @@ for exe in "$@"; do
     cp -u "$exe" "$DEST/"
     segui "$exe"
 done
+# libpq is loaded by name when a server archive is first opened, not imported: it and its own DLLs.
+cp -u "$CACHE/bin/libpq.dll" "$DEST/"
+segui "$CACHE/bin/libpq.dll"
 for plugin in platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll; do
     cp -u "$CACHE/qt/plugins/$plugin" "$DEST/$plugin"
     segui "$CACHE/qt/plugins/$plugin"

@@ -33,7 +33,7 @@ constexpr const char *BloccoTabella = "SELECT pg_advisory_xact_lock(7290001)";
 constexpr int ErroreServer = CodiciErrore::ServerInterrotto;  // cannot be reached, refused, or gone
 constexpr int ErroreMotore = 3146;  // any other failure the server reports
 
-QString nomeDatabase(PGconn *c) { return QString::fromUtf8(PQdb(c)); }
+QString nomeDatabase(PGconn *c) { return QString::fromUtf8(Pq().PQdb(c)); }
 
 // Waits until the socket can be read (or written); false when `ms` passed first (ms < 0: no limit).
 bool attendiSocket(int socket, bool scrittura, int ms)
@@ -69,11 +69,11 @@ QString testoRifiuto(const QString &testo)
 // stopped) is told as a server that cannot be reached.
 ErroreApp erroreCollegamento(PGconn *c, const QString &uri)
 {
-    const QString errore = QString::fromUtf8(PQerrorMessage(c));
+    const QString errore = QString::fromUtf8(Pq().PQerrorMessage(c));
     const QString stato = statoRifiuto(errore);
     const QString motore = testoRifiuto(errore);
     QString testo;
-    if (PQconnectionNeedsPassword(c) || stato == QLatin1String("28P01"))
+    if (Pq().PQconnectionNeedsPassword(c) || stato == QLatin1String("28P01"))
         testo = QStringLiteral("Accesso al server negato: utente o password non validi. La password va nel file "
                                ".pgpass dell'utente o nella variabile PGPASSWORD.");
     else if (stato == QLatin1String("3D000"))
@@ -101,31 +101,31 @@ ErroreApp erroreCollegamento(PGconn *c, const QString &uri)
 // for one address.
 PGconn *collega(const QByteArray &uri)
 {
-    PGconn *c = PQconnectStart(uri.constData());
+    PGconn *c = Pq().PQconnectStart(uri.constData());
     if (!c)
         throw ErroreApp(ErroreServer, QStringLiteral("Memoria insufficiente per il collegamento al server."));
-    PQsetErrorVerbosity(c, PQERRORS_VERBOSE);
+    Pq().PQsetErrorVerbosity(c, PQERRORS_VERBOSE);
     int attesaMs = -1;
-    if (PQconninfoOption *opzioni = PQconninfo(c)) {
+    if (PQconninfoOption *opzioni = Pq().PQconninfo(c)) {
         for (PQconninfoOption *o = opzioni; o->keyword; ++o)
             if (qstrcmp(o->keyword, "connect_timeout") == 0 && o->val && atoi(o->val) > 0)
                 attesaMs = qMax(2, atoi(o->val)) * 1000;  // libpq's own minimum
-        PQconninfoFree(opzioni);
+        Pq().PQconninfoFree(opzioni);
     }
     PostgresPollingStatusType passo = PGRES_POLLING_WRITING;
     QByteArray indirizzo;
     QDeadlineTimer limite(attesaMs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(attesaMs));
-    while (passo != PGRES_POLLING_OK && passo != PGRES_POLLING_FAILED && PQstatus(c) != CONNECTION_BAD) {
-        const QByteArray questo = QByteArray(PQhost(c)) + ' ' + PQhostaddr(c) + ' ' + PQport(c);
+    while (passo != PGRES_POLLING_OK && passo != PGRES_POLLING_FAILED && Pq().PQstatus(c) != CONNECTION_BAD) {
+        const QByteArray questo = QByteArray(Pq().PQhost(c)) + ' ' + Pq().PQhostaddr(c) + ' ' + Pq().PQport(c);
         if (questo != indirizzo) {
             indirizzo = questo;
             limite = attesaMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(attesaMs);
         }
         if (passo == PGRES_POLLING_READING || passo == PGRES_POLLING_WRITING) {
             const qint64 resta = limite.isForever() ? -1 : limite.remainingTime();
-            if (!attendiSocket(PQsocket(c), passo == PGRES_POLLING_WRITING, int(resta)) && resta >= 0 &&
+            if (!attendiSocket(Pq().PQsocket(c), passo == PGRES_POLLING_WRITING, int(resta)) && resta >= 0 &&
                 limite.hasExpired()) {
-                PQfinish(c);
+                Pq().PQfinish(c);
                 throw ErroreApp(ErroreServer, QStringLiteral("Impossibile raggiungere il server dell'archivio: "
                                                              "nessuna risposta entro il tempo indicato nell'indirizzo "
                                                              "(connect_timeout). Controllare la rete, l'indirizzo e "
@@ -133,9 +133,9 @@ PGconn *collega(const QByteArray &uri)
                                                   QString::fromUtf8(uri) + QLatin1Char(')'));
             }
         }
-        passo = PQconnectPoll(c);
+        passo = Pq().PQconnectPoll(c);
     }
-    PQsetErrorVerbosity(c, PQERRORS_DEFAULT);
+    Pq().PQsetErrorVerbosity(c, PQERRORS_DEFAULT);
     return c;
 }
 
@@ -143,10 +143,10 @@ PGconn *collega(const QByteArray &uri)
 
 ErroreApp erroreRisultato(PGconn *c, const PGresult *r)
 {
-    const QString stato = QString::fromLatin1(r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr);
-    const QString motore = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(c)).trimmed();
+    const QString stato = QString::fromLatin1(r ? Pq().PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr);
+    const QString motore = QString::fromUtf8(r ? Pq().PQresultErrorMessage(r) : Pq().PQerrorMessage(c)).trimmed();
     QString testo;
-    if (PQstatus(c) == CONNECTION_BAD || stato.startsWith(QLatin1String("08")) || stato.startsWith(QLatin1String("57P")))
+    if (Pq().PQstatus(c) == CONNECTION_BAD || stato.startsWith(QLatin1String("08")) || stato.startsWith(QLatin1String("57P")))
         testo = QStringLiteral("Il server dell'archivio non risponde. Controllare la rete o il server e riprovare: "
                                "i dati inseriti non sono stati persi.");
     else if (stato == QLatin1String("40001") || stato == QLatin1String("40P01") || stato == QLatin1String("55P03"))
@@ -163,7 +163,7 @@ ErroreApp erroreRisultato(PGconn *c, const PGresult *r)
         testo = QStringLiteral("Un valore non è valido per l'archivio.");
     else
         testo = QStringLiteral("Errore dell'archivio sul server.");
-    const int numero = (PQstatus(c) == CONNECTION_BAD || stato.startsWith(QLatin1String("08")) ||
+    const int numero = (Pq().PQstatus(c) == CONNECTION_BAD || stato.startsWith(QLatin1String("08")) ||
                         stato.startsWith(QLatin1String("57P")))
                            ? ErroreServer
                            : ErroreMotore;
@@ -174,18 +174,18 @@ MotorePostgres::~MotorePostgres()
 {
     libera();
     if (m_conn)
-        PQfinish(m_conn);
+        Pq().PQfinish(m_conn);
 }
 
 bool MotorePostgres::persa()
 {
-    for (int i = 0; i < 4 && PQstatus(m_conn) == CONNECTION_OK && attendiSocket(PQsocket(m_conn), false, 0); ++i) {
-        if (!PQconsumeInput(m_conn))
+    for (int i = 0; i < 4 && Pq().PQstatus(m_conn) == CONNECTION_OK && attendiSocket(Pq().PQsocket(m_conn), false, 0); ++i) {
+        if (!Pq().PQconsumeInput(m_conn))
             break;
-        while (PGnotify *n = PQnotifies(m_conn))
-            PQfreemem(n);
+        while (PGnotify *n = Pq().PQnotifies(m_conn))
+            Pq().PQfreemem(n);
     }
-    return PQstatus(m_conn) != CONNECTION_OK;
+    return Pq().PQstatus(m_conn) != CONNECTION_OK;
 }
 
 void MotorePostgres::pronta()
@@ -195,26 +195,26 @@ void MotorePostgres::pronta()
     if (m_inTransazione)
         throw erroreRisultato(m_conn, nullptr);
     m_attivo = nullptr;
-    PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
-    PQreset(m_conn);
-    PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
-    if (PQstatus(m_conn) != CONNECTION_OK)
+    Pq().PQsetErrorVerbosity(m_conn, PQERRORS_VERBOSE);
+    Pq().PQreset(m_conn);
+    Pq().PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
+    if (Pq().PQstatus(m_conn) != CONNECTION_OK)
         throw erroreCollegamento(m_conn, m_uri);
     impostaSessione();
 }
 
 void MotorePostgres::impostaSessione()
 {
-    PQclear(PQexec(m_conn, "SET client_encoding = 'UTF8'"));
-    PQclear(PQexec(m_conn, "SET DateStyle = 'ISO, YMD'"));
+    Pq().PQclear(Pq().PQexec(m_conn, "SET client_encoding = 'UTF8'"));
+    Pq().PQclear(Pq().PQexec(m_conn, "SET DateStyle = 'ISO, YMD'"));
     // A lock held by another desk (a save in progress, or one whose desk hung with its
     // transaction open) is waited for as long as the SQLite archive's busy timeout, then reported
     // as the archive in use: without a limit the program would hang on it with no message.
-    PQclear(PQexec(m_conn, "SET lock_timeout = '5s'"));
+    Pq().PQclear(Pq().PQexec(m_conn, "SET lock_timeout = '5s'"));
     // No parallel workers: for the search window's list the planner's parallel plan makes each
     // worker group the whole table again (four times slower on two cores), and a desk's short
     // statements gain nothing from taking cores that the other desks share.
-    PQclear(PQexec(m_conn, "SET max_parallel_workers_per_gather = 0"));
+    Pq().PQclear(Pq().PQexec(m_conn, "SET max_parallel_workers_per_gather = 0"));
 }
 
 void MotorePostgres::CreaTabella()
@@ -263,16 +263,16 @@ void MotorePostgres::apri()
 {
     // Checked first: libpq would read a text that is not a URI as key=value settings.
     char *erroreAnalisi = nullptr;
-    PQconninfoOption *opzioni = PQconninfoParse(m_uri.toUtf8().constData(), &erroreAnalisi);
+    PQconninfoOption *opzioni = Pq().PQconninfoParse(m_uri.toUtf8().constData(), &erroreAnalisi);
     if (!opzioni || !ConnessioneServer(m_uri)) {
         const QString motore = QString::fromUtf8(erroreAnalisi).trimmed();
-        PQfreemem(erroreAnalisi);
-        PQconninfoFree(opzioni);
+        Pq().PQfreemem(erroreAnalisi);
+        Pq().PQconninfoFree(opzioni);
         throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
                         QStringLiteral("L'indirizzo dell'archivio sul server non è valido: ") + m_uri +
                             (motore.isEmpty() ? QString() : QStringLiteral(" (") + motore + QLatin1Char(')')));
     }
-    PQconninfoFree(opzioni);
+    Pq().PQconninfoFree(opzioni);
     // Passwords never go into the settings: libpq finds them in ~/.pgpass, PGPASSWORD or a service file.
     if (!QUrl(m_uri).password().isEmpty() || QUrl(m_uri).query().contains(QLatin1String("password=")))
         throw ErroreApp(CodiciErrore::ArchivioNonTrovato,
@@ -280,10 +280,10 @@ void MotorePostgres::apri()
                                        "nel file .pgpass dell'utente o nella variabile PGPASSWORD."));
 
     m_conn = collega(m_uri.toUtf8());
-    if (PQstatus(m_conn) != CONNECTION_OK)
+    if (Pq().PQstatus(m_conn) != CONNECTION_OK)
         throw erroreCollegamento(m_conn, m_uri);
     // The server's notices ("collation already exists, skipping") are not for the user.
-    PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
+    Pq().PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     impostaSessione();
 
     auto c = Query(QStringLiteral("SELECT to_regclass('anticipi') IS NOT NULL"));

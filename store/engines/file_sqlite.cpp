@@ -176,7 +176,8 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
             passo(4);
             if (!senzaIndici)
                 for (const IndiceArchivio &i : IndiciArchivio)
-                    esegui(IstruzioneIndice(i).toUtf8().constData());
+                    if (!i.incluse)
+                        esegui(IstruzioneIndice(i).toUtf8().constData());
             passo(5);
         }
         sqlite3_stmt *st = nullptr;
@@ -204,7 +205,8 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
     // Indexes are a matter of speed only: a read-only archive still opens without them.
     if (!senzaIndici)
         for (const IndiceArchivio &i : IndiciArchivio)
-            sqlite3_exec(m_db, IstruzioneIndice(i).toUtf8().constData(), nullptr, nullptr, nullptr);
+            if (!i.incluse)
+                sqlite3_exec(m_db, IstruzioneIndice(i).toUtf8().constData(), nullptr, nullptr, nullptr);
     m_identita = identitaFile(m_percorso);
 }
 

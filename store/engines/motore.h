@@ -68,12 +68,16 @@ inline constexpr const char ImportoNonIntero[] =
 // The indexes of ANTICIPI, the same on every engine: a client's rows by day (the ledger) and by ID
 // (its newest row: the search window's list, the save), a client's days with their amounts (the
 // ledger's totals, summed from the index alone), each client field (identification) and the day
-// (the exports); where values are typed one by one, the rows holding a value of another kind.
+// (the exports); where values are typed one by one, the rows holding a value of another kind; where
+// an index can carry columns, each client's newest row read from the index alone.
 struct IndiceArchivio {
     const char *nome;
     const char *colonne;
     const char *dove = nullptr;     // a partial index: only the rows this condition holds for
     bool tipiPerValore = false;     // only where Motore::TipiPerValore()
+    // Columns the index carries beside its keys, read from it without the table's rows; only where
+    // Motore::ColonneIncluse().
+    const char *incluse = nullptr;
 };
 inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"}, {"IX_ANTICIPI_CODICEANA_ID", "CODICEANA, ID"},
@@ -82,6 +86,7 @@ inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_RAGIONESOCIALE", "RAGIONESOCIALE"},     {"IX_ANTICIPI_DATAOP", "DATAOP"},
     {"IX_ANTICIPI_DATE_NON_VALIDE", "DATAOP", DataNonNellaForma, true},
     {"IX_ANTICIPI_IMPORTI_NON_VALIDI", "DATAOP", ImportoNonIntero, true},
+    {"IX_ANTICIPI_CLIENTI", "CODICEANA, ID", nullptr, false, "RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA"},
 };
 
 // "CREATE INDEX IF NOT EXISTS ..." for one of them.
@@ -136,6 +141,11 @@ public:
     // Whether a column may hold values of another kind than its own, written there by another
     // program (SQLite types each value, not its column): only then are such values looked for.
     virtual bool TipiPerValore() const { return false; }
+    // Whether an index can carry columns beside its keys (PostgreSQL's INCLUDE).
+    virtual bool ColonneIncluse() const { return false; }
+    // The search window's list: each client code once, with the name, tax code and VAT number of
+    // its newest row (CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA), in no given order.
+    virtual QString IstruzioneClienti() const;
     // Whether the client columns already compare as the program's rule for client names does (the
     // case of every letter ignored, accents kept): then a name is looked up as it is, rather than in
     // each of its spellings.

@@ -90,7 +90,7 @@ QVariant CursorePostgres::Valore(int i) const
 {
     if (Nullo(i))
         return QVariant();
-    const Oid tipo = PQftype(m_riga, i);
+    const Oid tipo = Pq().PQftype(m_riga, i);
     qint64 n = 0;
     if (tipoIntero(tipo)) {
         intero(Utf8(i), &n);
@@ -106,9 +106,9 @@ QVariant CursorePostgres::Valore(int i) const
 CursorePostgres::~CursorePostgres()
 {
     svuota();
-    PQclear(m_riga);
+    Pq().PQclear(m_riga);
     for (PGresult *r : m_messi)
-        PQclear(r);
+        Pq().PQclear(r);
 }
 
 void CursorePostgres::inizia()
@@ -116,15 +116,15 @@ void CursorePostgres::inizia()
     PGresult *r = prossimo();
     if (!r)
         throw erroreRisultato(m_conn, nullptr);
-    const ExecStatusType s = PQresultStatus(r);
+    const ExecStatusType s = Pq().PQresultStatus(r);
     if (s != PGRES_SINGLE_TUPLE && s != PGRES_TUPLES_OK) {
         const ErroreApp e = erroreRisultato(m_conn, r);
-        PQclear(r);
+        Pq().PQclear(r);
         svuota();
         throw e;
     }
-    for (int i = 0, n = PQnfields(r); i < n; ++i)
-        m_nomi << QString::fromUtf8(PQfname(r, i));
+    for (int i = 0, n = Pq().PQnfields(r); i < n; ++i)
+        m_nomi << QString::fromUtf8(Pq().PQfname(r, i));
     m_messi.push_front(r);
 }
 
@@ -137,7 +137,7 @@ PGresult *CursorePostgres::prossimo()
     }
     if (!m_inLinea || m_vivo.expired())
         return nullptr;
-    PGresult *r = PQgetResult(m_conn);
+    PGresult *r = Pq().PQgetResult(m_conn);
     if (!r) {
         m_inLinea = false;
         m_motore->cursoreChiuso(this);
@@ -150,7 +150,7 @@ void CursorePostgres::svuota()
     if (m_vivo.expired())
         return;
     while (m_inLinea) {
-        PGresult *r = PQgetResult(m_conn);
+        PGresult *r = Pq().PQgetResult(m_conn);
         if (!r) {
             m_inLinea = false;
             break;
@@ -162,21 +162,21 @@ void CursorePostgres::svuota()
 
 bool CursorePostgres::Avanza()
 {
-    PQclear(m_riga);
+    Pq().PQclear(m_riga);
     m_riga = nullptr;
     while (PGresult *r = prossimo()) {
-        const ExecStatusType s = PQresultStatus(r);
+        const ExecStatusType s = Pq().PQresultStatus(r);
         if (s == PGRES_SINGLE_TUPLE) {
             m_riga = r;
             return true;
         }
         if (s != PGRES_TUPLES_OK) {
             const ErroreApp e = erroreRisultato(m_conn, r);
-            PQclear(r);
+            Pq().PQclear(r);
             svuota();
             throw e;
         }
-        PQclear(r);  // the closing result, without rows
+        Pq().PQclear(r);  // the closing result, without rows
     }
     return false;
 }
@@ -190,7 +190,7 @@ std::unique_ptr<Cursore> MotorePostgres::Query(const QString &sql, const Valori 
         // A read outside a transaction changes nothing: when the connection went before its first
         // row, it is sent once more on a new one.
         const QString inizio = sql.trimmed().left(6).toUpper();
-        if (!fuori || PQstatus(m_conn) != CONNECTION_BAD ||
+        if (!fuori || Pq().PQstatus(m_conn) != CONNECTION_BAD ||
             (inizio != QLatin1String("SELECT") && !inizio.startsWith(QLatin1String("WITH"))))
             throw;
         return interroga(sql, valori);
@@ -200,7 +200,7 @@ std::unique_ptr<Cursore> MotorePostgres::Query(const QString &sql, const Valori 
 std::unique_ptr<Cursore> MotorePostgres::interroga(const QString &sql, const Valori &valori)
 {
     invia(sql, valori);
-    if (!PQsetSingleRowMode(m_conn))
+    if (!Pq().PQsetSingleRowMode(m_conn))
         throw erroreRisultato(m_conn, nullptr);
     auto c = std::make_unique<CursorePostgres>(this, m_conn, m_vivo);
     m_attivo = c.get();
@@ -211,16 +211,16 @@ std::unique_ptr<Cursore> MotorePostgres::interroga(const QString &sql, const Val
 qint64 MotorePostgres::Esegui(const QString &sql, const Valori &valori)
 {
     PGresult *r = esegui(sql, valori);
-    const qint64 n = QByteArray(PQcmdTuples(r)).toLongLong();
-    PQclear(r);
+    const qint64 n = QByteArray(Pq().PQcmdTuples(r)).toLongLong();
+    Pq().PQclear(r);
     return n;
 }
 
 qint64 MotorePostgres::Inserisci(const QString &sql, const Valori &valori)
 {
     PGresult *r = esegui(sql + QStringLiteral(" RETURNING ID"), valori);
-    const qint64 id = PQntuples(r) == 1 ? QByteArray(PQgetvalue(r, 0, 0)).toLongLong() : 0;
-    PQclear(r);
+    const qint64 id = Pq().PQntuples(r) == 1 ? QByteArray(Pq().PQgetvalue(r, 0, 0)).toLongLong() : 0;
+    Pq().PQclear(r);
     return id;
 }
 
@@ -231,7 +231,7 @@ void MotorePostgres::Inizia()
     } catch (const ErroreApp &) {
         // BEGIN writes nothing: when the connection went with its answer, it is sent once more on a
         // new one (the first save after the server restarted goes through).
-        if (PQstatus(m_conn) != CONNECTION_BAD)
+        if (Pq().PQstatus(m_conn) != CONNECTION_BAD)
             throw;
         Esegui(QStringLiteral("BEGIN"));
     }
@@ -245,32 +245,32 @@ void MotorePostgres::Conferma()
     // Gone before COMMIT was sent: the server undid the transaction, nothing of it was written.
     if (persa())
         throw erroreRisultato(m_conn, nullptr);
-    PGresult *r = PQexec(m_conn, "COMMIT");
-    if (PQresultStatus(r) == PGRES_COMMAND_OK) {
-        PQclear(r);
+    PGresult *r = Pq().PQexec(m_conn, "COMMIT");
+    if (Pq().PQresultStatus(r) == PGRES_COMMAND_OK) {
+        Pq().PQclear(r);
         return;
     }
     // Sent, and the connection went before its answer came: the server may have committed or not.
     // Never a failure, which a retry would write a second time; the caller finds out.
-    if (PQstatus(m_conn) == CONNECTION_BAD) {
-        const QString motore = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn)).simplified();
-        PQclear(r);
+    if (Pq().PQstatus(m_conn) == CONNECTION_BAD) {
+        const QString motore = QString::fromUtf8(r ? Pq().PQresultErrorMessage(r) : Pq().PQerrorMessage(m_conn)).simplified();
+        Pq().PQclear(r);
         throw ErroreApp(CodiciErrore::EsitoIncerto,
                         QStringLiteral("Il collegamento con il server dell'archivio si è interrotto mentre le "
                                        "modifiche venivano confermate: non è noto se siano state salvate. (") +
                             motore + QLatin1Char(')'));
     }
     const ErroreApp e = erroreRisultato(m_conn, r);
-    PQclear(r);
+    Pq().PQclear(r);
     throw e;
 }
 
 void MotorePostgres::Annulla()
 {
     m_inTransazione = false;
-    if (m_conn && PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
+    if (m_conn && Pq().PQstatus(m_conn) == CONNECTION_OK && Pq().PQtransactionStatus(m_conn) != PQTRANS_IDLE) {
         libera();
-        PQclear(PQexec(m_conn, "ROLLBACK"));
+        Pq().PQclear(Pq().PQexec(m_conn, "ROLLBACK"));
     }
 }
 
@@ -292,7 +292,7 @@ void MotorePostgres::invia(const QString &sql, const Valori &valori)
     libera();
     pronta();
     const Parametri p = parametri(valori);
-    if (!PQsendQueryParams(m_conn, conSegnaposto(sql).constData(), int(p.valori.size()), nullptr,
+    if (!Pq().PQsendQueryParams(m_conn, conSegnaposto(sql).constData(), int(p.valori.size()), nullptr,
                            p.valori.data(), nullptr, nullptr, 0))
         throw erroreRisultato(m_conn, nullptr);
 }
@@ -304,12 +304,12 @@ PGresult *MotorePostgres::esegui(const QString &sql, const Valori &valori)
     if (!unaSola(sql))
         throw ErroreApp(CodiciErrore::DataNonValida, QStringLiteral("Istruzione SQL non valida: ") + sql.left(60));
     const Parametri p = parametri(valori);
-    PGresult *r = PQexecParams(m_conn, conSegnaposto(sql).constData(), int(p.valori.size()), nullptr,
+    PGresult *r = Pq().PQexecParams(m_conn, conSegnaposto(sql).constData(), int(p.valori.size()), nullptr,
                                p.valori.data(), nullptr, nullptr, 0);
-    const ExecStatusType s = PQresultStatus(r);
+    const ExecStatusType s = Pq().PQresultStatus(r);
     if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK) {
         const ErroreApp e = erroreRisultato(m_conn, r);
-        PQclear(r);
+        Pq().PQclear(r);
         throw e;
     }
     return r;
@@ -329,9 +329,9 @@ public:
     {
         if (m_aperto && !m_vivo.expired()) {
             // Abandoned: the server throws the rows away and the transaction is left to be rolled back.
-            PQputCopyEnd(m_conn, "copia interrotta");
-            while (PGresult *r = PQgetResult(m_conn))
-                PQclear(r);
+            Pq().PQputCopyEnd(m_conn, "copia interrotta");
+            while (PGresult *r = Pq().PQgetResult(m_conn))
+                Pq().PQclear(r);
         }
     }
 
@@ -374,15 +374,15 @@ public:
     {
         invia();
         m_aperto = false;
-        if (PQputCopyEnd(m_conn, nullptr) != 1)
+        if (Pq().PQputCopyEnd(m_conn, nullptr) != 1)
             throw erroreRisultato(m_conn, nullptr);
-        PGresult *r = PQgetResult(m_conn);
+        PGresult *r = Pq().PQgetResult(m_conn);
         std::optional<ErroreApp> e;
-        if (PQresultStatus(r) != PGRES_COMMAND_OK)
+        if (Pq().PQresultStatus(r) != PGRES_COMMAND_OK)
             e = erroreRisultato(m_conn, r);
-        PQclear(r);
-        while (PGresult *altro = PQgetResult(m_conn))
-            PQclear(altro);
+        Pq().PQclear(r);
+        while (PGresult *altro = Pq().PQgetResult(m_conn))
+            Pq().PQclear(altro);
         if (e)
             throw *e;
     }
@@ -418,7 +418,7 @@ private:
 
     void invia()
     {
-        if (!m_blocco.isEmpty() && PQputCopyData(m_conn, m_blocco.constData(), int(m_blocco.size())) != 1)
+        if (!m_blocco.isEmpty() && Pq().PQputCopyData(m_conn, m_blocco.constData(), int(m_blocco.size())) != 1)
             throw erroreRisultato(m_conn, nullptr);
         m_blocco.resize(0);  // keeps its capacity
     }
@@ -437,12 +437,12 @@ std::unique_ptr<FlussoRighe> MotorePostgres::Flusso(const QString &tabella, cons
     libera();
     pronta();
     const QByteArray sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(tabella, colonne.join(QStringLiteral(", "))).toUtf8();
-    PGresult *r = PQexec(m_conn, sql.constData());
-    if (PQresultStatus(r) != PGRES_COPY_IN) {
+    PGresult *r = Pq().PQexec(m_conn, sql.constData());
+    if (Pq().PQresultStatus(r) != PGRES_COPY_IN) {
         const ErroreApp e = erroreRisultato(m_conn, r);
-        PQclear(r);
+        Pq().PQclear(r);
         throw e;
     }
-    PQclear(r);
+    Pq().PQclear(r);
     return std::make_unique<FlussoPostgres>(m_conn, m_vivo);
 }

@@ -201,6 +201,8 @@ void MotoreSqlite::BloccaCodici() {}
 QString IstruzioneIndice(const IndiceArchivio &i)
 {
     QString s = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON ANTICIPI (%2)").arg(QLatin1String(i.nome), QLatin1String(i.colonne));
+    if (i.incluse)
+        s += QStringLiteral(" INCLUDE (") + QLatin1String(i.incluse) + QLatin1Char(')');
     if (i.dove)
         s += QStringLiteral(" WHERE ") + QLatin1String(i.dove);
     return s;
@@ -209,8 +211,23 @@ QString IstruzioneIndice(const IndiceArchivio &i)
 void Motore::CreaIndici()
 {
     for (const IndiceArchivio &i : IndiciArchivio)
-        if (!i.tipiPerValore || TipiPerValore())
+        if ((!i.tipiPerValore || TipiPerValore()) && (!i.incluse || ColonneIncluse()))
             Esegui(IstruzioneIndice(i));
+}
+
+QString Motore::IstruzioneClienti() const
+{
+    // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
+    // backwards from each client straight to the next lower code, whose highest ID comes first
+    // there: one seek in the index and one by ID per client, whatever its movements. The walk ends
+    // where no lower code is left. No ORDER BY: the window sorts the rows itself.
+    return QStringLiteral(
+        "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS ("
+        "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+        "WHERE ID = (SELECT ID FROM ANTICIPI ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
+        "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI INNER JOIN ANTICIPI AS A "
+        "ON A.ID = (SELECT ID FROM ANTICIPI WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1)) "
+        "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI");
 }
 
 void Motore::TogliIndici()

@@ -3,10 +3,10 @@
 // connection, the session, making the table, the server's errors in Italian) and motore_postgres.cpp
 // (the cursor, the statements and transactions). Nothing outside store/engines/ includes this.
 
+#include "store/engines/libpq.h"
 #include "store/engines/motore.h"
 
 #include <deque>
-#include <libpq-fe.h>
 #include <memory>
 
 // The Italian message for a failed statement: the server's SQLSTATE chooses it, the server's own
@@ -29,10 +29,10 @@ public:
 
     bool Avanza() override;
     QStringList Nomi() const override { return m_nomi; }
-    bool Nullo(int i) const override { return PQgetisnull(m_riga, 0, i); }
+    bool Nullo(int i) const override { return Pq().PQgetisnull(m_riga, 0, i); }
     QByteArrayView Utf8(int i) const override
     {
-        return m_riga && !PQgetisnull(m_riga, 0, i) ? QByteArrayView(PQgetvalue(m_riga, 0, i), PQgetlength(m_riga, 0, i))
+        return m_riga && !Pq().PQgetisnull(m_riga, 0, i) ? QByteArrayView(Pq().PQgetvalue(m_riga, 0, i), Pq().PQgetlength(m_riga, 0, i))
                                                     : QByteArrayView();
     }
     bool Intero(int i, qint64 *n) const override;
@@ -60,6 +60,20 @@ public:
     bool ArchivioFile() const override { return false; }
     // The three client columns carry the collation "italiano", made for this.
     bool ConfrontoItaliano() const override { return true; }
+    bool ColonneIncluse() const override { return true; }
+    // The walk of each client's newest row as on SQLite, each step one read of the index that
+    // carries the three client columns (LATERAL): no second look-up by ID, nor of the row.
+    QString IstruzioneClienti() const override
+    {
+        return QStringLiteral(
+            "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS (("
+            "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+            "ORDER BY CODICEANA DESC, ID DESC LIMIT 1) UNION ALL "
+            "SELECT A.ID, A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI CROSS JOIN LATERAL ("
+            "SELECT ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+            "WHERE CODICEANA < ULTIMI.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1) AS A) "
+            "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI");
+    }
     // Told of the limit, the planner would walk the whole table backwards by ID looking for the
     // client's newest row, guessing it near the end (a client with no recent movement costs every
     // row of the table). A materialised part of the statement is planned for all its rows: the

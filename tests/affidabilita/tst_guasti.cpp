@@ -418,8 +418,8 @@ void TstGuasti::impostazioniAlPrimoAvvio()
     QCOMPARE(messaggi().messaggi.first().titolo, QStringLiteral("Errore "));
     QVERIFY2(messaggi().testi().first().contains(QStringLiteral("Impossibile salvare le impostazioni")),
              qPrintable(messaggi().testi().first()));
-    QCOMPARE(messaggi().testi().last(), QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
-                                            QDir::toNativeSeparators(predefinita) + QLatin1Char('.'));
+    QCOMPARE(messaggi().testi().last(), QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella:\n") +
+                                            QDir::toNativeSeparators(predefinita));
     QCOMPARE(messaggi().messaggi.last().icona, Icona::Informazione);
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
     QCOMPARE(QFileInfo(Archivio::ConnArchivio().Percorso()).absolutePath(), QFileInfo(predefinita).absoluteFilePath());

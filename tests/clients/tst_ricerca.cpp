@@ -88,6 +88,7 @@ private Q_SLOTS:
 
     void unaRigaPerCliente();
     void ordineItalianoComeNelFile();
+    void ogniClienteConLaSuaRigaPiuNuova();
     void sceltaRestituisceIlCliente_data();
     void sceltaRestituisceIlCliente();
     void invioRilasciatoNelRegistroNonRiapre();
@@ -157,6 +158,38 @@ void TstRicerca::ordineItalianoComeNelFile()
     for (const QByteArray &riga : b.data().split('\n').mid(1, nomi.size()))
         file << QString::fromLatin1(riga.split(';').first());  // Windows-1252 and Latin-1 agree on these
     QCOMPARE(file, atteso);
+}
+
+void TstRicerca::ogniClienteConLaSuaRigaPiuNuova()
+{
+    // Codes far apart and added out of order, the clients' rows interleaved, names changed from row
+    // to row, fields left empty: each client once, with its newest row, as grouping the whole table
+    // gives it.
+    const qint64 codici[] = {40, 3, 900000, 17, 3, 40, 5, 900000, 17, 3, 1, 40};
+    for (int i = 0; i < 12; ++i)
+        InserisciRiga(Giorno(1, i + 1), "", "1", "0", QStringLiteral("Cliente %1, riga %2").arg(codici[i]).arg(i),
+                      i % 3 ? QStringLiteral("CF%1").arg(i) : QString(), i % 4 ? QStringLiteral("%1").arg(i) : QString(),
+                      codici[i]);
+    QStringList attese;
+    for (const QVariantList &r : RigheSql(QStringLiteral(
+             "SELECT A.CODICEFISCALE, A.PARTITAIVA, A.RAGIONESOCIALE, A.CODICEANA FROM ANTICIPI AS A INNER JOIN "
+             "(SELECT CODICEANA, MAX(ID) AS ULTIMO FROM ANTICIPI GROUP BY CODICEANA) AS U ON A.ID = U.ULTIMO")))
+        attese << QStringList{r[0].toString(), r[1].toString(), r[2].toString(), r[3].toString()}.join(QLatin1Char('|'));
+    QCOMPARE(attese.size(), 6);
+
+    AnagraficaFinta opener;
+    frmRicerca *r = frmRicerca::Istanza(&opener);
+    QStringList righe = Righe(r->ReportAttivita);
+    // A field the row left empty stays empty, as read.
+    for (int i = 0; i < r->ReportAttivita->NumeroRighe(); ++i)
+        if (r->ReportAttivita->ValoreItem(i, 4).toLongLong() == 3)
+            QVERIFY(r->ReportAttivita->ValoreItem(i, 1).toString().isEmpty());
+    r->close();
+    // The names differ, so their order is the Italian one; "Cliente 1," comes before "Cliente 17,".
+    QCOMPARE(righe.first().section(QLatin1Char('|'), 3), QStringLiteral("1"));
+    righe.sort();
+    attese.sort();
+    QCOMPARE(righe, attese);
 }
 
 void TstRicerca::sceltaRestituisceIlCliente_data()

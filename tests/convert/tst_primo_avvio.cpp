@@ -156,11 +156,11 @@ private Q_SLOTS:
         ApriRegistro();
         const QString predefinita = CartellaArchivioPredefinita();
         QCOMPARE(m.testi(),
-                 QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
+                 QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella:\n") +
                              QDir::toNativeSeparators(predefinita) +
-                             QStringLiteral(". Il programma precedente indicava la cartella ") +
+                             QStringLiteral("\nIl programma precedente indicava la cartella:\n") +
                              QDir::toNativeSeparators(vuota) +
-                             QStringLiteral(", dove non c'è un file archivio.mdb.")});
+                             QStringLiteral("\ndove non c'è un file archivio.mdb.")});
         QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
         QVERIFY(Archivio::ConnArchivio().Aperto());
         QCOMPARE(file(vuota), QStringList());

@@ -163,13 +163,23 @@ private Q_SLOTS:
         }
     }
 
-    // The newest of several clients of a name is taken, and the status says there are others.
+    // The newest of several clients of a name is taken, and the status says how many clients (not
+    // rows) have it, in any case of its accented letters; a name differing in an accent is another.
     void omonimi()
     {
-        for (int codice : {1, 2})
-            InserisciRiga(questAnno(3, codice), QStringLiteral("x"), QStringLiteral("0"), QStringLiteral("5"),
-                          QStringLiteral("Bianchi Srl"), QStringLiteral("BNC%1").arg(codice), QString(), codice);
-        scrivi(w->txtDenominazione, QStringLiteral("bianchi srl"), w->DtpData);
+        const struct {
+            int codice;
+            const char *nome;
+        } righe[] = {{1, "Nicolò Bianchi Srl"}, {1, "Nicolò Bianchi Srl"}, {3, "Nicolo Bianchi Srl"},
+                     {2, "NICOLÒ BIANCHI SRL"}};
+        int giorno = 1;
+        for (const auto &r : righe)
+            InserisciRiga(questAnno(3, giorno++), QStringLiteral("x"), QStringLiteral("0"), QStringLiteral("5"),
+                          QString::fromUtf8(r.nome), QStringLiteral("BNC%1").arg(r.codice), QString(), r.codice);
+        // Typed as an input method does: QTest types ASCII only.
+        w->txtDenominazione->setFocus();
+        w->txtDenominazione->insert(QStringLiteral("nicolò bianchi srl"));
+        w->DtpData->setFocus();
         QCOMPARE(w->txtCodiceana->text(), QStringLiteral("2"));
         QCOMPARE(w->statusBar()->currentMessage(),
                  QStringLiteral("2 clienti con questo nome: Trova cliente per sceglierne un altro"));

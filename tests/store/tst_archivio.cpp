@@ -131,8 +131,8 @@ void TstArchivio::primoAvvio()
     QStringList avvisi;
     QCOMPARE(ApriArchivio(&avvisi), predefinita);
     // The user is told where the new archive is, once.
-    QCOMPARE(avvisi, QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella ") +
-                                 QDir::toNativeSeparators(predefinita) + QLatin1Char('.')});
+    QCOMPARE(avvisi, QStringList{QStringLiteral("È stato creato un nuovo archivio vuoto nella cartella:\n") +
+                                 QDir::toNativeSeparators(predefinita)});
     QCOMPARE(Impostazioni::Leggi(Impostazioni::Connessione), predefinita);
     QVERIFY(QFileInfo(predefinita + QStringLiteral("/archivio.mdb")).isFile());
     QCOMPARE(Archivio::Stato(), StatoConnessione::Aperta);
