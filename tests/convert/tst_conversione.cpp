@@ -372,6 +372,28 @@ private Q_SLOTS:
                  18);
     }
 
+    // libpq is loaded only for a server archive: where it cannot be loaded, the copy to a server says
+    // so and ends.
+    void senzaLibpq()
+    {
+        SOLO_SQLITE("about the program's own libraries");
+#ifdef Q_OS_WIN
+        QSKIP("the library path of a Windows program is its own folder");
+#else
+        QTemporaryDir finta;
+        QFile vuota(finta.filePath(QStringLiteral("libpq.so.5")));  // found first, and not a library
+        QVERIFY(vuota.open(QIODevice::WriteOnly));
+        vuota.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_LIBRARY_PATH"), finta.path());
+        const Esito e = RigaDiComando(
+            {dati(QStringLiteral("casi.mdb")), QStringLiteral("postgresql://spesario@%2Fnessuna%2Fcartella/archivio")}, env);
+        QCOMPARE(e.codice, 1);
+        QVERIFY2(e.errori.contains(QStringLiteral("la libreria di PostgreSQL (libpq) non si trova su questo computer")),
+                 qPrintable(e.errori));
+#endif
+    }
+
     void domandaAlCaricamento_data()
     {
         QTest::addColumn<QString>("caso");
