@@ -100,14 +100,13 @@ struct NonValidi {
 
 void aggiungiImporto(Blocco &b, const Recordset &rs, int i, int iID, NonValidi &nonValidi)
 {
-    // A null stays an empty field; otherwise only a whole number, as ImportoArchivio reads it, from
-    // one read of the value.
-    const QVariant v = rs.Campo(i);
-    if (v.isNull())
+    // A null stays an empty field (ImportoArchivio would read it as zero).
+    if (rs.NulloCampo(i))
         return;
-    if (v.typeId() != QMetaType::LongLong)
+    const std::optional<Valuta> importo = ImportoArchivio(rs, i);
+    if (!importo)
         return nonValidi.aggiungi(rs, iID, i, false);
-    AggiungiImporto(b, v.toLongLong());
+    AggiungiImporto(b, importo->decimillesimi());
 }
 
 void aggiungiData(Blocco &b, const Recordset &rs, int i, int iID, NonValidi &nonValidi)

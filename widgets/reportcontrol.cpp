@@ -44,6 +44,13 @@ const QString *testoInPosto(const QVariant &v)
 {
     return v.metaType().id() == QMetaType::QString ? static_cast<const QString *>(v.constData()) : nullptr;
 }
+
+// An item of a record, a null where the record has no such item.
+const QVariant &itemDi(const QVector<QVariant> &record, int item)
+{
+    static const QVariant nessuno;
+    return item >= 0 && item < record.size() ? record.at(item) : nessuno;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -330,11 +337,10 @@ void ReportControl::Popola()
         QVector<int> items;
         for (int col : std::as_const(m_ordinamento))
             items.append(m_colonne.value(col).indiceItem);
-        const QVariant nessuno;
         for (int r = int(m_chiavi.size() / n); r < m_record.size(); ++r) {
             const QVector<QVariant> &record = m_record.at(r);
             for (int item : std::as_const(items)) {
-                const QVariant &valore = item >= 0 && item < record.size() ? record.at(item) : nessuno;
+                const QVariant &valore = itemDi(record, item);
                 const QString *inPosto = testoInPosto(valore);
                 const QString testo = inPosto ? *inPosto : TestoValore(valore);
                 auto chiave = ricordate.constFind(testo);
@@ -414,15 +420,9 @@ void ReportControl::adattaColonne()
         }
         int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
         for (int r = 0; r < righeMisurate; ++r) {
-            const QVector<QVariant> &record = m_record.at(m_righe.at(r));
-            if (c.indiceItem < record.size()) {
-                const QString *inPosto = testoInPosto(record.at(c.indiceItem));
-                if (inPosto) {
-                    contenuto = std::max(contenuto, larghezzaTesto(*inPosto) + margine);
-                    continue;
-                }
-            }
-            contenuto = std::max(contenuto, larghezzaTesto(TestoValore(record.value(c.indiceItem))) + margine);
+            const QVariant &valore = itemDi(m_record.at(m_righe.at(r)), c.indiceItem);
+            const QString *inPosto = testoInPosto(valore);
+            contenuto = std::max(contenuto, larghezzaTesto(inPosto ? *inPosto : TestoValore(valore)) + margine);
         }
         // Never narrower than the column was made, never so wide that one long text hides the rest.
         m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));

@@ -241,7 +241,7 @@ void MotorePostgres::completaIndici()
     c.reset();
     bool aggiunti = false;
     for (const IndiceArchivio &i : IndiciArchivio) {
-        if (i.tipiPerValore || presenti.contains(QLatin1String(i.nome), Qt::CaseInsensitive))
+        if (!HaIndice(i) || presenti.contains(QLatin1String(i.nome), Qt::CaseInsensitive))
             continue;
         try {
             Esegui(IstruzioneIndice(i));

@@ -176,7 +176,7 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
             passo(4);
             if (!senzaIndici)
                 for (const IndiceArchivio &i : IndiciArchivio)
-                    if (!i.incluse)
+                    if (HaIndice(i))
                         esegui(IstruzioneIndice(i).toUtf8().constData());
             passo(5);
         }
@@ -205,7 +205,7 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
     // Indexes are a matter of speed only: a read-only archive still opens without them.
     if (!senzaIndici)
         for (const IndiceArchivio &i : IndiciArchivio)
-            if (!i.incluse)
+            if (HaIndice(i))
                 sqlite3_exec(m_db, IstruzioneIndice(i).toUtf8().constData(), nullptr, nullptr, nullptr);
     m_identita = identitaFile(m_percorso);
 }

@@ -143,6 +143,12 @@ public:
     virtual bool TipiPerValore() const { return false; }
     // Whether an index can carry columns beside its keys (PostgreSQL's INCLUDE).
     virtual bool ColonneIncluse() const { return false; }
+    // Whether this engine's archive has the index: the partial ones of values of another kind only
+    // where values are typed one by one, those carrying columns only where an index can.
+    bool HaIndice(const IndiceArchivio &i) const
+    {
+        return (!i.tipiPerValore || TipiPerValore()) && (!i.incluse || ColonneIncluse());
+    }
     // The search window's list: each client code once, with the name, tax code and VAT number of
     // its newest row (CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA), in no given order.
     virtual QString IstruzioneClienti() const;

@@ -211,7 +211,7 @@ QString IstruzioneIndice(const IndiceArchivio &i)
 void Motore::CreaIndici()
 {
     for (const IndiceArchivio &i : IndiciArchivio)
-        if ((!i.tipiPerValore || TipiPerValore()) && (!i.incluse || ColonneIncluse()))
+        if (HaIndice(i))
             Esegui(IstruzioneIndice(i));
 }
 
