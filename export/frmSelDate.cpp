@@ -251,6 +251,9 @@ void frmSelDate::Esporta(const QString &nomeFile, const Scrittore &scrivi)
         m_orologio.start();
         m_righe = 0;
         m_uscita = uscita;
+        // The balances' grouping sorts every movement before its first row, seconds in a large
+        // archive: without this the window would not even be drawn meanwhile.
+        const Archivio::Attesa attesa(Archivio::ConnArchivio(), [this] { Attendi(); });
         movimenti = scrivi(*uscita, avanzamento);
         m_uscita = nullptr;
         const bool scritto = uscita == &file ? file.commit() : (diretto.flush() && diretto.error() == QFileDevice::NoError);
@@ -324,6 +327,16 @@ void frmSelDate::Avanza()
         QCoreApplication::processEvents();
         m_orologio.restart();
     }
+}
+
+void frmSelDate::Attendi()
+{
+    if (m_orologio.elapsed() < IntervalloEventiMs)
+        return;
+    // Input waits for the rows: the archive can serve nothing meanwhile, and the window is
+    // disabled anyway. What runs from the event loop and reads the archive waits for its turn.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    m_orologio.restart();
 }
 
 bool frmSelDate::eventFilter(QObject *obj, QEvent *ev)

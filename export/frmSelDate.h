@@ -60,6 +60,8 @@ private:
     using Scrittore = std::function<qint64(QIODevice &, const Csv::Avanzamento &)>;
     void Esporta(const QString &nomeFile, const Scrittore &scrivi);
     void Avanza();
+    // While the archive keeps the export waiting for a row: the window is drawn, nothing else.
+    void Attendi();
 
     bool m_esportando = false;
     QElapsedTimer m_orologio;  // since the window last processed events during an export

@@ -175,6 +175,11 @@ void frmAnticipi::ContinuaRiempimento(quint64 generazione)
 {
     if (generazione != m_riempimento.generazione || !m_riempimento.attivo)
         return;  // a refresh or a clearing came since: that fill is no longer shown
+    if (Archivio::ConnArchivio().InAttesa()) {
+        // An export waits for the archive's rows: the next page once it has them.
+        QTimer::singleShot(50, this, [this, generazione] { ContinuaRiempimento(generazione); });
+        return;
+    }
     bool altre = false;
     try {
         altre = CaricaPagina(PaginaSeguente);

@@ -258,9 +258,27 @@ Motore &Archivio::MotoreAperto() const
     if (!m_motore)
         throw ErroreApp(CodiciErrore::ArchivioNonAperto,
                         QStringLiteral("Operazione non consentita: l'archivio non è aperto."));
+    if (m_motore->InAttesa())
+        throw ErroreApp(CodiciErrore::ArchivioInUso,
+                        QStringLiteral("L'archivio è impegnato in un'altra operazione. Riprovare tra qualche istante."));
     m_motore->Verifica();
     return *m_motore;
 }
+
+Archivio::Attesa::Attesa(Archivio &archivio, std::function<void()> attesa) : m_archivio(archivio)
+{
+    if (m_archivio.m_motore)
+        m_archivio.m_motore->ImpostaAttesa(std::move(attesa));
+}
+
+Archivio::Attesa::~Attesa()
+{
+    // The engine of that moment: one opened meanwhile never had the function.
+    if (m_archivio.m_motore)
+        m_archivio.m_motore->ImpostaAttesa({});
+}
+
+bool Archivio::InAttesa() const { return m_motore && m_motore->InAttesa(); }
 
 Recordset Archivio::Query(const QString &sqlJet) { return QueryValori(sqlJet, {}); }
 

@@ -144,8 +144,25 @@ public:
     // Inside a Transazione: no other program can take a new client code until it ends.
     void BloccaCodici();
 
-    // The engine of the open archive; throws when it is not open or no longer reachable.
+    // The engine of the open archive; throws when it is not open or no longer reachable, or while
+    // it is in the middle of a statement that keeps the program waiting (InAttesa).
     Motore &MotoreAperto() const;
+
+    // For the length of a long operation (an export): `attesa` is called while a statement keeps
+    // it waiting for a row, so that its window goes on drawing itself (Motore::ImpostaAttesa).
+    // Meanwhile InAttesa() is true: what runs from the event loop and reads the archive (the
+    // ledger's list filled in steps, the daily copy) waits for its next turn.
+    class Attesa {
+    public:
+        Attesa(Archivio &archivio, std::function<void()> attesa);
+        ~Attesa();
+        Attesa(const Attesa &) = delete;
+        Attesa &operator=(const Attesa &) = delete;
+
+    private:
+        Archivio &m_archivio;
+    };
+    bool InAttesa() const;
 
 private:
     // One write of a transaction, as it can be looked for in the archive afterwards.

@@ -112,6 +112,10 @@ ErroreApp fallita(const ErroreApp &e)
     return ErroreApp(e.numero(), QStringLiteral("Copia di sicurezza dell'archivio non riuscita: ") + e.descrizione());
 }
 
+// The archive in the middle of a statement that keeps an export waiting: its turn comes later.
+constexpr int PausaInAttesaMs = 50;
+bool archivioInAttesa() { return Archivio::ConnArchivio().InAttesa(); }
+
 class Lavoro : public QObject {
 public:
     Lavoro(QObject *proprietario, QString cartella, QDate giorno)
@@ -123,6 +127,8 @@ public:
 
     void inizia()
     {
+        if (archivioInAttesa())
+            return QTimer::singleShot(PausaInAttesaMs, this, [this] { inizia(); });
         try {
             Archivio &a = Archivio::ConnArchivio();
             auto *motore = a.Aperto() ? dynamic_cast<MotoreSqlite *>(&a.MotoreAperto()) : nullptr;
@@ -149,6 +155,8 @@ public:
 private:
     void turno()
     {
+        if (archivioInAttesa())
+            return QTimer::singleShot(PausaInAttesaMs, this, [this] { turno(); });
         QElapsedTimer t;
         t.start();
         // The archive was closed (the window is going): an unfinished copy is no failure.

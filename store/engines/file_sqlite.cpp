@@ -246,6 +246,25 @@ void MotoreSqlite::OrdinamentoGrande(bool inizio)
     sqlite3_exec(m_db, inizio ? "PRAGMA cache_size=-2000" : CacheGrande, nullptr, nullptr, nullptr);
 }
 
+void MotoreSqlite::ImpostaAttesa(std::function<void()> attesa)
+{
+    Motore::ImpostaAttesa(std::move(attesa));
+    if (!m_db)
+        return;
+    // SQLite calls back every so many steps of its machine, also inside a sort: ten thousand
+    // steps take well under a millisecond, and the waiting function looks at the clock itself.
+    if (haAttesa())
+        sqlite3_progress_handler(
+            m_db, 10000,
+            [](void *motore) {
+                static_cast<MotoreSqlite *>(motore)->attendi();
+                return 0;
+            },
+            this);
+    else
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+}
+
 std::unique_ptr<Motore> ApriMotoreSqlite(const QString &percorsoFile, bool crea, bool senzaIndici)
 {
     auto m = std::make_unique<MotoreSqlite>(percorsoFile);

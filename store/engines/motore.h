@@ -162,6 +162,23 @@ public:
     // of the whole table): SQLite sorts in runs the size of its page cache, and runs of 2 MB sort
     // faster than runs of 32. Nothing on a server.
     virtual void OrdinamentoGrande(bool inizio) { Q_UNUSED(inizio); }
+
+    // While a statement keeps its caller waiting for a row (the balances' grouping sorts the whole
+    // table before its first), `attesa` is called every few milliseconds, so that the window that
+    // waits can keep drawing itself. Meanwhile InAttesa() is true and the archive must not be used:
+    // the engine is in the middle of that statement. An empty function ends the calls.
+    virtual void ImpostaAttesa(std::function<void()> attesa) { m_attesa = std::move(attesa); }
+    bool InAttesa() const { return m_inAttesa; }
+
+protected:
+    // Calls the waiting function, if there is one and it is not already running. Nothing it throws
+    // gets past (an engine's C callback may be on the stack).
+    void attendi();
+    bool haAttesa() const { return bool(m_attesa); }
+
+private:
+    std::function<void()> m_attesa;
+    bool m_inAttesa = false;
 };
 
 // The SQLite engine on an archive file. With crea true a missing file is made, with its table and

@@ -2,6 +2,7 @@
 // as parameters, rows read one at a time from the wire. The connection and its errors are in
 // connessione_postgres.cpp.
 
+#include "platform/sistema.h"
 #include "store/engines/postgres_interno.h"
 
 #include <charconv>
@@ -137,6 +138,7 @@ PGresult *CursorePostgres::prossimo()
     }
     if (!m_inLinea || m_vivo.expired())
         return nullptr;
+    m_motore->attendiRisposta();
     PGresult *r = Pq().PQgetResult(m_conn);
     if (!r) {
         m_inLinea = false;
@@ -179,6 +181,18 @@ bool CursorePostgres::Avanza()
         Pq().PQclear(r);  // the closing result, without rows
     }
     return false;
+}
+
+void MotorePostgres::attendiRisposta()
+{
+    if (!haAttesa())
+        return;
+    while (Pq().PQisBusy(m_conn)) {
+        Piattaforma::AttendiSocket(Pq().PQsocket(m_conn), false, 20);
+        if (!Pq().PQconsumeInput(m_conn))
+            return;  // the connection's failure comes with the answer
+        attendi();
+    }
 }
 
 std::unique_ptr<Cursore> MotorePostgres::Query(const QString &sql, const Valori &valori)

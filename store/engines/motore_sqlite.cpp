@@ -230,6 +230,18 @@ QString Motore::IstruzioneClienti() const
         "SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI");
 }
 
+void Motore::attendi()
+{
+    if (!m_attesa || m_inAttesa)
+        return;
+    m_inAttesa = true;
+    try {
+        m_attesa();
+    } catch (...) {
+    }
+    m_inAttesa = false;
+}
+
 void Motore::TogliIndici()
 {
     for (const IndiceArchivio &i : IndiciArchivio)

@@ -69,6 +69,7 @@ public:
     void CreaTabella() override;
     void AllineaContatore() override {}  // AUTOINCREMENT already follows the highest ID written
     void OrdinamentoGrande(bool inizio) override;
+    void ImpostaAttesa(std::function<void()> attesa) override;
 
     sqlite3 *Handle() const { return m_db; }
 

@@ -104,6 +104,9 @@ public:
         if (m_attivo == c)
             m_attivo = nullptr;
     }
+    // With a waiting function set, waits for the server's next answer in steps of a few
+    // milliseconds, calling it between them; the answer itself is then read as always.
+    void attendiRisposta();
 
 private:
     // A cursor still reading from the wire keeps the connection: its remaining rows are read first.

@@ -107,6 +107,7 @@ private Q_SLOTS:
     void sqlIntero();
     void campiPerNome();
     void statiConnessione();
+    void attesaDiUnaIstruzioneLunga();
     void transazioneAnnullata();
     void indiceMancanteAggiunto();
 };
@@ -641,6 +642,38 @@ void TstArchivio::statiConnessione()
     // A reference after the release makes a new, unopened connection.
     QVERIFY(!Archivio::ConnArchivio().Aperto());
     QCOMPARE(Archivio::Stato(), StatoConnessione::Chiusa);
+}
+
+void TstArchivio::attesaDiUnaIstruzioneLunga()
+{
+    // A statement that keeps the program waiting for its first row (a few hundred ms on either
+    // engine): the waiting function is called meanwhile, and the archive refuses any other use then.
+    Ambiente::corrente().apriArchivioNuovo();
+    Archivio &a = Archivio::ConnArchivio();
+    const QString lunga = QStringLiteral(
+        "WITH RECURSIVE N(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM N WHERE X < 1000000) SELECT MAX(X) FROM N");
+    int chiamate = 0;
+    ErroreApp rifiuto(0, QString());
+    const auto massimo = [&] {
+        Recordset rs = a.Query(lunga);
+        const qint64 n = rs.Campo(0).toLongLong();
+        rs.Chiudi();
+        return n;
+    };
+    {
+        const Archivio::Attesa attesa(a, [&] {
+            if (chiamate++ == 0)
+                rifiuto = errore([&] { a.Query(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")); });
+        });
+        QCOMPARE(massimo(), qint64(1000000));
+        QVERIFY(chiamate > 0);
+        QVERIFY(!a.InAttesa());
+        QCOMPARE(rifiuto.numero(), CodiciErrore::ArchivioInUso);
+        QCOMPARE(ValoreSql(QStringLiteral("SELECT COUNT(*) FROM ANTICIPI")).toInt(), 0);
+    }
+    const int finoAlTermine = chiamate;
+    QCOMPARE(massimo(), qint64(1000000));
+    QCOMPARE(chiamate, finoAlTermine);
 }
 
 void TstArchivio::transazioneAnnullata()
