@@ -26,3 +26,8 @@ private:
 
 // Whether the file begins as an Access database does ("Standard Jet DB" or "Standard ACE DB").
 bool EFileAccess(const QString &percorso);
+
+// Whether this build reads Access files (it needs libmdb, which the Windows build lacks so far).
+bool LeggeAccess();
+// What a build that cannot read them says of the file at `percorso`.
+ErroreApp AccessNonLeggibile(const QString &percorso);

@@ -3,18 +3,9 @@
 
 #include "convert/sorgente_access.h"
 
-#include <QDir>
-#include <QFileInfo>
+SorgenteAccess::SorgenteAccess(const QString &percorso) { throw AccessNonLeggibile(percorso); }
 
-SorgenteAccess::SorgenteAccess(const QString &percorso)
-{
-    throw ErroreApp(ErroreConversione,
-                    QStringLiteral("Impossibile convertire l'archivio ") +
-                        QDir::toNativeSeparators(QFileInfo(percorso).absoluteFilePath()) +
-                        QStringLiteral(": questa versione del programma non legge gli archivi Access del programma "
-                                       "precedente. Convertirlo con la versione per Linux (spesario --copia-archivio). "
-                                       "Il file non è stato modificato."));
-}
+bool LeggeAccess() { return false; }
 
 struct SorgenteAccess::Dati {};
 

@@ -29,6 +29,12 @@ std::optional<RiepilogoCopia> frmAnticipi::ConvertiArchivioPrecedente()
     const QString archivio = QDir(cartella).filePath(NomeFileArchivio);
     if (!EFileAccess(archivio))
         return std::nullopt;
+    if (!LeggeAccess()) {
+        // Said at once, rather than after the user agreed to a conversion that cannot be made; the
+        // archive is not opened, as after a refusal.
+        Archivio::ApriAlProssimoUso();
+        throw AccessNonLeggibile(archivio);
+    }
     const QString nome = NomeOriginaleAccess(cartella);
     if (!Messaggi::chiedi(this,
                           QStringLiteral("Il file ") + QDir::toNativeSeparators(archivio) +

@@ -1,5 +1,6 @@
 // The start window, the version text, the banner and the command icons.
 #include "app/frmStart.h"
+#include "convert/sorgente_access.h"
 #include "ledger/frmAnticipi.h"
 #include "store/archivio.h"
 #include "tests/support/ambiente.h"
@@ -9,6 +10,7 @@
 #include "widgets/etichetta.h"
 #include "widgets/icone.h"
 
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -160,6 +162,40 @@ private Q_SLOTS:
         QVERIFY(Archivio::ConnArchivio().Aperto());
         QVERIFY(Ambiente::corrente().messaggi.messaggi.isEmpty());
         QVERIFY(m_aperti.isEmpty());
+    }
+
+    // The earlier program's file where the archive is: offered for conversion by a build that
+    // reads it; one that cannot says so at once, without asking first. The file stays as it was and
+    // the archive closed.
+    void archivioDelProgrammaPrecedente()
+    {
+        SOLO_SQLITE("about the archive folder's file");
+        Ambiente::corrente().apriArchivioNuovo();
+        Archivio::Rilascia();
+        const QString file = Ambiente::corrente().cartellaArchivio() + QStringLiteral("/archivio.mdb");
+        QByteArray jet(4096, '\0');
+        jet.replace(4, 15, "Standard Jet DB");
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(jet);
+        }
+        MessaggiFinti &m = Ambiente::corrente().messaggi;
+        m.risposte = {Risposta::No};
+        frmStart::Istanza()->PushButton2_Click();
+        eliminaChiuse();
+        const QString primo = m.testi().value(0);
+        if (LeggeAccess()) {
+            QVERIFY2(primo.contains(QStringLiteral("Convertirlo nel nuovo formato?")), qPrintable(primo));
+        } else {
+            QVERIFY2(primo.contains(QStringLiteral("questa versione del programma non legge gli archivi Access")),
+                     qPrintable(primo));
+            QCOMPARE(m.risposte.size(), 1);  // nothing asked
+        }
+        QVERIFY(!Archivio::ConnArchivio().Aperto());
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), jet);
     }
 
     void banner()
