@@ -282,6 +282,14 @@ void MotorePostgres::apri()
     m_conn = collega(m_uri.toUtf8());
     if (Pq().PQstatus(m_conn) != CONNECTION_OK)
         throw erroreCollegamento(m_conn, m_uri);
+    // The statements need PostgreSQL 12 (a part of a statement kept materialised, indexes that carry
+    // columns): an older server is named as such, rather than failing at the first lookup.
+    if (const int versione = Pq().PQserverVersion(m_conn); versione < 120000)
+        throw ErroreApp(CodiciErrore::ArchivioIllegibile,
+                        QStringLiteral("Il server dell'archivio ha PostgreSQL %1: il programma richiede la versione 12 "
+                                       "o successiva.")
+                            .arg(versione >= 100000 ? QString::number(versione / 10000)
+                                                    : QStringLiteral("%1.%2").arg(versione / 10000).arg(versione / 100 % 100)));
     // The server's notices ("collation already exists, skipping") are not for the user.
     Pq().PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     impostaSessione();
