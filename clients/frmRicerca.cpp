@@ -7,6 +7,7 @@
 #include "widgets/incolla.h"
 #include "widgets/reportcontrol.h"
 #include "widgets/segnalazione.h"
+#include "widgets/tabellatesti.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +26,12 @@ constexpr int ItemCodiceFiscale = 1;
 constexpr int ItemPartitaIva = 2;
 constexpr int ItemDenominazione = 3;
 constexpr int ItemCodice = 4;
+
+// The size of the list read at the last opening.
+struct {
+    int record = 0;
+    qsizetype caratteri = 0;
+} s_letti;
 } // namespace
 
 QString frmRicerca::IstruzioneClienti()
@@ -176,31 +183,47 @@ void frmRicerca::CaricaClienti()
         const int iDenominazione = rs.IndiceCampo(QStringLiteral("RAGIONESOCIALE"));
         const int iCF = rs.IndiceCampo(QStringLiteral("CODICEFISCALE"));
         const int iPiva = rs.IndiceCampo(QStringLiteral("PARTITAIVA"));
-        // Read by position, each text straight from the engine's bytes (a null stays a null text).
+        // Read by position, each text from the engine's bytes straight into the list's one buffer of
+        // texts (a null stays a null text), the code too: the window hands it on as text.
         auto codice = [&rs, iCodice] {
             bool ok = false;
             const qint64 n = rs.InteroCampo(iCodice, &ok);
             return ok ? n : rs.Campo(iCodice).toLongLong();
         };
-        QVector<QVector<QVariant>> clienti;
+        const auto testo = [&rs](TabellaTesti &t, int campo) {
+            if (rs.NulloCampo(campo))
+                t.AggiungiNullo();
+            else
+                t.AggiungiUtf8(rs.Utf8Campo(campo));
+        };
+        TabellaTesti clienti(ItemCodice + 1);
         QVector<qint64> codici;
+        // As much room as the last opening needed: the list seldom changes, and growing a buffer of
+        // a megabyte step by step costs more than filling it.
+        clienti.Riserva(s_letti.record + s_letti.record / 16, s_letti.caratteri + s_letti.caratteri / 16);
+        codici.reserve(s_letti.record + s_letti.record / 16);
         while (!rs.Fine()) {
             const qint64 c = codice();
-            clienti.append({QString(), rs.TestoCampo(iCF), rs.TestoCampo(iPiva), rs.TestoCampo(iDenominazione), c});
+            clienti.AggiungiNullo();
+            testo(clienti, iCF);
+            testo(clienti, iPiva);
+            testo(clienti, iDenominazione);
+            clienti.AggiungiNumero(c);
             codici.append(c);
             rs.MoveNext();
         }
         rs.Chiudi();
         // The walk gives the codes from the highest down: then reversing them is the sort.
-        QVector<int> ordine(clienti.size());
-        std::iota(ordine.begin(), ordine.end(), 0);
-        if (std::is_sorted(codici.crbegin(), codici.crend()))
-            std::reverse(ordine.begin(), ordine.end());
-        else
+        if (std::is_sorted(codici.crbegin(), codici.crend())) {
+            clienti.Rovescia();
+        } else {
+            QVector<int> ordine(codici.size());
+            std::iota(ordine.begin(), ordine.end(), 0);
             std::stable_sort(ordine.begin(), ordine.end(), [&codici](int a, int b) { return codici[a] < codici[b]; });
-        ReportAttivita->RiservaRecord(clienti.size());
-        for (int i : std::as_const(ordine))
-            ReportAttivita->AggiungiRecord(std::move(clienti[i]));
+            clienti.Riordina(ordine);
+        }
+        s_letti = {clienti.NumeroRecord(), clienti.NumeroCaratteri()};
+        ReportAttivita->ImpostaRecordTesti(std::move(clienti));
     }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->AggiungiOrdinamento(ItemDenominazione); }, this);
     EseguiPasso(nessuna, [this] { ReportAttivita->Popola(); }, this);

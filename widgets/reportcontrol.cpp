@@ -35,6 +35,21 @@ QHash<QString, QCollatorSortKey> &chiaviTesti()
     static QHash<QString, QCollatorSortKey> c;
     return c;
 }
+// The last list sorted from a table of texts, with its keys and order: a list opened again over the
+// same texts (the search window, as a rule) takes them from here instead of looking up each text's
+// key and sorting again. Held implicitly shared, so keeping it copies nothing.
+struct UltimoOrdinamento {
+    TabellaTesti tabella;
+    QVector<int> items;
+    QVector<QCollatorSortKey> chiavi;
+    QVector<int> ordine;
+};
+UltimoOrdinamento &ultimoOrdinamento()
+{
+    static UltimoOrdinamento u;
+    return u;
+}
+
 // The list's widths are in its own units; this keeps "dd/MM/yyyy" readable at the usual font size.
 constexpr double FattoreLarghezza = 1.3;
 
@@ -52,92 +67,6 @@ const QVariant &itemDi(const QVector<QVariant> &record, int item)
     return item >= 0 && item < record.size() ? record.at(item) : nessuno;
 }
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-
-ModelloReport::ModelloReport(ReportControl *report) : QAbstractTableModel(report), m_report(report) {}
-
-int ModelloReport::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_report->m_righe.size();
-}
-
-int ModelloReport::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_report->m_colonne.size();
-}
-
-QVariant ModelloReport::data(const QModelIndex &index, int role) const
-{
-    if (!index.isValid())
-        return QVariant();
-    const ColonnaReport &c = m_report->m_colonne.at(index.column());
-    if (role == Qt::DisplayRole)
-        return ReportControl::TestoValore(m_report->ValoreItem(index.row(), c.indiceItem));
-    if (role == Qt::TextAlignmentRole)
-        return int(c.allineamento);
-    return QVariant();
-}
-
-QVariant ModelloReport::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation != Qt::Horizontal || section < 0 || section >= m_report->m_colonne.size())
-        return QVariant();
-    if (role == Qt::DisplayRole)
-        return m_report->m_colonne.at(section).caption;
-    if (role == Qt::TextAlignmentRole)
-        return int(m_report->m_colonne.at(section).allineamento);
-    return QVariant();
-}
-
-// ---------------------------------------------------------------------------------------------
-
-void VistaReport::paintEvent(QPaintEvent *e)
-{
-    QTreeView::paintEvent(e);
-    if (model() && model()->rowCount() == 0 && !testoVuoto.isEmpty()) {
-        QPainter p(viewport());
-        p.setPen(palette().color(QPalette::PlaceholderText));
-        p.drawText(viewport()->rect().adjusted(0, 12, 0, 0), Qt::AlignHCenter | Qt::AlignTop, testoVuoto);
-    }
-}
-
-void VistaReport::keyPressEvent(QKeyEvent *e)
-{
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && currentIndex().isValid()) {
-        Q_EMIT sceltaRiga();
-        return;
-    }
-    QTreeView::keyPressEvent(e);
-}
-
-void VistaReport::mouseReleaseEvent(QMouseEvent *e)
-{
-    QTreeView::mouseReleaseEvent(e);
-    int pulsante = 0;
-    switch (e->button()) {
-    case Qt::LeftButton:
-        pulsante = 1;
-        break;
-    case Qt::RightButton:
-        pulsante = 2;
-        break;
-    case Qt::MiddleButton:
-        pulsante = 4;
-        break;
-    default:
-        break;
-    }
-    int shift = 0;
-    if (e->modifiers() & Qt::ShiftModifier)
-        shift |= 1;
-    if (e->modifiers() & Qt::ControlModifier)
-        shift |= 2;
-    if (e->modifiers() & Qt::AltModifier)
-        shift |= 4;
-    const QPoint pos = e->position().toPoint();
-    Q_EMIT rilascioMouse(pulsante, shift, pos.x(), pos.y());
-}
 
 // ---------------------------------------------------------------------------------------------
 
@@ -237,18 +166,61 @@ void ReportControl::CancellaRecord()
     m_modello->inizio();
     m_righe.clear();
     m_record.clear();
+    m_tabella = TabellaTesti();
     scartaMisure(0);
     m_modello->fine();
 }
 
+void ReportControl::RiservaRecord(int n) { m_record.reserve(n); }
+
+void ReportControl::ImpostaRecordTesti(TabellaTesti tabella)
+{
+    m_modello->inizio();
+    m_righe.clear();
+    m_record.clear();
+    m_tabella = std::move(tabella);
+    scartaMisure(0);
+    m_modello->fine();
+}
+
+void ReportControl::sciogliTabella()
+{
+    if (m_tabella.Vuota())
+        return;
+    // The same records in the same order: the displayed rows and the sort keys stay valid.
+    const int n = m_tabella.NumeroRecord(), items = m_tabella.NumeroItem();
+    m_record.reserve(n);
+    for (int r = 0; r < n; ++r) {
+        QVector<QVariant> record;
+        record.reserve(items);
+        for (int i = 0; i < items; ++i)
+            record.append(m_tabella.Copia(r, i));
+        m_record.append(std::move(record));
+    }
+    m_tabella = TabellaTesti();
+}
+
+QStringView ReportControl::testoItem(int record, int item, QString &appoggio) const
+{
+    if (!m_tabella.Vuota())
+        return item >= 0 && item < m_tabella.NumeroItem() ? m_tabella.Testo(record, item) : QStringView();
+    const QVariant &valore = itemDi(m_record.at(record), item);
+    if (const QString *inPosto = testoInPosto(valore))
+        return *inPosto;
+    appoggio = TestoValore(valore);
+    return appoggio;
+}
+
 int ReportControl::AggiungiRecord()
 {
+    sciogliTabella();
     m_record.append(QVector<QVariant>());
     return m_record.size() - 1;
 }
 
 void ReportControl::AggiungiItem(int record, const QVariant &valore)
 {
+    sciogliTabella();
     m_record[record].append(valore);
     scartaMisure(record);
 }
@@ -261,12 +233,17 @@ void ReportControl::scartaMisure(int dalRecord)
         m_chiavi.erase(m_chiavi.begin() + chiavi, m_chiavi.end());
 }
 
-void ReportControl::AggiungiRecord(QVector<QVariant> items) { m_record.append(std::move(items)); }
+void ReportControl::AggiungiRecord(QVector<QVariant> items)
+{
+    sciogliTabella();
+    m_record.append(std::move(items));
+}
 
 void ReportControl::AccodaRecord(QVector<QVector<QVariant>> record)
 {
     if (record.isEmpty())
         return;
+    sciogliTabella();
     if (!m_ordinamento.isEmpty() || !m_filtro.isEmpty() || m_righe.size() != m_record.size()) {
         for (auto &r : record)
             m_record.append(std::move(r));
@@ -312,19 +289,29 @@ QString ReportControl::TestoValore(const QVariant &v)
     return v.toString();
 }
 
+namespace {
+// A text looked up in a cache by text without a copy of it; only what is inserted is copied.
+QString TestoInPrestito(QStringView testo)
+{
+    return QString::fromRawData(reinterpret_cast<const QChar *>(testo.data()), testo.size());
+}
+} // namespace
+
 void ReportControl::Popola()
 {
     m_modello->inizio();
     m_righe.clear();
-    if (!m_ordinamento.isEmpty() && m_ordinati.size() == m_record.size()) {
+    const int totale = NumeroRecord();
+    if (!m_ordinamento.isEmpty() && m_ordinati.size() == totale) {
         m_righe = m_ordinati;  // nothing added or changed since the last sort
     } else {
-        m_righe.reserve(m_record.size());
-        for (int i = 0; i < m_record.size(); ++i)
+        m_righe.reserve(totale);
+        for (int i = 0; i < totale; ++i)
             m_righe.append(i);
     }
 
-    if (!m_ordinamento.isEmpty() && m_ordinati.size() != m_record.size()) {
+    QString appoggio;
+    if (!m_ordinamento.isEmpty() && m_ordinati.size() != totale) {
         // The Italian collation ignoring case, the one of the balances file too, so that "Édile"
         // sorts among the E's; keys once per record (kept for the next populate: a filter typed
         // sorts again), then a stable sort: names that compare equal keep their order.
@@ -333,49 +320,54 @@ void ReportControl::Popola()
         if (ricordate.size() > MassimoTestiRicordati)
             ricordate.clear();
         const int n = m_ordinamento.size();
-        m_chiavi.reserve(qsizetype(m_record.size()) * n);
         QVector<int> items;
         for (int col : std::as_const(m_ordinamento))
             items.append(m_colonne.value(col).indiceItem);
-        for (int r = int(m_chiavi.size() / n); r < m_record.size(); ++r) {
-            const QVector<QVariant> &record = m_record.at(r);
-            for (int item : std::as_const(items)) {
-                const QVariant &valore = itemDi(record, item);
-                const QString *inPosto = testoInPosto(valore);
-                const QString testo = inPosto ? *inPosto : TestoValore(valore);
-                auto chiave = ricordate.constFind(testo);
-                if (chiave == ricordate.cend())
-                    chiave = ricordate.insert(testo, collator.sortKey(testo));
-                m_chiavi.append(*chiave);
+        UltimoOrdinamento &ultimo = ultimoOrdinamento();
+        if (!m_tabella.Vuota() && m_chiavi.isEmpty() && stessiTesti(ultimo.tabella, ultimo.items, items)) {
+            m_chiavi = ultimo.chiavi;
+            m_righe = m_ordinati = ultimo.ordine;
+        } else {
+            m_chiavi.reserve(qsizetype(totale) * n);
+            for (int r = int(m_chiavi.size() / n); r < totale; ++r) {
+                for (int item : std::as_const(items)) {
+                    const QString testo = TestoInPrestito(testoItem(r, item, appoggio));
+                    auto chiave = ricordate.constFind(testo);
+                    if (chiave == ricordate.cend())
+                        chiave = ricordate.insert(QString(testo.constData(), testo.size()),
+                                                  collator.sortKey(testo));
+                    m_chiavi.append(*chiave);
+                }
             }
+            // One flat array of keys, record after record: the sort reads them in place.
+            const QCollatorSortKey *chiavi = m_chiavi.constData();
+            std::stable_sort(m_righe.begin(), m_righe.end(), [chiavi, n](int a, int b) {
+                const QCollatorSortKey *ka = chiavi + qsizetype(a) * n, *kb = chiavi + qsizetype(b) * n;
+                for (int k = 0; k < n; ++k) {
+                    const int c = ka[k].compare(kb[k]);
+                    if (c != 0)
+                        return c < 0;
+                }
+                return false;
+            });
+            m_ordinati = m_righe;
+            if (!m_tabella.Vuota())
+                ultimo = {m_tabella, items, m_chiavi, m_ordinati};
         }
-        // One flat array of keys, record after record: the sort reads them in place.
-        const QCollatorSortKey *chiavi = m_chiavi.constData();
-        std::stable_sort(m_righe.begin(), m_righe.end(), [chiavi, n](int a, int b) {
-            const QCollatorSortKey *ka = chiavi + qsizetype(a) * n, *kb = chiavi + qsizetype(b) * n;
-            for (int k = 0; k < n; ++k) {
-                const int c = ka[k].compare(kb[k]);
-                if (c != 0)
-                    return c < 0;
-            }
-            return false;
-        });
-        m_ordinati = m_righe;
     }
 
     if (!m_filtro.isEmpty()) {
         // The records are matched in the order they were added, which is the order they lie in
         // memory; then the rows keep the sorted order.
         const QStringMatcher cercato(m_filtro, Qt::CaseInsensitive);
-        QVector<bool> trovato(m_record.size(), false);
-        for (int r = 0; r < m_record.size(); ++r) {
-            const QVector<QVariant> &record = m_record.at(r);
-            for (const ColonnaReport &c : std::as_const(m_colonne)) {
-                if (!c.visibile || c.indiceItem >= record.size())
-                    continue;
-                const QVariant &item = record.at(c.indiceItem);
-                const QString *inPosto = testoInPosto(item);
-                if ((inPosto ? cercato.indexIn(*inPosto) : cercato.indexIn(TestoValore(item))) >= 0) {
+        QVector<int> items;
+        for (const ColonnaReport &c : std::as_const(m_colonne))
+            if (c.visibile)
+                items.append(c.indiceItem);
+        QVector<bool> trovato(totale, false);
+        for (int r = 0; r < totale; ++r) {
+            for (int item : std::as_const(items)) {
+                if (cercato.indexIn(testoItem(r, item, appoggio)) >= 0) {
                     trovato[r] = true;
                     break;
                 }
@@ -391,6 +383,21 @@ void ReportControl::Popola()
     adattaColonne();
 }
 
+bool ReportControl::stessiTesti(const TabellaTesti &altra, const QVector<int> &itemsAltra,
+                                const QVector<int> &items) const
+{
+    if (itemsAltra != items || altra.NumeroRecord() != m_tabella.NumeroRecord())
+        return false;
+    for (int item : items)
+        if (item < 0 || item >= m_tabella.NumeroItem() || item >= altra.NumeroItem())
+            return false;
+    for (int r = 0; r < m_tabella.NumeroRecord(); ++r)
+        for (int item : items)
+            if (m_tabella.Testo(r, item) != altra.Testo(r, item))
+                return false;
+    return true;
+}
+
 void ReportControl::adattaColonne()
 {
     QHeaderView *h = m_vista->header();
@@ -404,12 +411,15 @@ void ReportControl::adattaColonne()
         misurate.font = m_vista->font();
     }
     // Each text measured once (shaping it is what costs).
-    const auto larghezzaTesto = [&](const QString &testo) {
+    const auto larghezzaTesto = [&](QStringView inPosto) {
+        const QString testo = TestoInPrestito(inPosto);
         auto l = misurate.larghezze.constFind(testo);
         if (l == misurate.larghezze.cend())
-            l = misurate.larghezze.insert(testo, fm.horizontalAdvance(testo));
+            l = misurate.larghezze.insert(QString(testo.constData(), testo.size()),
+                                          fm.horizontalAdvance(testo));
         return *l;
     };
+    QString appoggio;
     m_larghezzeAdatte.fill(0, m_colonne.size());
     for (int i = 0; i < m_colonne.size(); ++i) {
         const ColonnaReport &c = m_colonne.at(i);
@@ -420,9 +430,8 @@ void ReportControl::adattaColonne()
         }
         int contenuto = fmTitolo.horizontalAdvance(c.caption) + margine + 16;  // room for the sort mark
         for (int r = 0; r < righeMisurate; ++r) {
-            const QVariant &valore = itemDi(m_record.at(m_righe.at(r)), c.indiceItem);
-            const QString *inPosto = testoInPosto(valore);
-            contenuto = std::max(contenuto, larghezzaTesto(inPosto ? *inPosto : TestoValore(valore)) + margine);
+            const QStringView testo = testoItem(m_righe.at(r), c.indiceItem, appoggio);
+            contenuto = std::max(contenuto, larghezzaTesto(testo) + margine);
         }
         // Never narrower than the column was made, never so wide that one long text hides the rest.
         m_larghezzeAdatte[i] = std::clamp(contenuto, base, std::max(base, 3 * base));
@@ -478,5 +487,9 @@ QVariant ReportControl::ValoreItem(int riga, int item) const
 {
     if (riga < 0 || riga >= m_righe.size())
         return QVariant();
-    return m_record.at(m_righe.at(riga)).value(item);
+    const int record = m_righe.at(riga);
+    if (!m_tabella.Vuota())
+        return item >= 0 && item < m_tabella.NumeroItem() ? QVariant(m_tabella.Copia(record, item))
+                                                          : QVariant();
+    return m_record.at(record).value(item);
 }

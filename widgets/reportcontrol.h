@@ -7,6 +7,8 @@
 // (messaggi.h) and the error reporter's asking half (segnalazione.h), the command icons, the links,
 // banner and label of the start and about windows. It may use values/ only.
 
+#include "widgets/tabellatesti.h"
+
 #include <QAbstractTableModel>
 #include <QCollatorSortKey>
 #include <QTreeView>
@@ -80,11 +82,14 @@ public:
     int AggiungiRecord();
     void AggiungiItem(int record, const QVariant &valore);
     void AggiungiRecord(QVector<QVariant> items);
-    void RiservaRecord(int n) { m_record.reserve(n); }
+    void RiservaRecord(int n);
+    // Replaces the records with a table of texts: each record's items are its texts (a null item a
+    // null text), as records of QString items would be, held in one buffer.
+    void ImpostaRecordTesti(TabellaTesti tabella);
     // Records added to a list already shown: at its end, the focused row and the scroll position
     // kept, when it has no sort order or filter; otherwise through a new Popola.
     void AccodaRecord(QVector<QVector<QVariant>> record);
-    int NumeroRecord() const { return m_record.size(); }
+    int NumeroRecord() const { return m_tabella.Vuota() ? int(m_record.size()) : m_tabella.NumeroRecord(); }
 
     // Rebuilds the displayed rows from the records: sort order, then text filter.
     void Popola();
@@ -141,11 +146,20 @@ private:
     // as the last one is built): the sort keys of the order, and the records in sorted order while
     // none is added or changed. From the first record given on, they are worked out anew.
     void scartaMisure(int dalRecord);
+    // The text a cell of record `record` shows, in place where the record holds it as a text,
+    // otherwise made in `appoggio`.
+    QStringView testoItem(int record, int item, QString &appoggio) const;
+    // Records added one by one to a list read as a table: the table becomes records first.
+    void sciogliTabella();
+    // Whether the records, a table, hold the same texts as `altra` at `items`.
+    bool stessiTesti(const TabellaTesti &altra, const QVector<int> &itemsAltra,
+                     const QVector<int> &items) const;
     QVector<QCollatorSortKey> m_chiavi;  // the order's keys of each record, one after the other
     QVector<int> m_ordinati;
     QVector<int> m_larghezzeAdatte;
     QVector<ColonnaReport> m_colonne;
     QVector<QVector<QVariant>> m_record;
+    TabellaTesti m_tabella;  // the records instead of m_record, when a table was given
     QVector<int> m_righe;
     QVector<int> m_ordinamento;
     QString m_filtro;

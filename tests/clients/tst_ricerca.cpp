@@ -99,6 +99,7 @@ private Q_SLOTS:
     void chiusuraSenzaScelta();
     void dallaFinestraAnagrafiche();
     void unaSolaFinestra();
+    void riapertaDopoUnCambio();
     void controlliPerNome();
 };
 
@@ -392,6 +393,27 @@ void TstRicerca::unaSolaFinestra()
     r->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!frmRicerca::Esistente());
+}
+
+void TstRicerca::riapertaDopoUnCambio()
+{
+    // Each opening reads the archive again: a client renamed meanwhile, the number of clients the
+    // same, moves to its new place; a client whose newest row is not the last one read keeps its own.
+    Clienti();
+    const auto righe = [] {
+        frmRicerca *r = frmRicerca::Istanza();
+        const QStringList t = Righe(r->ReportAttivita);
+        r->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return t;
+    };
+    const QStringList prima = righe();
+    QCOMPARE(righe(), prima);
+    InserisciRiga(Giorno(2, 1), "", "1", "0", "Abate", "BTADUE", "20000000002", 2);
+    QCOMPARE(righe(), (QStringList{"BTADUE|20000000002|Abate|2", "BNCTRE|30000000000|bianchi & C.|77",
+                                   "RSSUNO|10000000001|Rossi|1"}));
+    InserisciRiga(Giorno(2, 2), "", "1", "0", "Rossi", "RSSDUE", "20000000000", 2);
+    QCOMPARE(righe(), prima);
 }
 
 void TstRicerca::controlliPerNome()

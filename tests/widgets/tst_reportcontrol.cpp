@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QSignalSpy>
+#include <limits>
 
 namespace {
 
@@ -24,6 +25,16 @@ void record(ReportControl &r, const QString &cf, const QVariant &codice, const Q
     r.AggiungiItem(i, cf);
     r.AggiungiItem(i, codice);
     r.AggiungiItem(i, nome);
+}
+
+// The same records as one table of texts: (tax code, code, name) each, as `record` adds them.
+TabellaTesti tabella(const QVector<QStringList> &righe)
+{
+    TabellaTesti t(3);
+    for (const QStringList &r : righe)
+        for (const QString &testo : r)
+            t.AggiungiTesto(testo);
+    return t;
 }
 
 QStringList mostrati(const ReportControl &r, int colonna)
@@ -52,6 +63,8 @@ private Q_SLOTS:
     void filtro_data();
     void filtro();
     void ordineDopoNuoviRecord();
+    void tabellaDiTesti();
+    void ordineDiUnaListaRiaperta();
     void cancellaRecordTogliRighe();
     void distruttaMentreMostrata();
     void testoListaVuota();
@@ -144,6 +157,21 @@ void TstReportControl::ordinamento()
     // Each displayed row still reads its own record.
     for (int i = 0; i < attesi.size(); ++i)
         QCOMPARE(nomi.at(r.ValoreItem(i, 1).toInt()), attesi.at(i));
+
+    // The same names as a table of texts sort the same, twice (the second time from the last order).
+    for (int volta = 0; volta < 2; ++volta) {
+        QVector<QStringList> righe;
+        for (int i = 0; i < nomi.size(); ++i)
+            righe.append({QString(), QString::number(i), nomi[i]});
+        ReportControl t;
+        colonne(t);
+        t.ImpostaRecordTesti(tabella(righe));
+        t.AggiungiOrdinamento(0);
+        t.Popola();
+        QCOMPARE(mostrati(t, 0), attesi);
+        for (int i = 0; i < attesi.size(); ++i)
+            QCOMPARE(nomi.at(t.ValoreItem(i, 1).toInt()), attesi.at(i));
+    }
 }
 
 void TstReportControl::filtro_data()
@@ -178,6 +206,15 @@ void TstReportControl::filtro()
     r.ImpostaFiltro(QString());
     r.Popola();
     QCOMPARE(r.NumeroRighe(), 3);
+
+    ReportControl t;
+    colonne(t);
+    t.ImpostaRecordTesti(tabella({{"VRDGPP", "424242", "Verdi"}, {"RSSMRA", "1", "Rossi Mario"},
+                                  {"01234567890", "2", "SOCIETÀ AGRICOLA"}}));
+    t.AggiungiOrdinamento(0);
+    t.ImpostaFiltro(filtro);
+    t.Popola();
+    QCOMPARE(mostrati(t, 0), attesi);
 }
 
 void TstReportControl::ordineDopoNuoviRecord()
@@ -213,6 +250,85 @@ void TstReportControl::ordineDopoNuoviRecord()
     r.AggiungiOrdinamento(0);
     r.Popola();
     QCOMPARE(mostrati(r, 0), (QStringList{"Neri", "Rossi"}));
+}
+
+void TstReportControl::tabellaDiTesti()
+{
+    // Texts as an engine gives them, read as QString::fromUtf8 reads them (a broken sequence and a
+    // byte-order mark too); numbers as QString::number writes them; a null stays a null text.
+    const QByteArray utf8[] = {"RSSMRA", "Società Nicolò", "a\xFF" "b\xC3", "", "\xEF\xBB\xBF" "Bom"};
+    const qint64 numeri[] = {0, -7, std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(),
+                             5000000000};
+    TabellaTesti t(3);
+    for (int i = 0; i < 5; ++i) {
+        t.AggiungiUtf8(utf8[i]);
+        t.AggiungiNumero(numeri[i]);
+        if (i == 0)
+            t.AggiungiNullo();
+        else
+            t.AggiungiTesto(QStringLiteral("Nome %1").arg(i));
+    }
+    ReportControl r;
+    colonne(r);
+    r.ImpostaRecordTesti(t);
+    r.Popola();
+    QCOMPARE(r.NumeroRecord(), 5);
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(r.ValoreItem(i, 0), QVariant(QString::fromUtf8(utf8[i])));
+        QCOMPARE(r.ValoreItem(i, 1), QVariant(QString::number(numeri[i])));
+    }
+    QCOMPARE(r.ValoreItem(0, 2).metaType(), QMetaType::fromType<QString>());
+    QVERIFY(r.ValoreItem(0, 2).toString().isNull());
+    QVERIFY(!r.ValoreItem(3, 0).toString().isNull());
+    QVERIFY(!r.ValoreItem(0, 3).isValid());
+    QCOMPARE(mostrati(r, 1),
+             (QStringList{"RSSMRA", "Società Nicolò", QString::fromUtf8(utf8[2]), "", QString::fromUtf8(utf8[4])}));
+
+    // A record added one by one: the table's records stay as they were, in their places.
+    record(r, QStringLiteral("ZZZ"), 9, QStringLiteral("Zeta"));
+    r.AggiungiOrdinamento(0);
+    r.Popola();
+    QCOMPARE(mostrati(r, 0), (QStringList{"", "Nome 1", "Nome 2", "Nome 3", "Nome 4", "Zeta"}));
+    QVERIFY(r.ValoreItem(0, 2).toString().isNull());
+    QCOMPARE(r.ValoreItem(4, 0), QVariant(QString::fromUtf8(utf8[4])));
+
+    // Reversed in place, an odd and an even number of records.
+    for (int n : {5, 4}) {
+        TabellaTesti v(2);
+        for (int i = 0; i < n; ++i) {
+            v.AggiungiNumero(i);
+            v.AggiungiTesto(QString::number(10 * i));
+        }
+        v.Rovescia();
+        for (int i = 0; i < n; ++i)
+            QCOMPARE(v.Testo(i, 1), QString::number(10 * (n - 1 - i)));
+    }
+}
+
+void TstReportControl::ordineDiUnaListaRiaperta()
+{
+    // A list made again over the same names takes its last order; over other names, or the same ones
+    // in other records or another column, it sorts them itself.
+    const auto ordinati = [](const QVector<QStringList> &righe, int colonna) {
+        ReportControl r;
+        colonne(r);
+        r.ImpostaRecordTesti(tabella(righe));
+        r.AggiungiOrdinamento(colonna);
+        r.Popola();
+        return QStringList{mostrati(r, 0).join(QLatin1Char(',')), mostrati(r, 1).join(QLatin1Char(','))};
+    };
+    const QVector<QStringList> prima{{"C", "1", "Verdi"}, {"A", "2", "bianchi"}, {"B", "3", "Rossi"}};
+    QCOMPARE(ordinati(prima, 0), (QStringList{"bianchi,Rossi,Verdi", "A,B,C"}));
+    QCOMPARE(ordinati(prima, 0), (QStringList{"bianchi,Rossi,Verdi", "A,B,C"}));
+    // The same names, other codes: the rows read their own records.
+    QCOMPARE(ordinati({{"X", "1", "Verdi"}, {"Y", "2", "bianchi"}, {"Z", "3", "Rossi"}}, 0),
+             (QStringList{"bianchi,Rossi,Verdi", "Y,Z,X"}));
+    QCOMPARE(ordinati({{"C", "1", "Verdi"}, {"A", "2", "Zeta"}, {"B", "3", "Rossi"}}, 0),
+             (QStringList{"Rossi,Verdi,Zeta", "B,C,A"}));
+    QCOMPARE(ordinati({{"C", "1", "Rossi"}, {"A", "2", "Verdi"}, {"B", "3", "Zeta"}}, 0),
+             (QStringList{"Rossi,Verdi,Zeta", "C,A,B"}));
+    QCOMPARE(ordinati({{"C", "1", "Rossi"}, {"A", "2", "Verdi"}, {"B", "3", "Zeta"}}, 1),
+             (QStringList{"Verdi,Zeta,Rossi", "A,B,C"}));
 }
 
 void TstReportControl::cancellaRecordTogliRighe()
