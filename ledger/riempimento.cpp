@@ -177,7 +177,7 @@ void frmAnticipi::ContinuaRiempimento(quint64 generazione)
         return;  // a refresh or a clearing came since: that fill is no longer shown
     if (Archivio::ConnArchivio().InAttesa()) {
         // An export waits for the archive's rows: the next page once it has them.
-        QTimer::singleShot(50, this, [this, generazione] { ContinuaRiempimento(generazione); });
+        QTimer::singleShot(Archivio::Attesa::RiprovaMs, this, [this, generazione] { ContinuaRiempimento(generazione); });
         return;
     }
     bool altre = false;

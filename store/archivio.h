@@ -158,6 +158,8 @@ public:
         ~Attesa();
         Attesa(const Attesa &) = delete;
         Attesa &operator=(const Attesa &) = delete;
+        // How long what waits for its turn waits before it looks again.
+        static constexpr int RiprovaMs = 50;
 
     private:
         Archivio &m_archivio;

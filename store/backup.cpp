@@ -113,7 +113,6 @@ ErroreApp fallita(const ErroreApp &e)
 }
 
 // The archive in the middle of a statement that keeps an export waiting: its turn comes later.
-constexpr int PausaInAttesaMs = 50;
 bool archivioInAttesa() { return Archivio::ConnArchivio().InAttesa(); }
 
 class Lavoro : public QObject {
@@ -128,7 +127,7 @@ public:
     void inizia()
     {
         if (archivioInAttesa())
-            return QTimer::singleShot(PausaInAttesaMs, this, [this] { inizia(); });
+            return QTimer::singleShot(Archivio::Attesa::RiprovaMs, this, [this] { inizia(); });
         try {
             Archivio &a = Archivio::ConnArchivio();
             auto *motore = a.Aperto() ? dynamic_cast<MotoreSqlite *>(&a.MotoreAperto()) : nullptr;
@@ -156,7 +155,7 @@ private:
     void turno()
     {
         if (archivioInAttesa())
-            return QTimer::singleShot(PausaInAttesaMs, this, [this] { turno(); });
+            return QTimer::singleShot(Archivio::Attesa::RiprovaMs, this, [this] { turno(); });
         QElapsedTimer t;
         t.start();
         // The archive was closed (the window is going): an unfinished copy is no failure.

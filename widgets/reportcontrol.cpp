@@ -175,12 +175,9 @@ void ReportControl::RiservaRecord(int n) { m_record.reserve(n); }
 
 void ReportControl::ImpostaRecordTesti(TabellaTesti tabella)
 {
-    m_modello->inizio();
-    m_righe.clear();
-    m_record.clear();
+    // No row is shown until the next Popola, so the table can take the records' place after them.
+    CancellaRecord();
     m_tabella = std::move(tabella);
-    scartaMisure(0);
-    m_modello->fine();
 }
 
 void ReportControl::sciogliTabella()
