@@ -153,9 +153,21 @@ bool SvuotaServer(const QString &uri) { return psql(uri, QStringLiteral("TRUNCAT
 
 double PavimentoCopiaServer(const QString &uri, const QString &file)
 {
+    // The table of each client's newest movement and its triggers, as the server's engine makes them.
+    std::unique_ptr<Motore> motore;
+    try {
+        motore = ApriMotore(uri);
+    } catch (const ErroreApp &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.descrizione()));
+        return -1;
+    }
+    const Motore::IstruzioniUltimi ultimi = motore->Ultimi();
+    motore.reset();
     QString comandi;
     QTextStream o(&comandi);
     o << "BEGIN;\n";
+    for (const QString &sql : ultimi.togli)
+        o << sql << ";\n";
     for (const IndiceArchivio &i : IndiciArchivio)
         o << "DROP INDEX IF EXISTS " << i.nome << ";\n";
     o << "\\copy " << ColonneServer << " FROM '" << file << "'\n";
@@ -163,6 +175,9 @@ double PavimentoCopiaServer(const QString &uri, const QString &file)
     for (const IndiceArchivio &i : IndiciArchivio)
         if (!i.tipiPerValore)
             o << IstruzioneIndice(i) << ";\n";
+    for (const QString &sql : ultimi.crea)
+        o << sql << ";\n";
+    o << RiempiUltimi << ";\n";
     o << "ANALYZE ANTICIPI;\nCOMMIT;\n";
     o.flush();
     QElapsedTimer t;

@@ -23,7 +23,8 @@ MisuraConversione MisuraCopia(const QString &spesario, const QString &access, co
 bool EsportaRigheServer(const QString &uri, const QString &file);
 // Empties the server's table; false on failure.
 bool SvuotaServer(const QString &uri);
-// The floor of the copy into a server: psql, in one transaction, drops the indexes, loads `file` with
-// \copy, builds the same indexes and analyses the table, as the copy engine does. Milliseconds, or
+// The floor of the copy into a server: psql, in one transaction, drops the indexes and the table of
+// each client's newest movement, loads `file` with \copy, builds the same indexes, makes and fills
+// that table again and analyses the table, as the copy engine does. Milliseconds, or
 // -1 on failure.
 double PavimentoCopiaServer(const QString &uri, const QString &file);

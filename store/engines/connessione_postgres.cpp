@@ -27,6 +27,30 @@ const char *const Tabella =
     " CODICEFISCALE text COLLATE italiano,"
     " PARTITAIVA text COLLATE italiano,"
     " CODICEANA integer NOT NULL)";
+// Each client's newest movement, kept by one function for the three triggers. Desks write at once:
+// a delete first locks the client's row here and only then, in a statement of its own (so seeing
+// what the desk it waited for committed), reads the next newest movement; an insert takes the higher
+// of its ID and what is there. The body is one quoted text: the program runs one statement at a time.
+const char *const TabellaUltimi = "CREATE TABLE ULTIMI_ANTICIPI (CODICEANA integer PRIMARY KEY, ID integer NOT NULL)";
+const char *const FunzioneUltimi =
+    "CREATE OR REPLACE FUNCTION ULTIMI_ANTICIPI_AGGIORNA() RETURNS trigger LANGUAGE plpgsql AS '"
+    "BEGIN "
+    "IF TG_OP <> ''INSERT'' THEN "
+    "PERFORM 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA FOR UPDATE; "
+    "DELETE FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA AND ID = OLD.ID; "
+    "IF FOUND THEN "
+    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, ID FROM ANTICIPI WHERE CODICEANA = OLD.CODICEANA "
+    "ORDER BY CODICEANA DESC, ID DESC LIMIT 1 "
+    "ON CONFLICT (CODICEANA) DO UPDATE SET ID = GREATEST(ULTIMI_ANTICIPI.ID, EXCLUDED.ID); "
+    "END IF; "
+    "END IF; "
+    "IF TG_OP <> ''DELETE'' THEN "
+    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) VALUES (NEW.CODICEANA, NEW.ID) "
+    "ON CONFLICT (CODICEANA) DO UPDATE SET ID = GREATEST(ULTIMI_ANTICIPI.ID, EXCLUDED.ID); "
+    "END IF; "
+    "RETURN NULL; "
+    "END'";
+
 // The key of the advisory lock taken while the table is made (two desks starting at once).
 constexpr const char *BloccoTabella = "SELECT pg_advisory_xact_lock(7290001)";
 
@@ -231,6 +255,33 @@ void MotorePostgres::CreaIndici()
     Esegui(QStringLiteral("ANALYZE ANTICIPI"));
 }
 
+const Motore::IstruzioniUltimi &MotorePostgres::Ultimi() const
+{
+    static const IstruzioniUltimi u{
+        {QLatin1String(TabellaUltimi), QLatin1String(FunzioneUltimi),
+         QStringLiteral("CREATE TRIGGER ULTIMI_ANTICIPI_INSERIMENTO AFTER INSERT ON ANTICIPI FOR EACH ROW "
+                        "EXECUTE FUNCTION ULTIMI_ANTICIPI_AGGIORNA()"),
+         QStringLiteral("CREATE TRIGGER ULTIMI_ANTICIPI_CANCELLAZIONE AFTER DELETE ON ANTICIPI FOR EACH ROW "
+                        "EXECUTE FUNCTION ULTIMI_ANTICIPI_AGGIORNA()"),
+         QStringLiteral("CREATE TRIGGER ULTIMI_ANTICIPI_MODIFICA AFTER UPDATE OF CODICEANA, ID ON ANTICIPI FOR EACH ROW "
+                        "WHEN (OLD.CODICEANA <> NEW.CODICEANA OR OLD.ID <> NEW.ID) "
+                        "EXECUTE FUNCTION ULTIMI_ANTICIPI_AGGIORNA()")},
+        {QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_INSERIMENTO ON ANTICIPI"),
+         QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_CANCELLAZIONE ON ANTICIPI"),
+         QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_MODIFICA ON ANTICIPI"),
+         QStringLiteral("DROP TABLE IF EXISTS ULTIMI_ANTICIPI")},
+        QStringLiteral("SELECT (SELECT COUNT(*) FROM pg_class WHERE oid = to_regclass('ultimi_anticipi')) + "
+                       "(SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'anticipi'::regclass AND tgname IN "
+                       "('ultimi_anticipi_inserimento', 'ultimi_anticipi_cancellazione', 'ultimi_anticipi_modifica'))"),
+        4,
+        // Joined, the planner would hash the whole table of movements for 10,000 IDs (140 ms at a
+        // million); kept apart (OFFSET 0), each ID is one look-up in the primary key.
+        QStringLiteral("SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI_ANTICIPI AS U "
+                       "CROSS JOIN LATERAL (SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                       "WHERE ID = U.ID OFFSET 0) AS A")};
+    return u;
+}
+
 void MotorePostgres::completaIndici()
 {
     QStringList presenti;
@@ -251,6 +302,7 @@ void MotorePostgres::completaIndici()
     }
     if (aggiunti)
         Esegui(QStringLiteral("ANALYZE ANTICIPI"));
+    completaUltimi();
 }
 
 void MotorePostgres::AllineaContatore()

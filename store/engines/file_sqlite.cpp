@@ -31,6 +31,29 @@ const char *const Tabella =
     " PARTITAIVA TEXT COLLATE NOCASE,"
     " CODICEANA INTEGER NOT NULL)";
 
+// Each client's newest movement. Any type of code is taken, as ANTICIPI takes it (no rowid alias).
+// A row inserted with a lower ID than the client's newest leaves it; a deleted newest one gives way
+// to the next, read from the index on (CODICEANA, ID) in one seek.
+const char *const TabellaUltimi =
+    "CREATE TABLE ULTIMI_ANTICIPI (CODICEANA INTEGER PRIMARY KEY, ID INTEGER NOT NULL) WITHOUT ROWID";
+#define ULTIMI_VECCHIO                                                                                      \
+    "DELETE FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA AND ID = OLD.ID; "                         \
+    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, ID FROM ANTICIPI "                       \
+    "WHERE CODICEANA = OLD.CODICEANA AND NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = "      \
+    "OLD.CODICEANA) ORDER BY CODICEANA DESC, ID DESC LIMIT 1; "
+#define ULTIMI_NUOVO                                                                                        \
+    "INSERT OR REPLACE INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT NEW.CODICEANA, NEW.ID WHERE NOT EXISTS (" \
+    "SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = NEW.CODICEANA AND ID > NEW.ID); "
+const char *const UltimiInserimento =
+    "CREATE TRIGGER ULTIMI_ANTICIPI_INSERIMENTO AFTER INSERT ON ANTICIPI BEGIN " ULTIMI_NUOVO "END";
+const char *const UltimiCancellazione =
+    "CREATE TRIGGER ULTIMI_ANTICIPI_CANCELLAZIONE AFTER DELETE ON ANTICIPI BEGIN " ULTIMI_VECCHIO "END";
+const char *const UltimiModifica =
+    "CREATE TRIGGER ULTIMI_ANTICIPI_MODIFICA AFTER UPDATE OF CODICEANA, ID ON ANTICIPI "
+    "WHEN OLD.CODICEANA IS NOT NEW.CODICEANA OR OLD.ID IS NOT NEW.ID BEGIN " ULTIMI_VECCHIO ULTIMI_NUOVO "END";
+#undef ULTIMI_VECCHIO
+#undef ULTIMI_NUOVO
+
 // Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
 // first, then the page count, which a file cut short (a copy that stopped half-way) no longer
 // fills. The count holds only when bytes 92-95 repeat the change counter (24-27); with a journal
@@ -205,10 +228,12 @@ void MotoreSqlite::apri(bool crea, bool senzaIndici)
         throw;
     }
     // Indexes are a matter of speed only: a read-only archive still opens without them.
-    if (!senzaIndici)
+    if (!senzaIndici) {
         for (const IndiceArchivio &i : IndiciArchivio)
             if (HaIndice(i))
                 sqlite3_exec(m_db, IstruzioneIndice(i).toUtf8().constData(), nullptr, nullptr, nullptr);
+        completaUltimi();
+    }
     m_identita = identitaFile(m_percorso);
 }
 
@@ -226,6 +251,24 @@ void MotoreSqlite::Verifica() const
 }
 
 void MotoreSqlite::CreaTabella() { Esegui(QString::fromLatin1(Tabella)); }
+
+const Motore::IstruzioniUltimi &MotoreSqlite::Ultimi() const
+{
+    static const IstruzioniUltimi u{
+        {QLatin1String(TabellaUltimi), QLatin1String(UltimiInserimento), QLatin1String(UltimiCancellazione),
+         QLatin1String(UltimiModifica)},
+        {QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_INSERIMENTO"),
+         QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_CANCELLAZIONE"),
+         QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_MODIFICA"),
+         QStringLiteral("DROP TABLE IF EXISTS ULTIMI_ANTICIPI")},
+        QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('ULTIMI_ANTICIPI', "
+                       "'ULTIMI_ANTICIPI_INSERIMENTO', 'ULTIMI_ANTICIPI_CANCELLAZIONE', 'ULTIMI_ANTICIPI_MODIFICA')"),
+        4,
+        // A scan of the small table and one look-up by ID each.
+        QStringLiteral("SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI_ANTICIPI AS U "
+                       "INNER JOIN ANTICIPI AS A ON A.ID = U.ID")};
+    return u;
+}
 
 void MotoreSqlite::OrdinamentoGrande(bool inizio)
 {

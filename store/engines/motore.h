@@ -89,6 +89,10 @@ inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_CLIENTI", "CODICEANA, ID", nullptr, false, "RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA"},
 };
 
+// Fills the table of each client's newest movement (Motore::CreaUltimi) from the movements.
+inline constexpr const char RiempiUltimi[] =
+    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, MAX(ID) FROM ANTICIPI GROUP BY CODICEANA";
+
 // "CREATE INDEX IF NOT EXISTS ..." for one of them.
 QString IstruzioneIndice(const IndiceArchivio &i);
 
@@ -151,7 +155,29 @@ public:
     }
     // The search window's list: each client code once, with the name, tax code and VAT number of
     // its newest row (CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA), in no given order.
-    virtual QString IstruzioneClienti() const;
+    // Read through ULTIMI_ANTICIPI where the archive has it, otherwise by walking the index.
+    QString IstruzioneClienti() const { return m_ultimi ? Ultimi().elenco : IstruzioneCammino(); }
+    // The same list walked in the index on (CODICEANA, ID) from each client to the next lower code:
+    // one seek per client, whatever its movements.
+    virtual QString IstruzioneCammino() const;
+
+    // Each client's newest movement, its code and ID, in a table of its own (ULTIMI_ANTICIPI) that
+    // the archive's triggers keep on every insert, delete and change of code or ID, whoever writes
+    // it: the search window reads its rows and their movements by ID, a third of the walk's seeks.
+    // CreaUltimi makes the table and its triggers and fills them from the movements, inside the
+    // caller's transaction, replacing any part of them already there; TogliUltimi removes them
+    // (before a copy fills the table: kept up row by row, they would cost more than made after).
+    void CreaUltimi();
+    void TogliUltimi();
+    bool HaUltimi() const { return m_ultimi; }
+    struct IstruzioniUltimi {
+        QStringList crea;   // the table, then its triggers
+        QStringList togli;  // the triggers, then the table
+        QString presenti;   // one number: how many of the table and its triggers are there
+        int tutti;          // ... when all are
+        QString elenco;     // the search window's list read through the table
+    };
+    virtual const IstruzioniUltimi &Ultimi() const = 0;
     // Whether the client columns already compare as the program's rule for client names does (the
     // case of every letter ignored, accents kept): then a name is looked up as it is, rather than in
     // each of its spellings.
@@ -171,6 +197,10 @@ public:
     bool InAttesa() const { return m_inAttesa; }
 
 protected:
+    // When an archive is opened: the table of each client's newest movement and its triggers are
+    // looked for and, if any part is missing, made in a transaction of their own. An archive that
+    // cannot be written now (read only, locked by another program) is listed by the walk instead.
+    void completaUltimi();
     // Calls the waiting function, if there is one and it is not already running. Nothing it throws
     // gets past (an engine's C callback may be on the stack).
     void attendi();
@@ -179,6 +209,7 @@ protected:
 private:
     std::function<void()> m_attesa;
     bool m_inAttesa = false;
+    bool m_ultimi = false;
 };
 
 // The SQLite engine on an archive file. With crea true a missing file is made, with its table and

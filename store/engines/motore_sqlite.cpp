@@ -213,9 +213,48 @@ void Motore::CreaIndici()
     for (const IndiceArchivio &i : IndiciArchivio)
         if (HaIndice(i))
             Esegui(IstruzioneIndice(i));
+    CreaUltimi();
 }
 
-QString Motore::IstruzioneClienti() const
+void Motore::CreaUltimi()
+{
+    TogliUltimi();
+    for (const QString &sql : Ultimi().crea)
+        Esegui(sql);
+    Esegui(QLatin1String(RiempiUltimi));
+    m_ultimi = true;
+}
+
+void Motore::TogliUltimi()
+{
+    m_ultimi = false;
+    for (const QString &sql : Ultimi().togli)
+        Esegui(sql);
+}
+
+void Motore::completaUltimi()
+{
+    try {
+        auto c = Query(Ultimi().presenti);
+        m_ultimi = c->Avanza() && c->Valore(0).toInt() == Ultimi().tutti;
+    } catch (const ErroreApp &) {
+        m_ultimi = false;
+    }
+    if (m_ultimi)
+        return;
+    // Made while no other program writes, so that no movement slips between the fill and the
+    // triggers (on a server, creating a trigger locks the table against writes to the end).
+    try {
+        Inizia();
+        CreaUltimi();
+        Conferma();
+    } catch (const ErroreApp &) {
+        Annulla();
+        m_ultimi = false;
+    }
+}
+
+QString Motore::IstruzioneCammino() const
 {
     // Grouping the whole table reads every movement; instead the index on (CODICEANA, ID) is walked
     // backwards from each client straight to the next lower code, whose highest ID comes first
@@ -244,6 +283,7 @@ void Motore::attendi()
 
 void Motore::TogliIndici()
 {
+    TogliUltimi();
     for (const IndiceArchivio &i : IndiciArchivio)
         Esegui(QStringLiteral("DROP INDEX IF EXISTS %1").arg(QLatin1String(i.nome)));
 }

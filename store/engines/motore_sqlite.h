@@ -67,6 +67,7 @@ public:
     void Annulla() override;
     void BloccaCodici() override;
     void CreaTabella() override;
+    const IstruzioniUltimi &Ultimi() const override;
     void AllineaContatore() override {}  // AUTOINCREMENT already follows the highest ID written
     void OrdinamentoGrande(bool inizio) override;
     void ImpostaAttesa(std::function<void()> attesa) override;

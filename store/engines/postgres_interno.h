@@ -63,7 +63,7 @@ public:
     bool ColonneIncluse() const override { return true; }
     // The walk of each client's newest row as on SQLite, each step one read of the index that
     // carries the three client columns (LATERAL): no second look-up by ID, nor of the row.
-    QString IstruzioneClienti() const override
+    QString IstruzioneCammino() const override
     {
         return QStringLiteral(
             "WITH RECURSIVE ULTIMI(ID, CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) AS (("
@@ -96,6 +96,7 @@ public:
     void BloccaCodici() override;
     void CreaTabella() override;
     void CreaIndici() override;
+    const IstruzioniUltimi &Ultimi() const override;
     void AllineaContatore() override;
     std::unique_ptr<FlussoRighe> Flusso(const QString &tabella, const QStringList &colonne) override;
 

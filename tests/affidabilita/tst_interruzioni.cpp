@@ -58,7 +58,7 @@ void verificaSalvati(const QList<Salvato> &salvati)
 void verificaIntegrita()
 {
     QCOMPARE(IntegritaArchivio(), QStringLiteral("ok"));
-    QCOMPARE(TabelleArchivio(), 1);
+    QCOMPARE(TabelleArchivio(), 2);
 }
 
 } // namespace

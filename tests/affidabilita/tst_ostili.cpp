@@ -299,8 +299,8 @@ void TstOstili::percorsi()
                  qsizetype(1));
     }
 
-    // ---- nothing executed: the one table, whole, and every row where it was
-    QCOMPARE(TabelleArchivio(), 1);
+    // ---- nothing executed: the program's two tables, whole, and every row where it was
+    QCOMPARE(TabelleArchivio(), 2);
     QCOMPARE(IntegritaArchivio(), QStringLiteral("ok"));
     QCOMPARE(conta(), 3);
     QVERIFY(Ambiente::corrente().righeLog().isEmpty());

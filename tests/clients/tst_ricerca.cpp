@@ -3,6 +3,7 @@
 #include "clients/destinatariocliente.h"
 #include "clients/frmRicerca.h"
 #include "export/csv.h"
+#include "store/engines/motore.h"
 #include "ledger/frmAnticipi.h"
 #include "tests/support/ambiente.h"
 #include "tests/support/finestre.h"
@@ -89,6 +90,7 @@ private Q_SLOTS:
     void unaRigaPerCliente();
     void ordineItalianoComeNelFile();
     void ogniClienteConLaSuaRigaPiuNuova();
+    void elencoSeguitoDaOgniScrittura();
     void sceltaRestituisceIlCliente_data();
     void sceltaRestituisceIlCliente();
     void invioRilasciatoNelRegistroNonRiapre();
@@ -191,6 +193,60 @@ void TstRicerca::ogniClienteConLaSuaRigaPiuNuova()
     righe.sort();
     attese.sort();
     QCOMPARE(righe, attese);
+}
+
+void TstRicerca::elencoSeguitoDaOgniScrittura()
+{
+    // The list comes from the table of each client's newest movement that the archive's triggers
+    // keep. After every kind of write, the program's or another program's, it and the walk of the
+    // index must give what grouping the whole table gives.
+    Motore &motore = Archivio::ConnArchivio().MotoreAperto();
+    auto ordinate = [](const QList<QVariantList> &righe) {
+        QStringList t;
+        for (const QVariantList &r : righe)
+            t << QStringList{r[0].toString(), r[1].toString(), r[2].toString(), r[3].toString()}.join(QLatin1Char('|'));
+        t.sort();
+        return t;
+    };
+    auto verifica = [&](const char *dopo) {
+        const QStringList attese = ordinate(RigheSql(QStringLiteral(
+            "SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ANTICIPI AS A INNER JOIN "
+            "(SELECT CODICEANA, MAX(ID) AS ULTIMO FROM ANTICIPI GROUP BY CODICEANA) AS U ON A.ID = U.ULTIMO")));
+        QVERIFY2(motore.HaUltimi(), dopo);
+        QVERIFY2(ordinate(RigheSql(motore.IstruzioneClienti())) == attese, dopo);
+        QVERIFY2(ordinate(RigheSql(motore.IstruzioneCammino())) == attese, dopo);
+    };
+    auto riga = [](qint64 codice, const char *nome) {
+        return InserisciRiga(Giorno(1, 1), "", "1", "0", QString::fromLatin1(nome), QString(), QString(), codice);
+    };
+    const qint64 a1 = riga(7, "A uno"), b1 = riga(9, "B uno"), a2 = riga(7, "A due");
+    riga(9, "B due");
+    verifica("inserimenti");
+    QVERIFY(EseguiSql(QStringLiteral("DELETE FROM ANTICIPI WHERE ID=?"), {a2}));
+    verifica("cancellata la riga più nuova");
+    QVERIFY(EseguiSql(QStringLiteral("DELETE FROM ANTICIPI WHERE ID=?"), {b1}));
+    verifica("cancellata una riga più vecchia");
+    QVERIFY(EseguiSql(QStringLiteral("INSERT INTO ANTICIPI (ID, DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                                     "CODICEANA) VALUES (?, ?, '', 0, 1, 'A vecchia', 7)"),
+                      {a1 - 1000000, QStringLiteral("2026-01-01")}));
+    verifica("inserita una riga con un ID più basso");
+    QVERIFY(EseguiSql(QStringLiteral("UPDATE ANTICIPI SET CODICEANA=9 WHERE ID=?"), {a1}));
+    verifica("riga passata a un altro cliente");
+    QVERIFY(EseguiSql(QStringLiteral("UPDATE ANTICIPI SET ID=? WHERE ID=?"), {a1 + 1000000, a1}));
+    verifica("cambiato l'ID");
+    QVERIFY(EseguiSql(QStringLiteral("DELETE FROM ANTICIPI WHERE CODICEANA=7")));
+    verifica("cancellato un cliente");
+
+    // An archive without the table (written by an earlier version) gets it, filled, when opened.
+    for (const QString &sql : motore.Ultimi().togli)
+        QVERIFY(EseguiSql(sql));
+    riga(12, "C uno");
+    Archivio::Rilascia();
+    ApriArchivio();
+    Motore &riaperto = Archivio::ConnArchivio().MotoreAperto();
+    QVERIFY(riaperto.HaUltimi());
+    QCOMPARE(ordinate(RigheSql(riaperto.IstruzioneClienti())).size(), 2);
+    QCOMPARE(ordinate(RigheSql(riaperto.IstruzioneClienti())), ordinate(RigheSql(riaperto.IstruzioneCammino())));
 }
 
 void TstRicerca::sceltaRestituisceIlCliente_data()

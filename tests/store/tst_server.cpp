@@ -134,6 +134,61 @@ private Q_SLOTS:
                  qPrintable(messo));
     }
 
+    // Two desks write the same client at once: whichever of them the server lets go first, the
+    // table of each client's newest movement ends on the newest row there is. One desk's write is
+    // left waiting for the other's open transaction, which then commits.
+    void ultimoMovimentoConDueScrivanie()
+    {
+        ApriSulServer(QStringLiteral("due_scrivanie"));
+        const QByteArray uri = (base() + QStringLiteral("due_scrivanie")).toUtf8();
+        PGconn *a = PQconnectdb(uri.constData());
+        PGconn *b = PQconnectdb(uri.constData());
+        auto esegui = [](PGconn *c, const char *sql) {
+            PGresult *r = PQexec(c, sql);
+            const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+            if (!ok)
+                qWarning("%s", PQerrorMessage(c));
+            PQclear(r);
+            return ok;
+        };
+        auto ultimo = [&] {
+            PGresult *r = PQexec(a, "SELECT (SELECT ID FROM ULTIMI_ANTICIPI WHERE CODICEANA = 5)::text || '/' || "
+                                    "(SELECT MAX(ID) FROM ANTICIPI WHERE CODICEANA = 5)::text");
+            const QString t = QString::fromUtf8(PQgetvalue(r, 0, 0));
+            PQclear(r);
+            return t;
+        };
+        QVERIFY(esegui(a, "INSERT INTO ANTICIPI (ID, DATAOP, CODICEANA) SELECT g, '2026-01-01', 5 "
+                          "FROM generate_series(90, 100) AS g"));
+        const struct {
+            const char *prima, *seconda, *atteso;
+        } casi[] = {
+            {"DELETE FROM ANTICIPI WHERE ID = 99", "DELETE FROM ANTICIPI WHERE ID = 100", "98/98"},
+            {"DELETE FROM ANTICIPI WHERE ID = 98", "DELETE FROM ANTICIPI WHERE ID = 97", "96/96"},
+            {"INSERT INTO ANTICIPI (ID, DATAOP, CODICEANA) VALUES (300, '2026-01-01', 5)",
+             "DELETE FROM ANTICIPI WHERE ID = 96", "300/300"},
+            {"DELETE FROM ANTICIPI WHERE ID = 300", "INSERT INTO ANTICIPI (ID, DATAOP, CODICEANA) VALUES (200, "
+                                                   "'2026-01-01', 5)", "200/200"},
+        };
+        for (const auto &c : casi) {
+            QVERIFY(esegui(b, "BEGIN"));
+            QVERIFY(esegui(b, c.prima));
+            QVERIFY(PQsendQuery(a, c.seconda));
+            // The second desk's statement waits for the first desk's transaction.
+            QTest::qWait(50);
+            QVERIFY(PQconsumeInput(a));
+            QVERIFY(PQisBusy(a));
+            QVERIFY(esegui(b, "COMMIT"));
+            while (PGresult *r = PQgetResult(a)) {
+                QCOMPARE(PQresultStatus(r), PGRES_COMMAND_OK);
+                PQclear(r);
+            }
+            QCOMPARE(ultimo(), QString::fromLatin1(c.atteso));
+        }
+        PQfinish(a);
+        PQfinish(b);
+    }
+
     // The server drops the connection while the user works (a restart, a network fault): found
     // gone before the save, the connection is made again and the save goes through, no message.
     void connessionePersa()

@@ -95,7 +95,7 @@ bool EseguiSql(const QString &sql, const QVariantList &valori = {});
 // What differs between the engines in a test's own statements.
 // "ok" when every page of the archive is sound, else what is wrong.
 QString IntegritaArchivio();
-// The tables in the archive (the program makes one, ANTICIPI).
+// The tables in the archive (the program makes two: ANTICIPI and ULTIMI_ANTICIPI).
 int TabelleArchivio();
 // From now on every UPDATE of ANTICIPI fails with an engine error holding `testo`.
 bool BloccaAggiornamenti(const QString &testo);
