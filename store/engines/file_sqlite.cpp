@@ -33,14 +33,16 @@ const char *const Tabella =
 
 // Each client's newest movement. Any type of code is taken, as ANTICIPI takes it (no rowid alias).
 // A row inserted with a lower ID than the client's newest leaves it; a deleted newest one gives way
-// to the next, read from the index on (CODICEANA, ID) in one seek.
+// to the next, read from the index on (CODICEANA, ID) in one seek. That seek comes first, in a part
+// of its own: with the check of the client's row beside it in one WHERE, SQLite would walk all the
+// client's movements for every older one deleted (16 s to delete a client of 20,000).
 const char *const TabellaUltimi =
     "CREATE TABLE ULTIMI_ANTICIPI (CODICEANA INTEGER PRIMARY KEY, ID INTEGER NOT NULL) WITHOUT ROWID";
 #define ULTIMI_VECCHIO                                                                                      \
     "DELETE FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA AND ID = OLD.ID; "                         \
-    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, ID FROM ANTICIPI "                       \
-    "WHERE CODICEANA = OLD.CODICEANA AND NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = "      \
-    "OLD.CODICEANA) ORDER BY CODICEANA DESC, ID DESC LIMIT 1; "
+    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, ID FROM (SELECT CODICEANA, ID FROM "     \
+    "ANTICIPI WHERE CODICEANA = OLD.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1) "                   \
+    "WHERE NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA); "
 #define ULTIMI_NUOVO                                                                                        \
     "INSERT OR REPLACE INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT NEW.CODICEANA, NEW.ID WHERE NOT EXISTS (" \
     "SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = NEW.CODICEANA AND ID > NEW.ID); "
