@@ -275,10 +275,10 @@ const Motore::IstruzioniUltimi &MotorePostgres::Ultimi() const
                        "('ultimi_anticipi_inserimento', 'ultimi_anticipi_cancellazione', 'ultimi_anticipi_modifica'))"),
         4,
         // Joined, the planner would hash the whole table of movements for 10,000 IDs (140 ms at a
-        // million); kept apart (OFFSET 0), each ID is one look-up in the primary key.
-        QStringLiteral("SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI_ANTICIPI AS U "
-                       "CROSS JOIN LATERAL (SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
-                       "WHERE ID = U.ID OFFSET 0) AS A")};
+        // million). As an array, the IDs are one scan of the primary key that takes them in order:
+        // a third quicker than a separate look-up for each (LATERAL).
+        QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                       "WHERE ID = ANY(ARRAY(SELECT ID FROM ULTIMI_ANTICIPI))")};
     return u;
 }
 
