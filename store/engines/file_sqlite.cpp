@@ -31,21 +31,26 @@ const char *const Tabella =
     " PARTITAIVA TEXT COLLATE NOCASE,"
     " CODICEANA INTEGER NOT NULL)";
 
-// Each client's newest movement. Any type of code is taken, as ANTICIPI takes it (no rowid alias).
-// A row inserted with a lower ID than the client's newest leaves it; a deleted newest one gives way
-// to the next, read from the index on (CODICEANA, ID) in one seek. That seek comes first, in a part
-// of its own: with the check of the client's row beside it in one WHERE, SQLite would walk all the
-// client's movements for every older one deleted (16 s to delete a client of 20,000).
+// Each client's newest movement with the client's name, tax code and VAT number as that movement
+// has them. Any type of code is taken, as ANTICIPI takes it (no rowid alias). A row inserted with a
+// lower ID than the client's newest leaves it; a deleted newest one gives way to the next, read from
+// the index on (CODICEANA, ID) in one seek. That seek comes first, in a part of its own: with the
+// check of the client's row beside it in one WHERE, SQLite would walk all the client's movements for
+// every older one deleted (16 s to delete a client of 20,000). A change of name, tax code or VAT
+// number reaches the client's row only from its newest movement.
 const char *const TabellaUltimi =
-    "CREATE TABLE ULTIMI_ANTICIPI (CODICEANA INTEGER PRIMARY KEY, ID INTEGER NOT NULL) WITHOUT ROWID";
+    "CREATE TABLE ULTIMI_ANTICIPI (CODICEANA INTEGER PRIMARY KEY, ID INTEGER NOT NULL, RAGIONESOCIALE TEXT COLLATE "
+    "NOCASE, CODICEFISCALE TEXT COLLATE NOCASE, PARTITAIVA TEXT COLLATE NOCASE) WITHOUT ROWID";
+#define ULTIMI_COLONNE "CODICEANA, ID, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA"
 #define ULTIMI_VECCHIO                                                                                      \
     "DELETE FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA AND ID = OLD.ID; "                         \
-    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, ID FROM (SELECT CODICEANA, ID FROM "     \
+    "INSERT INTO ULTIMI_ANTICIPI (" ULTIMI_COLONNE ") SELECT * FROM (SELECT " ULTIMI_COLONNE " FROM "         \
     "ANTICIPI WHERE CODICEANA = OLD.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1) "                   \
     "WHERE NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA); "
 #define ULTIMI_NUOVO                                                                                        \
-    "INSERT OR REPLACE INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT NEW.CODICEANA, NEW.ID WHERE NOT EXISTS (" \
-    "SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = NEW.CODICEANA AND ID > NEW.ID); "
+    "INSERT OR REPLACE INTO ULTIMI_ANTICIPI (" ULTIMI_COLONNE ") SELECT NEW.CODICEANA, NEW.ID, "             \
+    "NEW.RAGIONESOCIALE, NEW.CODICEFISCALE, NEW.PARTITAIVA WHERE NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI " \
+    "WHERE CODICEANA = NEW.CODICEANA AND ID > NEW.ID); "
 const char *const UltimiInserimento =
     "CREATE TRIGGER ULTIMI_ANTICIPI_INSERIMENTO AFTER INSERT ON ANTICIPI BEGIN " ULTIMI_NUOVO "END";
 const char *const UltimiCancellazione =
@@ -53,6 +58,12 @@ const char *const UltimiCancellazione =
 const char *const UltimiModifica =
     "CREATE TRIGGER ULTIMI_ANTICIPI_MODIFICA AFTER UPDATE OF CODICEANA, ID ON ANTICIPI "
     "WHEN OLD.CODICEANA IS NOT NEW.CODICEANA OR OLD.ID IS NOT NEW.ID BEGIN " ULTIMI_VECCHIO ULTIMI_NUOVO "END";
+const char *const UltimiAnagrafica =
+    "CREATE TRIGGER ULTIMI_ANTICIPI_ANAGRAFICA AFTER UPDATE OF RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA ON "
+    "ANTICIPI WHEN OLD.CODICEANA IS NEW.CODICEANA AND OLD.ID IS NEW.ID BEGIN UPDATE ULTIMI_ANTICIPI SET "
+    "RAGIONESOCIALE = NEW.RAGIONESOCIALE, CODICEFISCALE = NEW.CODICEFISCALE, PARTITAIVA = NEW.PARTITAIVA "
+    "WHERE CODICEANA = NEW.CODICEANA AND ID = NEW.ID; END";
+#undef ULTIMI_COLONNE
 #undef ULTIMI_VECCHIO
 #undef ULTIMI_NUOVO
 
@@ -256,19 +267,23 @@ void MotoreSqlite::CreaTabella() { Esegui(QString::fromLatin1(Tabella)); }
 
 const Motore::IstruzioniUltimi &MotoreSqlite::Ultimi() const
 {
-    static const IstruzioniUltimi u{
-        {QLatin1String(TabellaUltimi), QLatin1String(UltimiInserimento), QLatin1String(UltimiCancellazione),
-         QLatin1String(UltimiModifica)},
-        {QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_INSERIMENTO"),
-         QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_CANCELLAZIONE"),
-         QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_MODIFICA"),
-         QStringLiteral("DROP TABLE IF EXISTS ULTIMI_ANTICIPI")},
-        QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('ULTIMI_ANTICIPI', "
-                       "'ULTIMI_ANTICIPI_INSERIMENTO', 'ULTIMI_ANTICIPI_CANCELLAZIONE', 'ULTIMI_ANTICIPI_MODIFICA')"),
-        4,
-        // A scan of the small table and one look-up by ID each.
-        QStringLiteral("SELECT A.CODICEANA, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ULTIMI_ANTICIPI AS U "
-                       "INNER JOIN ANTICIPI AS A ON A.ID = U.ID")};
+    static const IstruzioniUltimi u = [] {
+        IstruzioniUltimi u;
+        for (const char *sql : {TabellaUltimi, UltimiInserimento, UltimiCancellazione, UltimiModifica, UltimiAnagrafica})
+            u.crea << QLatin1String(sql);
+        u.togli = QStringList{QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_INSERIMENTO"),
+                              QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_CANCELLAZIONE"),
+                              QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_MODIFICA"),
+                              QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_ANAGRAFICA"),
+                              QStringLiteral("DROP TABLE IF EXISTS ULTIMI_ANTICIPI")};
+        // Compared by their text as SQLite keeps it (the statement as it was given, without quotes):
+        // a table or trigger of another layout, made by another version, is made again.
+        u.presenti = QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE sql IN ('") +
+                     u.crea.join(QStringLiteral("', '")) + QStringLiteral("')");
+        u.tutti = int(u.crea.size());
+        u.elenco = QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI_ANTICIPI");
+        return u;
+    }();
     return u;
 }
 

@@ -91,7 +91,9 @@ inline constexpr IndiceArchivio IndiciArchivio[] = {
 
 // Fills the table of each client's newest movement (Motore::CreaUltimi) from the movements.
 inline constexpr const char RiempiUltimi[] =
-    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID) SELECT CODICEANA, MAX(ID) FROM ANTICIPI GROUP BY CODICEANA";
+    "INSERT INTO ULTIMI_ANTICIPI (CODICEANA, ID, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA) "
+    "SELECT A.CODICEANA, A.ID, A.RAGIONESOCIALE, A.CODICEFISCALE, A.PARTITAIVA FROM ANTICIPI AS A INNER JOIN "
+    "(SELECT CODICEANA, MAX(ID) AS ID FROM ANTICIPI GROUP BY CODICEANA) AS U ON A.ID = U.ID";
 
 // "CREATE INDEX IF NOT EXISTS ..." for one of them.
 QString IstruzioneIndice(const IndiceArchivio &i);
@@ -161,9 +163,9 @@ public:
     // one seek per client, whatever its movements.
     virtual QString IstruzioneCammino() const;
 
-    // Each client's newest movement, its code and ID, in a table of its own (ULTIMI_ANTICIPI) that
-    // the archive's triggers keep on every insert, delete and change of code or ID, whoever writes
-    // it: the search window reads its rows and their movements by ID, a third of the walk's seeks.
+    // Each client's newest movement, its code and ID with the name, tax code and VAT number it
+    // has, in a table of its own (ULTIMI_ANTICIPI) that the archive's triggers keep on every insert,
+    // delete and change of those columns, whoever writes: the search window reads just its rows.
     // CreaUltimi makes the table and its triggers and fills them from the movements, inside the
     // caller's transaction, replacing any part of them already there; TogliUltimi removes them
     // (before a copy fills the table: kept up row by row, they would cost more than made after).
@@ -174,7 +176,7 @@ public:
         QStringList crea;   // the table, then its triggers
         QStringList togli;  // the triggers, then the table
         QString presenti;   // one number: how many of the table and its triggers are there
-        int tutti;          // ... when all are
+        int tutti = 0;      // ... when all are
         QString elenco;     // the search window's list read through the table
     };
     virtual const IstruzioniUltimi &Ultimi() const = 0;
