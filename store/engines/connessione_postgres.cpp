@@ -291,9 +291,7 @@ const Motore::IstruzioniUltimi &MotorePostgres::Ultimi() const
                        "AND tgname IN ('ultimi_anticipi_inserimento', 'ultimi_anticipi_cancellazione', "
                        "'ultimi_anticipi_modifica')) + (SELECT COUNT(*) FROM pg_proc WHERE proname = "
                        "'ultimi_anticipi_aggiorna' AND prosrc = '") +
-            QLatin1String(CorpoUltimi) + QStringLiteral("')"),
-        5,
-        QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI_ANTICIPI")};
+            QLatin1String(CorpoUltimi) + QStringLiteral("')")};
     return u;
 }
 

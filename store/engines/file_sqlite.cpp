@@ -280,8 +280,6 @@ const Motore::IstruzioniUltimi &MotoreSqlite::Ultimi() const
         // a table or trigger of another layout, made by another version, is made again.
         u.presenti = QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE sql IN ('") +
                      u.crea.join(QStringLiteral("', '")) + QStringLiteral("')");
-        u.tutti = int(u.crea.size());
-        u.elenco = QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI_ANTICIPI");
         return u;
     }();
     return u;

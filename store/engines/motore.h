@@ -158,7 +158,11 @@ public:
     // The search window's list: each client code once, with the name, tax code and VAT number of
     // its newest row (CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA), in no given order.
     // Read through ULTIMI_ANTICIPI where the archive has it, otherwise by walking the index.
-    QString IstruzioneClienti() const { return m_ultimi ? Ultimi().elenco : IstruzioneCammino(); }
+    QString IstruzioneClienti() const
+    {
+        return m_ultimi ? QStringLiteral("SELECT CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ULTIMI_ANTICIPI")
+                        : IstruzioneCammino();
+    }
     // The same list walked in the index on (CODICEANA, ID) from each client to the next lower code:
     // one seek per client, whatever its movements.
     virtual QString IstruzioneCammino() const;
@@ -175,9 +179,7 @@ public:
     struct IstruzioniUltimi {
         QStringList crea;   // the table, then its triggers
         QStringList togli;  // the triggers, then the table
-        QString presenti;   // one number: how many of the table and its triggers are there
-        int tutti = 0;      // ... when all are
-        QString elenco;     // the search window's list read through the table
+        QString presenti;   // one number: how many of crea's objects are there as this version makes them
     };
     virtual const IstruzioniUltimi &Ultimi() const = 0;
     // Whether the client columns already compare as the program's rule for client names does (the

@@ -236,7 +236,7 @@ void Motore::completaUltimi()
 {
     try {
         auto c = Query(Ultimi().presenti);
-        m_ultimi = c->Avanza() && c->Valore(0).toInt() == Ultimi().tutti;
+        m_ultimi = c->Avanza() && c->Valore(0).toInt() == Ultimi().crea.size();
     } catch (const ErroreApp &) {
         m_ultimi = false;
     }

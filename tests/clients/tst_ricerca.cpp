@@ -251,7 +251,7 @@ void TstRicerca::elencoSeguitoDaOgniScrittura()
     Motore &riaperto = Archivio::ConnArchivio().MotoreAperto();
     QVERIFY(riaperto.HaUltimi());
     // Found as made, so that the next opening does not make it again.
-    QCOMPARE(ValoreSql(riaperto.Ultimi().presenti).toInt(), riaperto.Ultimi().tutti);
+    QCOMPARE(ValoreSql(riaperto.Ultimi().presenti).toInt(), riaperto.Ultimi().crea.size());
     QCOMPARE(ordinate(RigheSql(riaperto.IstruzioneClienti())).size(), 2);
     QCOMPARE(ordinate(RigheSql(riaperto.IstruzioneClienti())), ordinate(RigheSql(riaperto.IstruzioneCammino())));
 }
