@@ -232,10 +232,12 @@ void frmAnticipi::RinfrescaLista()
             periodoLetto = true;
             return;
         }
+        // Rows of one day by ID, as the steps of a fill read them: by day alone, the server returns them
+        // in whatever order its plan meets them, and a corrected row would move to the end of its day.
         Recordset rs = Archivio::ConnArchivio().Query(
             QStringLiteral("SELECT * FROM ANTICIPI WHERE CODICEANA=") + SqlIntero(codice) +
             QStringLiteral(" AND DATAOP>=#") + DataSql(DTPFIltro[0]->date()) + QStringLiteral("# AND DATAOP<=#") +
-            DataSql(DTPFIltro[1]->date()) + QStringLiteral("# ORDER BY DATAOP"));
+            DataSql(DTPFIltro[1]->date()) + QStringLiteral("# ORDER BY DATAOP, ID"));
         const int iData = rs.IndiceCampo(QStringLiteral("DATAOP"));
         const int iDescrizione = rs.IndiceCampo(QStringLiteral("DESCRIZIONE"));
         const int iEntrata = rs.IndiceCampo(QStringLiteral("ENTRATA"));

@@ -456,6 +456,11 @@ void TstLista::riempimentiNonSiMescolano()
 {
     InserisciMolte();
     frmAnticipi *f = ApriRegistro();
+    // The server may read the rows in the table's own order and sort them by day, as it does once it
+    // has statistics: a corrected row then lies after the others of its day.
+    if (ProvaSuServer())
+        for (const char *piano : {"enable_indexscan", "enable_bitmapscan"})
+            QVERIFY(EseguiSql(QStringLiteral("SET %1 = off").arg(QLatin1String(piano))));
     Identifica(f);
     QVERIFY(f->RiempimentoInCorso());
     f->DTPFIltro[0]->setDate(QDate(Anno(), 5, 5));
