@@ -178,9 +178,25 @@ RiepilogoCopia copiaInBozza(SorgenteCopia &sorgente, const QString &bozza, const
 // a million rows take longer.
 std::unique_ptr<QLockFile> bloccaCartella(const QString &cartella)
 {
-    auto blocco = std::make_unique<QLockFile>(QDir(cartella).filePath(NomeFileBloccoCartella));
+    const QString percorso = QDir(cartella).filePath(NomeFileBloccoCartella);
+    auto blocco = std::make_unique<QLockFile>(percorso);
     blocco->setStaleLockTime(0);
-    if (!blocco->tryLock(0))
+    if (blocco->tryLock(0))
+        return blocco;
+    // A lock file with no owner written in it: its maker was killed between making the file and
+    // writing its PID, so no PID ever frees it. Its maker, while alive, holds the file; once it is
+    // gone the file is removed and the lock taken. The removal has a lock of its own, so that two
+    // processes finding one such file do not remove each other's new lock.
+    auto orfano = [&] {
+        qint64 pid = 0;
+        QString host, applicazione;
+        return blocco->error() == QLockFile::LockFailedError && !blocco->getLockInfo(&pid, &host, &applicazione) &&
+               QFileInfo::exists(percorso) && !Piattaforma::FileTrattenuto(percorso);
+    };
+    if (!orfano())
+        return nullptr;
+    QLockFile rimozione(percorso + QStringLiteral(".rimozione"));
+    if (!rimozione.tryLock(0) || !orfano() || !blocco->removeStaleLockFile() || !blocco->tryLock(0))
         return nullptr;
     return blocco;
 }

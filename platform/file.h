@@ -46,6 +46,9 @@ enum class StatoFile { Presente, Mancante, InUso };
 StatoFile Identita(const QString &percorso, IdentitaFile *identita);
 // Whether another program holds the file open so that it cannot be opened for reading now.
 bool FileInUso(const QString &percorso);
+// Whether a living process holds the file as QLockFile holds its lock file: a lock on it on Unix, a
+// handle that refuses deletion on Windows. Both end with the process, however it ends.
+bool FileTrattenuto(const QString &percorso);
 
 // The path as SQLite's open wants it, in UTF-8 whatever the system.
 QByteArray PercorsoSqlite(const QString &percorso);

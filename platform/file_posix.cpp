@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +64,18 @@ StatoFile Identita(const QString &percorso, IdentitaFile *identita)
 
 // No mandatory locks here: an open file never keeps another program from reading it.
 bool FileInUso(const QString &) { return false; }
+
+bool FileTrattenuto(const QString &percorso)
+{
+    const int fd = ::open(QFile::encodeName(percorso).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // A lock of our own on a descriptor of our own: it conflicts with any other, this process's too,
+    // and ends with the close.
+    const bool trattenuto = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return trattenuto;
+}
 
 QByteArray PercorsoSqlite(const QString &percorso) { return QFile::encodeName(percorso); }
 

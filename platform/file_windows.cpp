@@ -99,6 +99,18 @@ bool FileInUso(const QString &percorso)
     return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION;
 }
 
+bool FileTrattenuto(const QString &percorso)
+{
+    // QLockFile shares its handle for reading alone: asking to delete fails while it is open.
+    const HANDLE h = CreateFileW(largo(percorso).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return false;
+    }
+    return GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 QByteArray PercorsoSqlite(const QString &percorso) { return QDir::toNativeSeparators(percorso).toUtf8(); }
 
 QByteArray PercorsoFopen(const QString &percorso)

@@ -539,6 +539,37 @@ private Q_SLOTS:
         QCOMPARE(w->lblSaldo->text(), QStringLiteral("18,73"));
     }
 
+    // The folder's lock file with no owner written in it, as a kill between making it and filling it
+    // in leaves it: the next start takes it over and converts. One that a living process holds (here,
+    // where the system lets a held lock file be emptied) still refuses.
+    void bloccoSenzaProprietario()
+    {
+        SOLO_SQLITE("about files and folders");
+        const QString cartella = cartellaConAccess(leggi(dati(QStringLiteral("casi.mdb"))));
+        const QString blocco = QDir(cartella).filePath(NomeFileBloccoCartella);
+        MessaggiFinti &m = Ambiente::corrente().messaggi;
+        QLockFile vivo(blocco);
+        QVERIFY(vivo.tryLock(0));
+        if (QFile f(blocco); f.open(QIODevice::ReadWrite) && f.resize(0)) {
+            f.close();
+            m.risposte = {Risposta::Si};
+            ApriRegistro();
+            QVERIFY2(m.testi().join(QLatin1Char('|')).contains(QStringLiteral("Un altro programma sta già convertendo")),
+                     qPrintable(m.testi().join(QLatin1Char('|'))));
+            ChiudiFinestre();
+            m.azzera();
+        }
+        vivo.unlock();
+        scrivi(blocco, QByteArray());
+        m.risposte = {Risposta::Si, Risposta::Ok};
+        ApriRegistro();
+        const QString testi = m.testi().join(QLatin1Char('|'));
+        QVERIFY2(testi.contains(QStringLiteral("Conversione terminata: 16 movimenti")), qPrintable(testi));
+        QVERIFY(Archivio::ConnArchivio().Aperto());
+        QCOMPARE(QDir(cartella).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("archivio-access.mdb"), NomeFileArchivio}));
+    }
+
     // IDs and client codes the archive cannot use, written by another program: every movement is
     // kept, each value gets a new number above the highest, and the summary lists them; a second
     // row with one ID is refused naming it.
