@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <sqlite3.h>
@@ -38,6 +39,7 @@ private Q_SLOTS:
     void percorsiPerLeLibrerieC();
     void catturaStderr();
     void fileTenutoDaUnAltroProgramma();
+    void bloccoTrattenuto();
 
 private:
     QString m_cartella;
@@ -192,6 +194,21 @@ void TstPiattaforma::fileTenutoDaUnAltroProgramma()
         QCOMPARE(e.numero(), CodiciErrore::ArchivioInUso);
         QVERIFY2(e.descrizione().contains(QStringLiteral("in uso da un altro programma")), qPrintable(e.descrizione()));
     }
+}
+
+// A lock file is held while its QLockFile lives, and no longer once it is gone, even where it was
+// left empty, as by a process killed before it wrote its PID.
+void TstPiattaforma::bloccoTrattenuto()
+{
+    const QString blocco = QDir(m_cartella).filePath(QStringLiteral(".blocco.lock"));
+    {
+        QLockFile l(blocco);
+        QVERIFY(l.tryLock(0));
+        QVERIFY(Piattaforma::FileTrattenuto(blocco));
+    }
+    scrivi(blocco, QByteArray());
+    QVERIFY(!Piattaforma::FileTrattenuto(blocco));
+    QVERIFY(!Piattaforma::FileTrattenuto(blocco + QStringLiteral(".manca")));
 }
 
 SPESARIO_TEST_MAIN(TstPiattaforma)
