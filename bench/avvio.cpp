@@ -6,12 +6,6 @@
 #include <QApplication>
 #include <QWidget>
 #include <QWindow>
-#include <QIcon>
-#include <QElapsedTimer>
-#include <cstdio>
-#include <ctime>
-static double ms(){timespec t; clock_gettime(CLOCK_MONOTONIC,&t); return t.tv_sec*1e3+t.tv_nsec/1e6;}
-#define T(x) std::fprintf(stderr,"%s %.1f\n",x,ms())
 
 #ifndef AVVIO_VUOTO
 #include "app/frmStart.h"
@@ -33,30 +27,21 @@ void attendiEsposta(QWidget *w)
 
 int main(int argc, char **argv)
 {
-    T("main");
     QApplication app(argc, argv);
-    T("app");
-    if (qEnvironmentVariableIsSet("PROVA_IMG")) { QIcon i; i.addFile(QStringLiteral(":/qt-project.org/styles/commonstyle/images/toolbar-ext-h-16.png")); T("img"); }
 #ifdef AVVIO_VUOTO
     QWidget w;
     w.show();
     attendiEsposta(&w);
-    T("esposta");
 #else
     // What main() does before the start window, then the user's first click.
     ImpostaApplicazione();
     CaricaTraduzioniQt();
-    T("trad");
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SPESARIO_ID)));
     Impostazioni::ImpostaFile(qEnvironmentVariable("SPESARIO_BENCH_INI"));
     frmStart::Istanza()->show();
-    T("start");
     frmStart::Istanza()->PushButton2_Click();
-    T("click");
     attendiEsposta(frmAnticipi::Istanza());
-    T("esposta");
     Archivio::Rilascia();
-    T("rilascia");
 #endif
     return 0;
 }

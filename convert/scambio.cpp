@@ -226,28 +226,35 @@ auto originaleIntatto(const QString &origine, F &&f)
     }
 }
 
-void riordina(const QString &cartella)
+// What a conversion or copy killed half-way leaves in the folder: its draft, a copy's draft, an
+// original's partial copy, and a second name of archivio.mdb itself (what a swap killed before its
+// rename leaves; so is a full copy of an Access archivio.mdb where the file system has no links).
+// Removing any of them loses no byte: archivio.mdb still holds them.
+QStringList avanzi(const QString &cartella)
 {
     const QDir dir(cartella);
-    QFile::remove(dir.filePath(NomeFileBozza));
-    QFile::remove(dir.filePath(NomeFileBozza + QStringLiteral("-journal")));
-    // Only run under the folder's lock: no copy that wrote these is still at work.
-    for (const QString &nome : dir.entryList({QStringLiteral("archivio-copia-*.tmp"), QStringLiteral("archivio-copia-*.tmp-journal")},
-                                             QDir::Files))
-        QFile::remove(dir.filePath(nome));
-    for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb.parziale")}, QDir::Files))
-        QFile::remove(dir.filePath(nome));
+    QStringList r;
+    for (const QString &nome :
+         dir.entryList({NomeFileBozza, NomeFileBozza + QStringLiteral("-journal"), QStringLiteral("archivio-copia-*.tmp"),
+                        QStringLiteral("archivio-copia-*.tmp-journal"), QStringLiteral("archivio-access*.mdb.parziale")},
+                       QDir::Files))
+        r << dir.filePath(nome);
     const QString archivio = dir.filePath(NomeFileArchivio);
     const auto id = identita(archivio);
     const bool access = EFileAccess(archivio);
     for (const QString &nome : dir.entryList({QStringLiteral("archivio-access*.mdb")}, QDir::Files)) {
         const QString p = dir.filePath(nome);
-        // A second name of archivio.mdb itself is what a swap killed before its rename leaves; so is
-        // a full copy of an Access archivio.mdb where the file system has no links. Removing either
-        // loses no byte: archivio.mdb still holds them.
         if ((id && identita(p) == id) || (access && stessiByte(p, archivio)))
-            QFile::remove(p);
+            r << p;
     }
+    return r;
+}
+
+// Only run under the folder's lock: no conversion or copy that left these is still at work.
+void riordina(const QString &cartella)
+{
+    for (const QString &p : avanzi(cartella))
+        QFile::remove(p);
 }
 
 } // namespace
@@ -271,7 +278,12 @@ QString NomeOriginaleAccess(const QString &cartella)
 
 void RiordinaCartella(const QString &cartella)
 {
-    // While another process converts, what is there is its work in progress.
+    // Nothing left over, as at nearly every start: no lock, whose making syncs a file to the disk
+    // (2-10 ms here, more on a network share). A lock file left by a killed process is left over too:
+    // taken over, it goes at the unlock. While another process converts, what is there is its work
+    // in progress: it is looked at again under the lock.
+    if (avanzi(cartella).isEmpty() && !QFileInfo::exists(QDir(cartella).filePath(NomeFileBloccoCartella)))
+        return;
     if (const auto blocco = bloccaCartella(cartella))
         riordina(cartella);
 }
