@@ -2,6 +2,7 @@
 // screen. Built twice: bench_avvio as the program starts (its libraries and nothing more, as
 // spesario links them: the benchmark's own libpq and Qt SQL would add their loading to it), and
 // bench_finestra_vuota with AVVIO_VUOTO, a Qt Widgets program showing one empty window: the floor.
+// With --finestra-iniziale bench_avvio stops at the start window on screen, before its Continua.
 
 #include <QApplication>
 #include <QWidget>
@@ -39,6 +40,10 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SPESARIO_ID)));
     Impostazioni::ImpostaFile(qEnvironmentVariable("SPESARIO_BENCH_INI"));
     frmStart::Istanza()->show();
+    if (QCoreApplication::arguments().contains(QStringLiteral("--finestra-iniziale"))) {
+        attendiEsposta(frmStart::Istanza());
+        return 0;
+    }
     frmStart::Istanza()->PushButton2_Click();
     attendiEsposta(frmAnticipi::Istanza());
     Archivio::Rilascia();

@@ -298,14 +298,21 @@ int main(int argc, char **argv)
         Impostazioni::Scrivi(Impostazioni::Connessione, server);
     }
 
-    // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window (avvio.cpp).
-    if (const QString operazione = QStringLiteral("avvio fino alla finestra Anticipi"); scelta(operazione)) {
+    // Start-up: the whole process, beside a minimal Qt Widgets program showing one empty window (avvio.cpp);
+    // first to the start window, what a user who starts the program waits for, then on through its
+    // Continua to the ledger window.
+    const QList<QPair<QString, QStringList>> avvii = {
+        {QStringLiteral("avvio fino alla finestra iniziale"), {QStringLiteral("--finestra-iniziale")}},
+        {QStringLiteral("avvio fino alla finestra Anticipi"), {}}};
+    for (const auto &[operazione, argomenti] : avvii) {
+        if (!scelta(operazione))
+            continue;
         Riga r;
         r.operazione = operazione;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("SPESARIO_BENCH_INI"), Impostazioni::File());
         for (int g = 0; g < giri; ++g) {
-            r.programma << tempoProcesso(QStringLiteral(ESEGUIBILE_AVVIO), {}, env);
+            r.programma << tempoProcesso(QStringLiteral(ESEGUIBILE_AVVIO), argomenti, env);
             r.pavimento << tempoProcesso(QStringLiteral(ESEGUIBILE_FINESTRA_VUOTA), {}, env);
         }
         r.memoriaMb = piccoMemoriaMb();
