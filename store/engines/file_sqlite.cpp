@@ -41,23 +41,33 @@ const char *const Tabella =
 const char *const TabellaUltimi =
     "CREATE TABLE ULTIMI_ANTICIPI (CODICEANA INTEGER PRIMARY KEY, ID INTEGER NOT NULL, RAGIONESOCIALE TEXT COLLATE "
     "NOCASE, CODICEFISCALE TEXT COLLATE NOCASE, PARTITAIVA TEXT COLLATE NOCASE) WITHOUT ROWID";
+const char *const IndiceUltimi = "CREATE INDEX IX_ULTIMI_ANTICIPI_ID ON ULTIMI_ANTICIPI (ID)";
 #define ULTIMI_COLONNE "CODICEANA, ID, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA"
 #define ULTIMI_VECCHIO                                                                                      \
     "DELETE FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA AND ID = OLD.ID; "                         \
     "INSERT INTO ULTIMI_ANTICIPI (" ULTIMI_COLONNE ") SELECT * FROM (SELECT " ULTIMI_COLONNE " FROM "         \
     "ANTICIPI WHERE CODICEANA = OLD.CODICEANA ORDER BY CODICEANA DESC, ID DESC LIMIT 1) "                   \
     "WHERE NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI WHERE CODICEANA = OLD.CODICEANA); "
+// A row written over another's ID (INSERT OR REPLACE, UPDATE OR REPLACE from another program) takes
+// that row away without the delete trigger: a client whose newest movement it was gets its next
+// newest, or leaves the table when it has none; found by ID, through the table's index on it.
+#define ULTIMI_SOSTITUITO                                                                                   \
+    "INSERT OR REPLACE INTO ULTIMI_ANTICIPI (" ULTIMI_COLONNE ") SELECT " ULTIMI_COLONNE " FROM ANTICIPI "     \
+    "WHERE CODICEANA = (SELECT CODICEANA FROM ULTIMI_ANTICIPI WHERE ID = NEW.ID AND CODICEANA IS NOT "        \
+    "NEW.CODICEANA) ORDER BY CODICEANA DESC, ID DESC LIMIT 1; "                                               \
+    "DELETE FROM ULTIMI_ANTICIPI WHERE ID = NEW.ID AND CODICEANA IS NOT NEW.CODICEANA; "
 #define ULTIMI_NUOVO                                                                                        \
     "INSERT OR REPLACE INTO ULTIMI_ANTICIPI (" ULTIMI_COLONNE ") SELECT NEW.CODICEANA, NEW.ID, "             \
     "NEW.RAGIONESOCIALE, NEW.CODICEFISCALE, NEW.PARTITAIVA WHERE NOT EXISTS (SELECT 1 FROM ULTIMI_ANTICIPI " \
     "WHERE CODICEANA = NEW.CODICEANA AND ID > NEW.ID); "
 const char *const UltimiInserimento =
-    "CREATE TRIGGER ULTIMI_ANTICIPI_INSERIMENTO AFTER INSERT ON ANTICIPI BEGIN " ULTIMI_NUOVO "END";
+    "CREATE TRIGGER ULTIMI_ANTICIPI_INSERIMENTO AFTER INSERT ON ANTICIPI BEGIN " ULTIMI_SOSTITUITO ULTIMI_NUOVO "END";
 const char *const UltimiCancellazione =
     "CREATE TRIGGER ULTIMI_ANTICIPI_CANCELLAZIONE AFTER DELETE ON ANTICIPI BEGIN " ULTIMI_VECCHIO "END";
 const char *const UltimiModifica =
     "CREATE TRIGGER ULTIMI_ANTICIPI_MODIFICA AFTER UPDATE OF CODICEANA, ID ON ANTICIPI "
-    "WHEN OLD.CODICEANA IS NOT NEW.CODICEANA OR OLD.ID IS NOT NEW.ID BEGIN " ULTIMI_VECCHIO ULTIMI_NUOVO "END";
+    "WHEN OLD.CODICEANA IS NOT NEW.CODICEANA OR OLD.ID IS NOT NEW.ID BEGIN " ULTIMI_VECCHIO
+    ULTIMI_SOSTITUITO ULTIMI_NUOVO "END";
 const char *const UltimiAnagrafica =
     "CREATE TRIGGER ULTIMI_ANTICIPI_ANAGRAFICA AFTER UPDATE OF RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA ON "
     "ANTICIPI WHEN OLD.CODICEANA IS NEW.CODICEANA AND OLD.ID IS NEW.ID BEGIN UPDATE ULTIMI_ANTICIPI SET "
@@ -65,6 +75,7 @@ const char *const UltimiAnagrafica =
     "WHERE CODICEANA = NEW.CODICEANA AND ID = NEW.ID; END";
 #undef ULTIMI_COLONNE
 #undef ULTIMI_VECCHIO
+#undef ULTIMI_SOSTITUITO
 #undef ULTIMI_NUOVO
 
 // Whether the file is a whole SQLite 3 database, judged from its 100-byte header: the magic text
@@ -269,7 +280,7 @@ const Motore::IstruzioniUltimi &MotoreSqlite::Ultimi() const
 {
     static const IstruzioniUltimi u = [] {
         IstruzioniUltimi u;
-        for (const char *sql : {TabellaUltimi, UltimiInserimento, UltimiCancellazione, UltimiModifica, UltimiAnagrafica})
+        for (const char *sql : {TabellaUltimi, IndiceUltimi, UltimiInserimento, UltimiCancellazione, UltimiModifica, UltimiAnagrafica})
             u.crea << QLatin1String(sql);
         u.togli = QStringList{QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_INSERIMENTO"),
                               QStringLiteral("DROP TRIGGER IF EXISTS ULTIMI_ANTICIPI_CANCELLAZIONE"),
