@@ -190,6 +190,44 @@ QVector<Misura> Operazioni::Tutte()
               },
               [this] { pesanteMostrato(); }});
 
+    // A new movement of the heavy client, the clerk's commonest step: the rows the rounds added are
+    // removed and the client shown again before each, outside the time. The floor: the look for the
+    // row (none), the client's current master data, the insert with its triggers, the first screen.
+    const QString descrizioneNuovo = QStringLiteral("Movimento nuovo del banco");
+    const auto nuovoPavimento = [this, descrizioneNuovo] {
+        m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=0"));
+        m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
+                                             "WHERE CODICEANA=1 ORDER BY ID DESC")),
+                    true);
+        m_pav.Scrivi(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
+                                    "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (") +
+                     SqlTesto(QDate::currentDate().toString(Qt::ISODate)) + QStringLiteral(", ") +
+                     SqlTesto(descrizioneNuovo) + QStringLiteral(", 0, 125000, ") +
+                     SqlTesto(m_w->txtDenominazione->text()) + QStringLiteral(", ") + SqlTesto(m_w->txtCF->text()) +
+                     QStringLiteral(", ") + SqlTesto(m_w->txtPiva->text()) + QStringLiteral(", 1)"));
+    };
+    v.append({QStringLiteral("salva un movimento nuovo (con il rinfresco)"),
+              [this, descrizioneNuovo] {
+                  m_w->txtUscite->setText(QStringLiteral("12,50"));
+                  m_w->txtDescrizione->setPlainText(descrizioneNuovo);
+                  m_w->Comando_Salva();
+                  return qint64(m_w->ReportAttivita->NumeroRighe());
+              },
+              [this, nuovoPavimento, dal, al] {
+                  nuovoPavimento();
+                  primoSchermo(1, dal, al);
+              },
+              [this, nuovoPavimento, dal, al] {
+                  nuovoPavimento();
+                  m_pav.Righe(sqlPrecedente(1, dal));
+                  m_pav.Righe(sqlPeriodo(1, dal, al));
+              },
+              [this, descrizioneNuovo] {
+                  m_pav.Scrivi(QStringLiteral("DELETE FROM ANTICIPI WHERE DESCRIZIONE=") + SqlTesto(descrizioneNuovo));
+                  mostraPesante();
+                  Completa();
+              }});
+
     // By name, typed in capitals (the accented letters too): found, and a new client not found; the
     // last with more spellings than the lookup lists, so the names are compared in the program.
     auto cliente = [this](const QString &nome) {
