@@ -8,8 +8,8 @@ PACCHETTI_PROGRAMMA := cmake g++ make pkg-config qt6-base-dev libsqlite3-dev lib
 # What the tests, the fuzzing and the package add: `make test`, `make fuzz*`, `make package` and
 # `make screenshot` install these too.
 # What the Windows build adds besides its own compilers (packaging/windows/dipendenze.sh installs those):
-# `make windows` and `make test-windows`.
-PACCHETTI_WINDOWS := wine wine64 xvfb xauth python3 fontconfig fonts-dejavu-core poppler-utils
+# `make windows` and `make test-windows`; librsvg2-bin and icoutils make the program's icon.
+PACCHETTI_WINDOWS := wine wine64 xvfb xauth python3 fontconfig fonts-dejavu-core poppler-utils librsvg2-bin icoutils
 PACCHETTI_PROVE := sqlite3 postgresql poppler-utils xvfb xauth clang libclang-rt-dev libqt6sql6-psql \
                    dpkg-dev file librsvg2-bin desktop-file-utils appstream lintian devscripts
 BUILD    := build

@@ -301,7 +301,11 @@ parte_libpq() {
             --without-ldap --without-perl --without-python --without-tcl --disable-nls \
             --with-system-tzdata=/nessuna)
     fi
-    # libpq's makefile builds the headers, src/port and src/common it needs first.
+    # The generated headers first, on their own: src/port, which libpq's makefile builds before it,
+    # also compiles its server objects, and in a parallel build these could start before
+    # utils/errcodes.h was there (a fresh machine's build stopped on it).
+    make -C "$build/src/backend" generated-headers
+    # libpq's makefile builds src/port and src/common it needs first.
     make -C "$build/src/interfaces/libpq" -j "$JOBS"
     make -C "$build/src/include" install
     make -C "$build/src/interfaces/libpq" install

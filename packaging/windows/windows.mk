@@ -61,8 +61,9 @@ windows-prova: windows-deps
 
 # The program and its tests; dist/ gets the program with every DLL, plug-in and text it needs, as it
 # will be installed; prove-dll/ what the tests import besides (Qt Test; every test links the same).
-# wine.sh puts both on the tests' DLL path. The fuzz targets stay Linux-only.
-windows: windows-dipendenze
+# wine.sh puts both on the tests' DLL path. The fuzz targets stay Linux-only. The packages first: the
+# program's icon is made during the build.
+windows: windows-deps windows-dipendenze
 	$(WIN_CMAKE) -S . -B $(WIN_BUILD) -DCMAKE_CROSSCOMPILING_EMULATOR=$(abspath $(WIN_DIR)/wine.sh)
 	cmake --build $(WIN_BUILD) -j $(WIN_JOBS)
 	$(WIN_DIR)/distribuisci.sh $(WIN_CACHE) $(WIN_BUILD)/dist $(WIN_BUILD)/app/spesario.exe
