@@ -351,6 +351,8 @@ int main(int argc, char **argv)
                 r.semplice << t.nsecsElapsed() / 1e6;
             }
         }
+        if (misura.fine)
+            misura.fine();
         r.memoriaMb = piccoMemoriaMb();
         righe << r;
         std::fprintf(stderr, "%s\n", qPrintable(r.operazione));

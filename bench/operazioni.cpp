@@ -191,9 +191,15 @@ QVector<Misura> Operazioni::Tutte()
               [this] { pesanteMostrato(); }});
 
     // A new movement of the heavy client, the clerk's commonest step: the rows the rounds added are
-    // removed and the client shown again before each, outside the time. The floor: the look for the
-    // row (none), the client's current master data, the insert with its triggers, the first screen.
+    // removed and the client shown again before each, outside the time, and after the last. The floor:
+    // the look for the row (none), the client's current master data, the insert with its triggers,
+    // the first screen.
     const QString descrizioneNuovo = QStringLiteral("Movimento nuovo del banco");
+    const auto togliNuovi = [this, descrizioneNuovo] {
+        m_pav.Scrivi(QStringLiteral("DELETE FROM ANTICIPI WHERE DESCRIZIONE=") + SqlTesto(descrizioneNuovo));
+        mostraPesante();
+        Completa();
+    };
     const auto nuovoPavimento = [this, descrizioneNuovo] {
         m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=0"));
         m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
@@ -222,11 +228,7 @@ QVector<Misura> Operazioni::Tutte()
                   m_pav.Righe(sqlPrecedente(1, dal));
                   m_pav.Righe(sqlPeriodo(1, dal, al));
               },
-              [this, descrizioneNuovo] {
-                  m_pav.Scrivi(QStringLiteral("DELETE FROM ANTICIPI WHERE DESCRIZIONE=") + SqlTesto(descrizioneNuovo));
-                  mostraPesante();
-                  Completa();
-              }});
+              togliNuovi, {}, togliNuovi});
 
     // By name, typed in capitals (the accented letters too): found, and a new client not found; the
     // last with more spellings than the lookup lists, so the names are compared in the program.

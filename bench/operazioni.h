@@ -23,6 +23,9 @@ struct Misura {
     // When set: the rows concerned, counted after each timed run, outside the time (a check that
     // the program's own operation does not make).
     std::function<qint64()> conta = {};
+    // Run once after the last round, outside the time: what the rounds added to the archive goes, so
+    // that the operations after this one find it as generated.
+    std::function<void()> fine = {};
 };
 
 class Operazioni {
