@@ -60,6 +60,28 @@ QString condizioneValori(const QString &colonna, const QStringList &valori)
     return colonna + QStringLiteral(" IN (") + elenco + QLatin1Char(')');
 }
 
+// Whether a row where `dove` holds has another client code than `codice`. On a server, where each
+// of a name's index entries costs a comparison in the collation, counting the codes reads every row
+// of the name (10 ms for a client of 20,000 movements); the index on (name, code) answers this in two
+// seeks, below and above the code, and the count is left to a name that several clients share. True
+// where the engine has no such index, or the code is not a number: there the count decides.
+bool AltriCodici(const QString &colonna, const QString &dove, const QVariant &codice)
+{
+    bool ok = false;
+    const qint64 c = codice.toLongLong(&ok);
+    if (!ok || codice.isNull() || colonna != QLatin1String("RAGIONESOCIALE") ||
+        !Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano())
+        return true;
+    const QString n = QString::number(c);
+    Recordset rs = Archivio::ConnArchivio().Query(
+        QStringLiteral("SELECT (SELECT MAX(CODICEANA) FROM ANTICIPI WHERE ") + dove + QStringLiteral(" AND CODICEANA<") +
+        n + QStringLiteral(") AS PRIMA, (SELECT MIN(CODICEANA) FROM ANTICIPI WHERE ") + dove +
+        QStringLiteral(" AND CODICEANA>") + n + QStringLiteral(") AS DOPO"));
+    const bool altri = !rs.Fine() && (!rs.NulloCampo(0) || !rs.NulloCampo(1));
+    rs.Chiudi();
+    return altri;
+}
+
 // `codici`, when given, gets how many distinct client codes have a matching row; `condizione`, when
 // given, must hold too.
 RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codici = nullptr,
@@ -83,9 +105,14 @@ RigaCliente CercaCliente(const QString &colonna, const QString &testo, int *codi
     // Counted by the engine: a client with many movements under its name has as many rows, which
     // read one by one cost more than the whole lookup.
     if (codici && r.trovata) {
+        const QString dove = (condizione.isEmpty() ? QString() : condizione + QStringLiteral(" AND ")) +
+                             condizioneValori(colonna, valori);
+        if (!AltriCodici(colonna, dove, r.codiceAna)) {
+            *codici = 1;
+            return r;
+        }
         Recordset n = Archivio::ConnArchivio().Query(
-            QStringLiteral("SELECT COUNT(DISTINCT CODICEANA) AS CLIENTI FROM ANTICIPI WHERE ") +
-            (condizione.isEmpty() ? QString() : condizione + QStringLiteral(" AND ")) + condizioneValori(colonna, valori));
+            QStringLiteral("SELECT COUNT(DISTINCT CODICEANA) AS CLIENTI FROM ANTICIPI WHERE ") + dove);
         *codici = int(n.Intero(QStringLiteral("CLIENTI")));
         n.Chiudi();
     }

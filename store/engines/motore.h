@@ -69,7 +69,9 @@ inline constexpr const char ImportoNonIntero[] =
 // (its newest row: the search window's list, the save), a client's days with their amounts (the
 // ledger's totals, summed from the index alone), each client field (identification) and the day
 // (the exports); where values are typed one by one, the rows holding a value of another kind; where
-// an index can carry columns, each client's newest row read from the index alone.
+// an index can carry columns, each client's newest row read from the index alone; where names compare
+// in the engine's collation, each name's client codes (whether another client has the name, in two
+// seeks instead of a comparison for every row of it).
 struct IndiceArchivio {
     const char *nome;
     const char *colonne;
@@ -78,6 +80,9 @@ struct IndiceArchivio {
     // Columns the index carries beside its keys, read from it without the table's rows; only where
     // Motore::ColonneIncluse().
     const char *incluse = nullptr;
+    // Only where Motore::ConfrontoItaliano(). On SQLite this index would also be taken for a name's
+    // newest row, which the index on the name alone gives in ID order without a sort.
+    bool confrontoItaliano = false;
 };
 inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_CODICEANA_DATAOP", "CODICEANA, DATAOP"}, {"IX_ANTICIPI_CODICEANA_ID", "CODICEANA, ID"},
@@ -87,6 +92,7 @@ inline constexpr IndiceArchivio IndiciArchivio[] = {
     {"IX_ANTICIPI_DATE_NON_VALIDE", "DATAOP", DataNonNellaForma, true},
     {"IX_ANTICIPI_IMPORTI_NON_VALIDI", "DATAOP", ImportoNonIntero, true},
     {"IX_ANTICIPI_CLIENTI", "CODICEANA, ID", nullptr, false, "RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA"},
+    {"IX_ANTICIPI_RAGIONESOCIALE_CODICEANA", "RAGIONESOCIALE, CODICEANA", nullptr, false, nullptr, true},
 };
 
 // Fills the table of each client's newest movement (Motore::CreaUltimi) from the movements.
@@ -150,10 +156,12 @@ public:
     // Whether an index can carry columns beside its keys (PostgreSQL's INCLUDE).
     virtual bool ColonneIncluse() const { return false; }
     // Whether this engine's archive has the index: the partial ones of values of another kind only
-    // where values are typed one by one, those carrying columns only where an index can.
+    // where values are typed one by one, those carrying columns only where an index can,
+    // the one of names and codes only where names compare in the engine's collation.
     bool HaIndice(const IndiceArchivio &i) const
     {
-        return (!i.tipiPerValore || TipiPerValore()) && (!i.incluse || ColonneIncluse());
+        return (!i.tipiPerValore || TipiPerValore()) && (!i.incluse || ColonneIncluse()) &&
+               (!i.confrontoItaliano || ConfrontoItaliano());
     }
     // The search window's list: each client code once, with the name, tax code and VAT number of
     // its newest row (CODICEANA, RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA), in no given order.

@@ -165,24 +165,34 @@ private Q_SLOTS:
 
     // The newest of several clients of a name is taken, and the status says how many clients (not
     // rows) have it, in any case of its accented letters; a name differing in an accent is another.
+    // The other clients' codes below the one found, above it, on both sides (one of them with the
+    // name on an older row only), or none.
     void omonimi()
     {
         const struct {
             int codice;
             const char *nome;
-        } righe[] = {{1, "Nicolò Bianchi Srl"}, {1, "Nicolò Bianchi Srl"}, {3, "Nicolo Bianchi Srl"},
-                     {2, "NICOLÒ BIANCHI SRL"}};
+        } righe[] = {{7, "Nicolò Bianchi Srl"}, {7, "Bianchi e figli Spa"}, {1, "Nicolò Bianchi Srl"},
+                     {1, "Nicolò Bianchi Srl"}, {3, "Nicolo Bianchi Srl"}, {2, "NICOLÒ BIANCHI SRL"},
+                     {9, "Verdi Srl"},          {4, "Verdi Srl"},          {5, "Gialli Srl"}};
         int giorno = 1;
         for (const auto &r : righe)
             InserisciRiga(questAnno(3, giorno++), QStringLiteral("x"), QStringLiteral("0"), QStringLiteral("5"),
                           QString::fromUtf8(r.nome), QStringLiteral("BNC%1").arg(r.codice), QString(), r.codice);
-        // Typed as an input method does: QTest types ASCII only.
-        w->txtDenominazione->setFocus();
-        w->txtDenominazione->insert(QStringLiteral("nicolò bianchi srl"));
-        w->DtpData->setFocus();
-        QCOMPARE(w->txtCodiceana->text(), QStringLiteral("2"));
-        QCOMPARE(w->statusBar()->currentMessage(),
-                 QStringLiteral("2 clienti con questo nome: Trova cliente per sceglierne un altro"));
+        const struct {
+            const char *nome, *codice, *stato;
+        } casi[] = {{"nicolò bianchi srl", "2", "3 clienti con questo nome: Trova cliente per sceglierne un altro"},
+                    {"verdi srl", "4", "2 clienti con questo nome: Trova cliente per sceglierne un altro"},
+                    {"gialli srl", "5", ""}};
+        for (const auto &c : casi) {
+            w->PulisciCampi(false);
+            // Typed as an input method does: QTest types ASCII only.
+            w->txtDenominazione->setFocus();
+            w->txtDenominazione->insert(QString::fromUtf8(c.nome));
+            w->DtpData->setFocus();
+            QCOMPARE(w->txtCodiceana->text(), QString::fromLatin1(c.codice));
+            QCOMPARE(w->statusBar()->currentMessage(), QString::fromUtf8(c.stato));
+        }
     }
 
     // Annulla right after a save asks nothing: there is nothing left to save.
