@@ -161,14 +161,17 @@ QVector<Misura> Operazioni::Tutte()
               {},
               [this] { pesanteMostrato(); }});
 
-    // The save's own statements, before its refresh: the row, the client's current master data (which
-    // the save writes) and the update.
-    const auto salvaPavimento = [this] {
-        const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
-        m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+    // The heavy client's current master data, which a save writes into its row.
+    const auto anagraficaPesante = [this] {
         m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
                                              "WHERE CODICEANA=1 ORDER BY ID DESC")),
                     true);
+    };
+    // The save's own statements, before its refresh: the row, the client's master data and the update.
+    const auto salvaPavimento = [this, anagraficaPesante] {
+        const QString id = m_w->ReportAttivita->ValoreItem(m_w->ReportAttivita->NumeroRighe() / 2, 5).toString();
+        m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=") + id);
+        anagraficaPesante();
         m_pav.Scrivi(QStringLiteral("UPDATE ANTICIPI SET DESCRIZIONE='Marca da bollo' WHERE ID=") + id);
     };
     v.append({QStringLiteral("salva un movimento (con il rinfresco)"),
@@ -200,11 +203,9 @@ QVector<Misura> Operazioni::Tutte()
         mostraPesante();
         Completa();
     };
-    const auto nuovoPavimento = [this, descrizioneNuovo] {
+    const auto nuovoPavimento = [this, anagraficaPesante, descrizioneNuovo] {
         m_pav.Righe(QStringLiteral("SELECT * FROM ANTICIPI WHERE ID=0"));
-        m_pav.Righe(primaRiga(QStringLiteral("SELECT RAGIONESOCIALE, CODICEFISCALE, PARTITAIVA FROM ANTICIPI "
-                                             "WHERE CODICEANA=1 ORDER BY ID DESC")),
-                    true);
+        anagraficaPesante();
         m_pav.Scrivi(QStringLiteral("INSERT INTO ANTICIPI (DATAOP, DESCRIZIONE, ENTRATA, USCITA, RAGIONESOCIALE, "
                                     "CODICEFISCALE, PARTITAIVA, CODICEANA) VALUES (") +
                      SqlTesto(QDate::currentDate().toString(Qt::ISODate)) + QStringLiteral(", ") +

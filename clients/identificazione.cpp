@@ -69,7 +69,7 @@ bool AltriCodici(const QString &colonna, const QString &dove, const QVariant &co
 {
     bool ok = false;
     const qint64 c = codice.toLongLong(&ok);
-    if (!ok || codice.isNull() || colonna != QLatin1String("RAGIONESOCIALE") ||
+    if (!ok || colonna != QLatin1String("RAGIONESOCIALE") ||
         !Archivio::ConnArchivio().MotoreAperto().ConfrontoItaliano())
         return true;
     const QString n = QString::number(c);
